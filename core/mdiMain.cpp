@@ -1,0 +1,190 @@
+#include "core/mdiMain.h"
+
+#include "buffer/BufferCommands.h"
+#include "core/SerialLink.h"
+#include "core/frmAbout.h"
+#include "core/frmHelp.h"
+#include "core/modFunc.h"
+#include "platform/MessageBox.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace {
+mdiMain* theMainWindow = nullptr;
+}
+
+mdiMain::mdiMain()
+{
+    theMainWindow = this;
+    setWindowTitle(QStringLiteral("Quirra ~ Serial Programmer"));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("media-flash"), QIcon::fromTheme(QStringLiteral("drive-removable-media"))));
+    mdiArea = new QMdiArea(this);
+    setCentralWidget(mdiArea);
+
+    sbar = new StatusBar(this);
+    setStatusBar(sbar);
+    const char* initial[] = {"COM", "Device:", "Size:", "File:"};
+    const char* tips[] = {"Communication Port", "Selected Device", "Memory Size of Selected Device", "File Name"};
+    for (int n = 1; n <= 4; ++n) {
+        sbar->SetPanel(n, QString::fromLatin1(initial[n - 1]));
+        sbar->PanelLabel(n)->setToolTip(QString::fromLatin1(tips[n - 1]));
+    }
+
+    CreateMenus();
+
+    modFunc::cm = &cm;
+    modFunc::totmr = &totmr;
+    modFunc::SetUpReceiveTimer(&totmr);
+    BufferCommands::SetHost(mdiArea);
+    resize(900, 600);
+}
+
+mdiMain::~mdiMain()
+{
+    Unload();
+    if (modFunc::cm == &cm)
+        modFunc::cm = nullptr;
+    if (modFunc::totmr == &totmr)
+        modFunc::totmr = nullptr;
+    BufferCommands::SetHost(nullptr);
+    if (theMainWindow == this)
+        theMainWindow = nullptr;
+}
+
+mdiMain* mdiMain::Instance() { return theMainWindow; }
+
+void mdiMain::CreateMenus()
+{
+    auto item = [this](QMenu* menu, const char* caption, void (mdiMain::*handler)()) {
+        QAction* a = menu->addAction(QString::fromLatin1(caption));
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    FileLoad = item(file, "&Load", &mdiMain::FileLoad_Click);
+    FileSave = item(file, "&Save", &mdiMain::FileSave_Click);
+    file->addSeparator();  // FileS1
+    FileExit = item(file, "E&xit", &mdiMain::FileExit_Click);
+
+    QMenu* buffer = menuBar()->addMenu(QStringLiteral("&Buffer"));
+    BufferEdit = item(buffer, "&Edit", &mdiMain::BufferEdit_Click);
+    BufferClear = item(buffer, "&Clear", &mdiMain::BufferClear_Click);
+    BufferFill = item(buffer, "Fill", &mdiMain::BufferFill_Click);
+
+    QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
+    DeviceSelect = item(device, "Select", &mdiMain::DeviceSelect_Click);
+    DeviceFunction = item(device, "Function", &mdiMain::DeviceFunction_Click);
+
+    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+    OptionsEditAuto = item(options, "Edit Auto", &mdiMain::OptionsEditAuto_Click);
+    OptionsSettings = item(options, "Settings", &mdiMain::OptionsSettings_Click);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    HelpContents = item(help, "Contents", &mdiMain::HelpContents_Click);
+    HelpContents->setShortcut(QKeySequence(Qt::Key_F1));
+    // F1 works from every window of the main window, the hex view included.
+    HelpContents->setShortcutContext(Qt::ApplicationShortcut);
+    help->addSeparator();  // HelpS1
+    HelpAbout = item(help, "About", &mdiMain::HelpAbout_Click);
+}
+
+void mdiMain::Load()
+{
+    using namespace modFunc;
+    // 1. Splash for one tick of totmr (created enabled, 1000 ms).
+    splash_ = new frmAbout(nullptr);
+    splash_->setAttribute(Qt::WA_DeleteOnClose);
+    splash_->ShowAsSplash();
+    WaitOneTick();
+    // 2. A fresh image.
+    Buffer.fill(0xFF);
+    // 3. Port and probe; the splash goes when the probe is over.
+    auto removeSplash = [this] {
+        if (splash_)
+            splash_->close();
+    };
+    const bool portOk = OpenPortAndProbe(removeSplash);
+    removeSplash();
+    // 4. Status bar.
+    if (portOk) {
+        WriteStatusPanels();
+    } else {
+        sbar->SetPanel(1, QStringLiteral("FAIL"));
+    }
+}
+
+void mdiMain::WriteStatusPanels()
+{
+    sbar->SetPanel(1, QStringLiteral("COM%1").arg(modFunc::ComPort));
+    WriteDevicePanels();
+}
+
+void mdiMain::WriteDevicePanels()
+{
+    const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
+    sbar->SetPanel(2, QStringLiteral("Device: ") + device.Name);
+    sbar->SetPanel(3, QStringLiteral("Size: %1H").arg(QString::number(static_cast<uint32_t>(device.Size), 16).toUpper()));
+}
+
+void mdiMain::Unload()
+{
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    ++configSaves_;
+    QString error;
+    if (!modFunc::SaveConfig(&error))
+        ShowMessage(QStringLiteral("The settings could not be saved to %1: %2")
+                        .arg(modFunc::AppFile(modFunc::ConfigFileName), error),
+                    QStringLiteral("Quirra"), MsgIcon::Critical);
+}
+
+void mdiMain::closeEvent(QCloseEvent* event)
+{
+    Unload();
+    mdiArea->closeAllSubWindows();
+    event->accept();
+}
+
+void mdiMain::FileLoad_Click() {}
+void mdiMain::FileSave_Click() {}
+void mdiMain::FileExit_Click() { close(); }
+void mdiMain::BufferEdit_Click() { BufferCommands::BufferEdit(); }
+void mdiMain::BufferClear_Click() { BufferCommands::BufferClear(); }
+void mdiMain::BufferFill_Click() { BufferCommands::BufferFill(); }
+void mdiMain::DeviceSelect_Click() {}
+void mdiMain::DeviceFunction_Click() {}
+void mdiMain::OptionsEditAuto_Click() {}
+void mdiMain::OptionsSettings_Click() {}
+
+void mdiMain::HelpContents_Click()
+{
+    // The manual opens beside the program; it does not block it.
+    auto* help = new frmHelp(this);
+    help->setAttribute(Qt::WA_DeleteOnClose);
+    help->setModal(false);
+    help->show();
+}
+
+void mdiMain::HelpAbout_Click()
+{
+    frmAbout about(this);
+    about.cmdOk->show();
+    about.exec();
+}
+
+namespace modFunc {
+std::unique_ptr<mdiMain> StartUp()
+{
+    const QStringList problems = ReadStartFiles();
+    ReportStartProblems(problems);
+    auto window = std::make_unique<mdiMain>();
+    window->Load();
+    window->show();
+    return window;
+}
+}  // namespace modFunc

@@ -1,0 +1,84 @@
+// The main window: a multiple-document frame with the menus, the four-panel
+// status bar, the serial port cm and the receive timer totmr.
+#pragma once
+
+#include "platform/SerialPort.h"
+#include "platform/StatusBar.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+
+class QAction;
+class QMdiArea;
+class frmAbout;
+
+class mdiMain : public QMainWindow {
+    Q_OBJECT
+public:
+    mdiMain();
+    ~mdiMain() override;
+
+    // The one main window while it exists, otherwise nullptr.
+    static mdiMain* Instance();
+
+    // The load step: splash, Buffer to 0xFF, port and probe, status bar.
+    void Load();
+
+    QMdiArea* mdiArea = nullptr;
+    StatusBar* sbar = nullptr;
+    SerialPort cm;
+    QTimer totmr;
+
+    // Menu items, named by menu and item.
+    QAction* FileLoad = nullptr;
+    QAction* FileSave = nullptr;
+    QAction* FileExit = nullptr;
+    QAction* BufferEdit = nullptr;
+    QAction* BufferClear = nullptr;
+    QAction* BufferFill = nullptr;
+    QAction* DeviceSelect = nullptr;
+    QAction* DeviceFunction = nullptr;
+    QAction* OptionsEditAuto = nullptr;
+    QAction* OptionsSettings = nullptr;
+    QAction* HelpContents = nullptr;
+    QAction* HelpAbout = nullptr;
+
+    // Writes panels 1 to 3 from ComPort and the selected device.
+    void WriteStatusPanels();
+    void WriteDevicePanels();
+
+    // How many times the configuration was saved by unloading (once).
+    int ConfigSaves() const { return configSaves_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateMenus();
+    void Unload();
+
+    void FileLoad_Click();
+    void FileSave_Click();
+    void FileExit_Click();
+    void BufferEdit_Click();
+    void BufferClear_Click();
+    void BufferFill_Click();
+    void DeviceSelect_Click();
+    void DeviceFunction_Click();
+    void OptionsEditAuto_Click();
+    void OptionsSettings_Click();
+    void HelpContents_Click();
+    void HelpAbout_Click();
+
+    QPointer<frmAbout> splash_;
+    int configSaves_ = 0;
+    bool unloaded_ = false;
+};
+
+namespace modFunc {
+// The start-up routine: reads the start files (one message for whatever was
+// wrong with them), creates the main window, runs its load step and shows it.
+std::unique_ptr<mdiMain> StartUp();
+}  // namespace modFunc

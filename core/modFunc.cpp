@@ -1,0 +1,164 @@
+#include "core/modFunc.h"
+
+#include "core/DelimitedText.h"
+#include "devices/DeviceCatalogue.h"
+#include "options/AutoFile.h"
+#include "platform/MessageBox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace modFunc {
+
+std::array<uint8_t, BufferSize> Buffer = [] {
+    std::array<uint8_t, BufferSize> b{};
+    b.fill(0xFF);
+    return b;
+}();
+std::array<DeviceRecord, DeviceSlots> DeviceTable;
+int16_t DeviceCount = 0;
+int16_t DeviceIndex = 0;
+QString AppPath;
+int16_t ComPort = 1;
+bool TimeOutFlag = false;
+int16_t RxExpected = 0;
+QByteArray RxData;
+bool DeviceFound = false;
+int16_t AutoCount = 0;
+std::array<int16_t, MaxAutoSteps + 1> AutoList{};
+
+const DeviceRecord& SelectedDevice()
+{
+    if (DeviceIndex < 0 || DeviceIndex >= DeviceSlots)
+        return DeviceTable[0];
+    return DeviceTable[DeviceIndex];
+}
+
+QString DeviceProblem(const DeviceRecord& device)
+{
+    if (device.Size < 0 || device.Size > MaxDeviceSize)
+        return QStringLiteral("The device \"%1\" has a size of %2 bytes; only sizes from 0 to %3 bytes "
+                              "(64 KiB) can be used. Correct its record in %4.")
+            .arg(device.Name)
+            .arg(device.Size)
+            .arg(MaxDeviceSize)
+            .arg(CatalogueFileName);
+    return {};
+}
+
+QString DeviceProblem() { return DeviceProblem(SelectedDevice()); }
+
+QString AppFile(const QString& name) { return QDir(AppPath).filePath(name); }
+
+QString Hex2(uint8_t b)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    const QChar s[2] = {QLatin1Char(digits[b >> 4]), QLatin1Char(digits[b & 15])};
+    return QString(s, 2);
+}
+
+QString Hex4(int32_t v)
+{
+    QString h = QString::number(static_cast<uint32_t>(v), 16).toUpper();
+    if (v >= 0 && v <= 4095)
+        h = h.rightJustified(4, QLatin1Char('0'));
+    return h;
+}
+
+bool ReadWholeFile(const QString& path, QByteArray& data, bool* exists, QString* error)
+{
+    QFile f(path);
+    *exists = f.exists();
+    if (!*exists)
+        return false;
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    data = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool WriteWholeFile(const QString& path, const QByteArray& data, QString* error)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.commit()) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    return true;
+}
+
+QStringList LoadConfig()
+{
+    ComPort = 1;
+    DeviceCount = 0;
+    DeviceIndex = 0;
+
+    QByteArray text;
+    bool exists = false;
+    QString error;
+    if (!ReadWholeFile(AppFile(ConfigFileName), text, &exists, &error)) {
+        if (!exists)
+            return {};  // first start: defaults, no message
+        return {QStringLiteral("%1 cannot be read: %2. Starting with COM1 and no device.")
+                    .arg(ConfigFileName, error)};
+    }
+
+    QStringList problems;
+    DelimitedReader in(text, ConfigFileName);
+    int16_t v = 0;
+    if (in.readInt16(v))
+        ComPort = v;
+    else
+        problems << in.error() + QStringLiteral("; COM1 is used.");
+
+    auto readClamped = [&](int16_t& target, const QString& what) {
+        if (!in.readInt16(v)) {
+            problems << in.error() + QStringLiteral("; %1 0 is used.").arg(what);
+            return;
+        }
+        if (v < 0 || v > MaxDeviceCount) {
+            const int16_t clamped = v < 0 ? 0 : MaxDeviceCount;
+            problems << QStringLiteral("%1, line %2: the %3 %4 is outside 0 to %5; %6 is used.")
+                            .arg(ConfigFileName).arg(in.line()).arg(what).arg(v).arg(MaxDeviceCount).arg(clamped);
+            v = clamped;
+        }
+        target = v;
+    };
+    readClamped(DeviceCount, QStringLiteral("device count"));
+    readClamped(DeviceIndex, QStringLiteral("device index"));
+    return problems;
+}
+
+bool SaveConfig(QString* error)
+{
+    DelimitedWriter out;
+    out.number(ComPort).number(DeviceCount).number(DeviceIndex);
+    return WriteWholeFile(AppFile(ConfigFileName), out.bytes(), error);
+}
+
+QStringList ReadStartFiles()
+{
+    AppPath = QDir::currentPath();
+    QStringList problems = LoadConfig();
+    problems << LoadDeviceCatalogue();
+    problems << LoadAuto();
+    return problems;
+}
+
+void ReportStartProblems(const QStringList& problems)
+{
+    if (!problems.isEmpty())
+        ShowMessage(problems.join(QStringLiteral("\n\n")), QStringLiteral("Quirra"), MsgIcon::Warning);
+}
+
+}  // namespace modFunc

@@ -1,0 +1,134 @@
+#include "platform/SerialPort.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+SerialPort::SerialPort(QObject* parent) : QObject(parent)
+{
+    connect(&port_, &QSerialPort::errorOccurred, this, &SerialPort::onError);
+}
+
+SerialPort::~SerialPort() = default;
+
+QString SerialPort::DevicePath(int n)
+{
+    const QByteArray override = qgetenv(QStringLiteral("QUIRRA_COM%1").arg(n).toLatin1().constData());
+    if (!override.isEmpty())
+        return QString::fromLocal8Bit(override);
+    return QStringLiteral("/dev/ttyS%1").arg(n - 1);
+}
+
+namespace {
+struct LineSettings {
+    qint32 baud = 0;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+
+bool ParseSettings(const QString& text, LineSettings& out)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return false;
+    bool ok = false;
+    out.baud = parts[0].trimmed().toInt(&ok);
+    if (!ok || out.baud <= 0)
+        return false;
+    const QString p = parts[1].trimmed().toUpper();
+    if (p == QLatin1String("N")) out.parity = QSerialPort::NoParity;
+    else if (p == QLatin1String("E")) out.parity = QSerialPort::EvenParity;
+    else if (p == QLatin1String("O")) out.parity = QSerialPort::OddParity;
+    else if (p == QLatin1String("M")) out.parity = QSerialPort::MarkParity;
+    else if (p == QLatin1String("S")) out.parity = QSerialPort::SpaceParity;
+    else return false;
+    const int bits = parts[2].trimmed().toInt(&ok);
+    if (!ok || bits < 5 || bits > 8)
+        return false;
+    out.dataBits = static_cast<QSerialPort::DataBits>(bits);
+    const QString s = parts[3].trimmed();
+    if (s == QLatin1String("1")) out.stopBits = QSerialPort::OneStop;
+    else if (s == QLatin1String("1.5")) out.stopBits = QSerialPort::OneAndHalfStop;
+    else if (s == QLatin1String("2")) out.stopBits = QSerialPort::TwoStop;
+    else return false;
+    return true;
+}
+}  // namespace
+
+bool SerialPort::setPortOpen(bool open)
+{
+    if (!open) {
+        port_.close();
+        return true;
+    }
+    if (port_.isOpen())
+        return true;
+    failed_ = false;
+    error_.clear();
+    if (commPort_ < 1 || commPort_ > 255) {
+        error_ = QStringLiteral("there is no port COM%1; port numbers run from 1 to 255").arg(commPort_);
+        return false;
+    }
+    LineSettings line;
+    if (!ParseSettings(settings_, line)) {
+        error_ = QStringLiteral("the line settings \"%1\" are not valid").arg(settings_);
+        return false;
+    }
+    const QString path = DevicePath(commPort_);
+    port_.setPortName(QFileInfo(path).canonicalFilePath().isEmpty() ? path : QFileInfo(path).canonicalFilePath());
+    if (!port_.open(QIODevice::ReadWrite)) {
+        error_ = QStringLiteral("%1 cannot be opened: %2").arg(path, port_.errorString());
+        failed_ = false;
+        return false;
+    }
+    if (!port_.setBaudRate(line.baud) || !port_.setParity(line.parity) || !port_.setDataBits(line.dataBits)
+        || !port_.setStopBits(line.stopBits)) {
+        error_ = QStringLiteral("%1: the line settings %2 cannot be set: %3").arg(path, settings_, port_.errorString());
+        port_.close();
+        return false;
+    }
+    // Nothing else is changed: no handshaking, default buffer sizes.
+    port_.clear();
+    failed_ = false;
+    return true;
+}
+
+bool SerialPort::PortOpen() const { return port_.isOpen(); }
+
+bool SerialPort::Output(const QByteArray& bytes)
+{
+    if (!port_.isOpen() || failed_)
+        return false;
+    if (port_.write(bytes) != bytes.size()) {
+        failed_ = true;
+        error_ = port_.errorString();
+        return false;
+    }
+    // Hand the bytes to the kernel at once, as a real UART write would.
+    port_.flush();
+    return !failed_;
+}
+
+int SerialPort::InBufferCount() const
+{
+    if (!port_.isOpen())
+        return 0;
+    return int(port_.bytesAvailable());
+}
+
+QByteArray SerialPort::Input()
+{
+    if (!port_.isOpen())
+        return {};
+    return port_.readAll();
+}
+
+void SerialPort::onError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError)
+        return;
+    if (!port_.isOpen())
+        return;  // open failures are reported by setPortOpen
+    failed_ = true;
+    error_ = port_.errorString();
+}

@@ -1,0 +1,58 @@
+// The serial port of the programmer link, with the operations the program
+// uses: CommPort, Settings, RThreshold, InputMode, PortOpen, Output,
+// InBufferCount and Input. Receiving is done by polling InBufferCount while
+// the event loop runs; the port raises no events of its own for the program.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+class SerialPort : public QObject {
+    Q_OBJECT
+public:
+    enum class InputModeKind { Text, Binary };
+
+    explicit SerialPort(QObject* parent = nullptr);
+    ~SerialPort() override;
+
+    // COMn. The device is /dev/ttyS<n-1>, or the path in QUIRRA_COM<n>.
+    void setCommPort(int n) { commPort_ = n; }
+    int CommPort() const { return commPort_; }
+    // "57600,N,8,1": baud, parity (N, E, O, M, S), data bits, stop bits.
+    void setSettings(const QString& settings) { settings_ = settings; }
+    void setRThreshold(int threshold) { rThreshold_ = threshold; }
+    void setInputMode(InputModeKind mode) { inputMode_ = mode; }
+
+    // Opens (true) or closes (false). On failure returns false and
+    // ErrorDescription() says why.
+    bool setPortOpen(bool open);
+    bool PortOpen() const;
+
+    // Sends the bytes in order. Returns false when the port is not open or
+    // the write fails.
+    bool Output(const QByteArray& bytes);
+    // Received bytes waiting to be read.
+    int InBufferCount() const;
+    // Removes and returns all waiting bytes.
+    QByteArray Input();
+
+    // True once the open port has failed (device gone, read or write error).
+    bool Failed() const { return failed_; }
+    QString ErrorDescription() const { return error_; }
+
+    // The device path that COMn stands for.
+    static QString DevicePath(int n);
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort port_;
+    int commPort_ = 1;
+    QString settings_ = QStringLiteral("9600,N,8,1");
+    int rThreshold_ = 0;
+    InputModeKind inputMode_ = InputModeKind::Text;
+    bool failed_ = false;
+    QString error_;
+};

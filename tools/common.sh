@@ -1,0 +1,30 @@
+# Shared by run.sh and test.sh: install what is missing, configure and build.
+# Sourced, not run.
+
+QUIRRA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+QUIRRA_PACKAGES="g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev libgl-dev"
+
+quirra_install_missing() {
+    local missing=()
+    local p
+    for p in $QUIRRA_PACKAGES "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    if ! $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+        $sudo apt-get update -qq >/dev/null
+        $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
+}
+
+# quirra_build DIR [cmake options...]
+quirra_build() {
+    local dir="$1"
+    shift
+    cmake -S "$QUIRRA_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+    cmake --build "$dir" -- -j"$(nproc)"
+}
