@@ -1,0 +1,1 @@
+quirra_test(tst_mainwindow tst_mainwindow.cpp)

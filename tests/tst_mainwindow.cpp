@@ -1,0 +1,227 @@
+// The main window: menus, status panels, help, about, saving on exit.
+#include "core/frmAbout.h"
+#include "core/frmHelp.h"
+#include "core/mdiMain.h"
+#include "core/modFunc.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest>
+
+using namespace modFunc;
+
+namespace {
+QStringList Captions(const QList<QAction*>& actions)
+{
+    QStringList out;
+    for (QAction* a : actions)
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+template <typename T>
+T* FindTopLevel()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
+            return t;
+    return nullptr;
+}
+}  // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void captionAndMenus();
+    void statusPanels();
+    void helpAndF1();
+    void aboutAndSplash();
+    void exitSavesConfigOnce();
+    void exitReportsSaveFailure();
+    void startUpWithBadFiles();
+};
+
+void TestMainWindow::captionAndMenus()
+{
+    TempAppDir dir;
+    mdiMain w;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Quirra ~ Serial Programmer"));
+    const QList<QAction*> menus = w.menuBar()->actions();
+    QCOMPARE(Captions(menus), QStringList({"&File", "&Buffer", "&Device", "&Options", "&Help"}));
+    const QStringList items[] = {
+        {"&Load", "&Save", "-", "E&xit"},
+        {"&Edit", "&Clear", "Fill"},
+        {"Select", "Function"},
+        {"Edit Auto", "Settings"},
+        {"Contents", "-", "About"},
+    };
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(Captions(menus[i]->menu()->actions()), items[i]);
+    QCOMPARE(w.HelpContents->shortcut(), QKeySequence(Qt::Key_F1));
+    // Initial panels and tool tips.
+    const char* texts[] = {"COM", "Device:", "Size:", "File:"};
+    const char* tips[] = {"Communication Port", "Selected Device", "Memory Size of Selected Device", "File Name"};
+    for (int n = 1; n <= 4; ++n) {
+        QCOMPARE(w.sbar->Panel(n), QString::fromLatin1(texts[n - 1]));
+        QCOMPARE(w.sbar->PanelLabel(n)->toolTip(), QString::fromLatin1(tips[n - 1]));
+    }
+    QVERIFY(w.sbar->PanelLabel(4)->width() >= 0);
+    QVERIFY(w.sbar->PanelLabel(0) == nullptr && w.sbar->PanelLabel(5) == nullptr);
+}
+
+void TestMainWindow::statusPanels()
+{
+    TempAppDir dir;
+    mdiMain w;
+    ComPort = 2;
+    DeviceTable[3] = {QStringLiteral("27C64 EPROM 8K"), 1, 8192};
+    DeviceIndex = 3;
+    w.WriteStatusPanels();
+    QCOMPARE(w.sbar->Panel(1), QStringLiteral("COM2"));
+    QCOMPARE(w.sbar->Panel(2), QStringLiteral("Device: 27C64 EPROM 8K"));
+    QCOMPARE(w.sbar->Panel(3), QStringLiteral("Size: 2000H"));
+    // No device: the empty record.
+    DeviceIndex = 0;
+    w.WriteStatusPanels();
+    QCOMPARE(w.sbar->Panel(2), QStringLiteral("Device: "));
+    QCOMPARE(w.sbar->Panel(3), QStringLiteral("Size: 0H"));
+    // Plain hexadecimal, not padded, and a size above 64 KiB as it stands.
+    DeviceTable[3].Size = 0x1000;
+    DeviceIndex = 3;
+    w.WriteDevicePanels();
+    QCOMPARE(w.sbar->Panel(3), QStringLiteral("Size: 1000H"));
+    DeviceTable[3].Size = 0x20000;
+    w.WriteDevicePanels();
+    QCOMPARE(w.sbar->Panel(3), QStringLiteral("Size: 20000H"));
+}
+
+void TestMainWindow::helpAndF1()
+{
+    TempAppDir dir;
+    mdiMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.HelpContents->trigger();
+    frmHelp* help = FindTopLevel<frmHelp>();
+    QVERIFY(help);
+    const QString manual = help->txtHelp->toPlainText();
+    for (const char* topic : {"Device Version", "quirra.cfg", "QUIRRA_COM", "Function Not Available!", "Fill"})
+        QVERIFY2(manual.contains(QString::fromLatin1(topic)), topic);
+    help->close();
+    QTRY_VERIFY(!FindTopLevel<frmHelp>());
+
+    // F1 from the main window and from a child window inside it.
+    QTest::keyClick(&w, Qt::Key_F1);
+    QTRY_VERIFY(FindTopLevel<frmHelp>());
+    FindTopLevel<frmHelp>()->close();
+    QTRY_VERIFY(!FindTopLevel<frmHelp>());
+    auto* child = new QWidget;
+    QMdiSubWindow* sub = w.mdiArea->addSubWindow(child);
+    sub->show();
+    w.mdiArea->setActiveSubWindow(sub);
+    child->setFocus();
+    QTest::keyClick(child, Qt::Key_F1);
+    QTRY_VERIFY(FindTopLevel<frmHelp>());
+    FindTopLevel<frmHelp>()->close();
+}
+
+void TestMainWindow::aboutAndSplash()
+{
+    TempAppDir dir;
+    mdiMain w;
+    w.show();
+    bool okVisible = false;
+    QString about;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<frmAbout*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        okVisible = box->cmdOk->isVisible();
+        for (QLabel* l : box->findChildren<QLabel*>())
+            about += l->text() + QLatin1Char('\n');
+        QTest::mouseClick(box->cmdOk, Qt::LeftButton);
+    });
+    w.HelpAbout->trigger();  // returns when OK closed it
+    QVERIFY(okVisible);
+    QVERIFY(about.contains(QStringLiteral("Quirra")));
+    QVERIFY(about.contains(QStringLiteral(QUIRRA_VERSION)));
+
+    frmAbout splash;
+    splash.ShowAsSplash();
+    QVERIFY(splash.isVisible());
+    QVERIFY(!splash.cmdOk->isVisible());
+    QVERIFY(!splash.isModal());
+}
+
+void TestMainWindow::exitSavesConfigOnce()
+{
+    TempAppDir dir;
+    dir.write(ConfigFileName, "junk that is longer than three lines\r\n\r\n\r\n\r\n");
+    ComPort = 4;
+    DeviceCount = 12;
+    DeviceIndex = 5;
+    {
+        mdiMain w;
+        w.show();
+        w.FileExit->trigger();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(dir.read(ConfigFileName), QByteArray("4\r\n12\r\n5\r\n"));
+        DeviceIndex = 6;  // a later close does not write again
+        w.close();
+        QCOMPARE(w.ConfigSaves(), 1);
+    }
+    QCOMPARE(dir.read(ConfigFileName), QByteArray("4\r\n12\r\n5\r\n"));
+
+    // Closing the window by its close box saves as well.
+    mdiMain w2;
+    w2.show();
+    w2.close();
+    QCOMPARE(dir.read(ConfigFileName), QByteArray("4\r\n12\r\n6\r\n"));
+}
+
+void TestMainWindow::exitReportsSaveFailure()
+{
+    TempAppDir dir;
+    AppPath = dir.file(QStringLiteral("gone"));
+    MessageRecorder rec;
+    {
+        mdiMain w;
+        w.show();
+        w.close();
+    }
+    QCOMPARE(rec.count(), 1);
+    QCOMPARE(rec.last().title, QStringLiteral("Quirra"));
+    QCOMPARE(rec.last().icon, MsgIcon::Critical);
+    QVERIFY(rec.last().text.contains(QStringLiteral("quirra.cfg")));
+}
+
+void TestMainWindow::startUpWithBadFiles()
+{
+    TempAppDir dir;
+    dir.write(ConfigFileName, "1\r\n70\r\nseven\r\n");
+    dir.write(CatalogueFileName, "\"27C64\",1,8192\r\n");
+    qputenv("QUIRRA_COM1", dir.file(QStringLiteral("absent-port")).toLocal8Bit());
+    MessageRecorder rec;
+    std::unique_ptr<mdiMain> w = StartUp();
+    qunsetenv("QUIRRA_COM1");
+    // One box for the files, then the port error; the program runs on.
+    QCOMPARE(rec.count(), 2);
+    QCOMPARE(rec.messages[0].title, QStringLiteral("Quirra"));
+    QVERIFY(rec.messages[0].text.contains(QStringLiteral("quirra.cfg, line 2: the device count 70 is outside 0 to 50")));
+    QVERIFY(rec.messages[0].text.contains(QStringLiteral("quirra.cfg, line 3: \"seven\" is not a number")));
+    QVERIFY(rec.messages[0].text.contains(QStringLiteral("1 of 50 device records were read")));
+    QCOMPARE(rec.messages[1].title, QStringLiteral("Communication Port Error"));
+    QVERIFY(w->isVisible());
+    QCOMPARE(DeviceTable[1].Name, QStringLiteral("27C64"));
+    QCOMPARE(DeviceIndex, int16_t(0));
+    w->close();
+    QCOMPARE(dir.read(ConfigFileName), QByteArray("1\r\n50\r\n0\r\n"));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
