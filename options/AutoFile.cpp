@@ -41,7 +41,8 @@ QString ParseAuto(const QByteArray& text)
     for (int i = 1; i <= count; ++i) {
         int16_t code = 0;
         if (!in.readInt16(code)) {
-            return in.error() + QStringLiteral("; %1 of %2 Auto steps were read.").arg(i - 1).arg(count);
+            const QString early = in.error() + QStringLiteral("; %1 of %2 Auto steps were read.").arg(i - 1).arg(count);
+            return problem.isEmpty() ? early : problem + QLatin1Char('\n') + early;
         }
         AutoList[i] = code;
         AutoCount = static_cast<int16_t>(i);

@@ -302,6 +302,12 @@ void TestStartFiles::autoBadFiles()
     QCOMPARE(AutoList[0], int16_t(77));
     QCOMPARE(AutoFileText().count("\r\n"), 21);
 
+    dir.write(AutoFileName, "25\r\n3\r\n");  // too many and too short: both are said
+    QString both = ParseAuto("25\r\n3\r\n");
+    QVERIFY(both.contains(QStringLiteral("only the first 20 are used")));
+    QVERIFY(both.contains(QStringLiteral("1 of 20 Auto steps were read")));
+    QCOMPARE(AutoCount, int16_t(1));
+
     dir.write(AutoFileName, "3\r\n1\r\nErase\r\n");
     {
         MessageRecorder rec;
