@@ -1,1 +1,2 @@
+quirra_test(tst_link tst_link.cpp)
 quirra_test(tst_mainwindow tst_mainwindow.cpp)

@@ -1,0 +1,1 @@
+quirra_bench(bench_link bench_link.cpp)

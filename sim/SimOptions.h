@@ -1,0 +1,34 @@
+// Command line of quirra-sim.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct SimOptions {
+    std::string link;            // symlink to the pty slave, empty for none
+    std::string traceFile;       // wire log, empty for none
+    std::string dumpFile;        // image written at exit, empty for none
+    std::string imageFile;       // initial image, empty for erased
+    int size = 65536;            // chip size in bytes
+    char version[2] = {'2', '1'};// bytes 8 and 9 of the probe reply
+    int probeBytes = 10;         // length of the probe reply, 0 for none
+    int noReplyFrom = -1;        // first block that gets no reply, -1 for none
+    int shortReply = 17;         // bytes of a block reply that are sent
+    int extra = 0;               // 0xEE bytes after each reply
+    int delayMs = 0;             // delay before each reply
+    int failAt = -1;             // address whose programming always fails
+    int paceBaud = 0;            // line rate to emulate, 0 for none
+    bool strict = false;         // insist on "W" before writes and "R" before reads
+};
+
+enum class ParseResult { Run, Help, Error };
+
+// Fills options from argv. On Error, error says what was wrong.
+ParseResult ParseOptions(int argc, char** argv, SimOptions& options, std::string& error);
+
+// The text printed by --help.
+std::string UsageText();
+
+// Reads a number in decimal or, with a 0x prefix, hexadecimal. False when
+// text is not such a number or lies outside min..max.
+bool ParseNumber(const std::string& text, long min, long max, long& value);

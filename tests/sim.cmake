@@ -1,0 +1,1 @@
+quirra_test(tst_sim tst_sim.cpp)

@@ -1,0 +1,152 @@
+#include "support/SimHarness.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QTimer>
+
+#include <csignal>
+#include <sys/prctl.h>
+
+SimHarness::SimHarness(const QStringList& extraArgs)
+    : extraArgs_(extraArgs)
+{
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The emulator outlives the end of its stdin on purpose; this ends it
+    // when a test dies without stopping it.
+    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    QObject::connect(&process_, &QProcess::readyReadStandardOutput, [this] {
+        stdout_ += process_.readAllStandardOutput();
+        if (!ready_ && stdout_.contains('\n'))
+            ready_ = stdout_.startsWith("ready ");
+    });
+}
+
+SimHarness::~SimHarness() { stop(); }
+
+template <typename Done>
+bool SimHarness::waitUntil(Done done, int ms)
+{
+    QDeadlineTimer deadline(ms);
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(ms); // makes sure the wait below ends at the deadline
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+bool SimHarness::start()
+{
+#ifdef QUIRRA_SIM_PATH
+    if (process_.state() != QProcess::NotRunning || !dir_.isValid())
+        return false;
+    ready_ = false;
+    stdout_.clear();
+    QFile::remove(dir_.filePath(QStringLiteral("dump.bin")));
+    QStringList args = {QStringLiteral("--link"), linkPath(),
+                        QStringLiteral("--trace"), dir_.filePath(QStringLiteral("trace.log")),
+                        QStringLiteral("--dump"), dir_.filePath(QStringLiteral("dump.bin"))};
+    args += extraArgs_;
+    process_.start(QStringLiteral(QUIRRA_SIM_PATH), args);
+    const bool ok = waitUntil(
+        [this] { return ready_ || process_.state() == QProcess::NotRunning
+                     || stdout_.contains('\n'); },
+        5000);
+    if (ok && ready_)
+        return true;
+    qWarning("quirra-sim did not get ready: %s", stdout_.constData());
+    stop();
+    return false;
+#else
+    qWarning("quirra-sim is not built");
+    return false;
+#endif
+}
+
+void SimHarness::stop()
+{
+    if (process_.state() == QProcess::NotRunning)
+        return;
+    if (process_.state() == QProcess::Running) {
+        process_.write("quit\n");
+        waitUntil([this] { return process_.state() == QProcess::NotRunning; }, 5000);
+    }
+    if (process_.state() != QProcess::NotRunning) {
+        qWarning("quirra-sim did not quit; killing it");
+        process_.kill();
+        waitUntil([this] { return process_.state() == QProcess::NotRunning; }, 5000);
+    }
+}
+
+QString SimHarness::linkPath() const { return dir_.filePath(QStringLiteral("ttySIM")); }
+
+QString SimHarness::tempDir() const { return dir_.path(); }
+
+bool ParseTraceLine(const QByteArray& line, TraceFrame& frame)
+{
+    const QList<QByteArray> parts = line.trimmed().split(' ');
+    if (parts.size() < 3)
+        return false;
+    bool ok = false;
+    frame.time = parts[0].toDouble(&ok);
+    if (!ok)
+        return false;
+    if (parts[1] == "PC")
+        frame.fromPc = true;
+    else if (parts[1] == "DEV")
+        frame.fromPc = false;
+    else
+        return false;
+    frame.bytes.clear();
+    for (qsizetype i = 2; i < parts.size(); ++i) {
+        if (parts[i].size() != 2)
+            return false;
+        const uint value = parts[i].toUInt(&ok, 16);
+        if (!ok)
+            return false;
+        frame.bytes.append(char(value));
+    }
+    return true;
+}
+
+QVector<TraceFrame> SimHarness::trace() const
+{
+    QVector<TraceFrame> frames;
+    QFile f(dir_.filePath(QStringLiteral("trace.log")));
+    if (!f.open(QIODevice::ReadOnly))
+        return frames;
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    for (const QByteArray& line : lines) {
+        TraceFrame frame;
+        if (ParseTraceLine(line, frame))
+            frames.append(frame);
+    }
+    return frames;
+}
+
+QVector<QByteArray> SimHarness::pcFrames() const
+{
+    QVector<QByteArray> frames;
+    for (const TraceFrame& f : trace())
+        if (f.fromPc)
+            frames.append(f.bytes);
+    return frames;
+}
+
+QByteArray SimHarness::dump()
+{
+    stop();
+    QFile f(dir_.filePath(QStringLiteral("dump.bin")));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+void SimHarness::exportAs(int n) const
+{
+    qputenv(QStringLiteral("QUIRRA_COM%1").arg(n).toLatin1().constData(), linkPath().toLocal8Bit());
+}
