@@ -5,8 +5,6 @@ StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent)
     setSizeGripEnabled(true);
     for (int i = 0; i < 4; ++i) {
         auto* label = new QLabel(this);
-        label->setFrameShape(QFrame::Panel);
-        label->setFrameShadow(QFrame::Sunken);
         label->setContentsMargins(4, 0, 4, 0);
         if (i < 3)
             label->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 10);

@@ -21,10 +21,13 @@ quirra_install_missing() {
     fi
 }
 
-# quirra_build DIR [cmake options...]
+# quirra_build DIR [cmake options...]; builds the targets in
+# QUIRRA_TARGETS when set, everything otherwise.
 quirra_build() {
     local dir="$1"
     shift
     cmake -S "$QUIRRA_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
-    cmake --build "$dir" -- -j"$(nproc)"
+    local targets=()
+    [ -n "${QUIRRA_TARGETS:-}" ] && targets=(--target $QUIRRA_TARGETS)
+    cmake --build "$dir" "${targets[@]}" -- -j"$(nproc)"
 }
