@@ -35,6 +35,14 @@ struct Link {
         port.setInputMode(SerialPort::InputModeKind::Binary);
         return port.setPortOpen(true);
     }
+    // Starts the emulator as COM1 and opens the port on it.
+    bool openOn(SimHarness& sim)
+    {
+        if (!sim.start())
+            return false;
+        sim.exportAs(1);
+        return open(1);
+    }
     // Lets the event loop run until n bytes wait (or 3 s pass).
     void settle(int n)
     {
@@ -181,10 +189,8 @@ void TestLink::waitForBytes()
     // Bytes already waiting: returns at once, timer stopped.
     {
         SimHarness sim;
-        QVERIFY(sim.start());
-        sim.exportAs(1);
         Link link;
-        QVERIFY(link.open(1));
+        QVERIFY(link.openOn(sim));
         QVERIFY(link.port.Output(BlockRequest0));
         link.settle(17);
         QCOMPARE(link.port.InBufferCount(), 17);
@@ -217,10 +223,8 @@ void TestLink::waitForBytes()
     // Trickling in at 300 baud (17 bytes in about 0.57 s): the wait collects them.
     {
         SimHarness sim({QStringLiteral("--pace"), QStringLiteral("300")});
-        QVERIFY(sim.start());
-        sim.exportAs(1);
         Link link;
-        QVERIFY(link.open(1));
+        QVERIFY(link.openOn(sim));
         QVERIFY(link.port.Output(BlockRequest0));
         RxExpected = 17;
         QElapsedTimer t;
@@ -234,10 +238,8 @@ void TestLink::waitForBytes()
     // the wait, not per byte, so it runs out with part of the reply there.
     {
         SimHarness sim({QStringLiteral("--pace"), QStringLiteral("150")});
-        QVERIFY(sim.start());
-        sim.exportAs(1);
         Link link;
-        QVERIFY(link.open(1));
+        QVERIFY(link.openOn(sim));
         QVERIFY(link.port.Output(BlockRequest0));
         RxExpected = 17;
         WaitForBytes();
@@ -251,10 +253,8 @@ void TestLink::waitEndsWhenPortDies()
 {
     TempAppDir dir;
     SimHarness sim;
-    QVERIFY(sim.start());
-    sim.exportAs(1);
     Link link;
-    QVERIFY(link.open(1));
+    QVERIFY(link.openOn(sim));
     QTimer::singleShot(100, [&] { sim.stop(); });
     RxExpected = 17;
     QElapsedTimer t;
@@ -263,6 +263,8 @@ void TestLink::waitEndsWhenPortDies()
     QVERIFY(TimeOutFlag);
     QVERIFY(!link.timer.isActive());
     // A second wait on the dead line ends too and nothing hangs.
+    QVERIFY(link.port.Failed());
+    QVERIFY(t.elapsed() < 900);  // ended by the failure, not by the second
     WaitForBytes();
     QVERIFY(TimeOutFlag);
     QVERIFY(t.elapsed() < 10000);
