@@ -1,13 +1,94 @@
 #include "buffer/BufferCommands.h"
 
-// Placeholder until the hex view lands.
+#include "buffer/BufferFill.h"
+#include "buffer/BufferTextBox.h"
+#include "buffer/frmBuffer.h"
+#include "buffer/frmBufferFill.h"
+#include "core/modFunc.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+
 namespace BufferCommands {
-void SetHost(QMdiArea*) {}
-void BufferEdit() {}
-void BufferClear() {}
-void BufferFill() {}
-void ReopenBufferWindow() {}
-void CloseBufferWindow() {}
-void UpdateBufferWindow() {}
-bool IsBufferWindowOpen() { return false; }
+
+namespace {
+QPointer<QMdiArea> host;
+QPointer<QMdiSubWindow> bufferSub;
+
+void OpenBufferWindow()
+{
+    if (!host)
+        return;
+    auto* view = new frmBuffer;
+    QMdiSubWindow* sub = host->addSubWindow(
+        view, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                  Qt::WindowCloseButtonHint);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    bufferSub = sub;
+    sub->show();
+    host->setActiveSubWindow(sub);
+    view->txtBuffer->setFocus();
+}
+}  // namespace
+
+void SetHost(QMdiArea* area)
+{
+    if (host != area)
+        CloseBufferWindow();
+    host = area;
+}
+
+frmBuffer* BufferWindow()
+{
+    if (!bufferSub || bufferSub->isHidden())
+        return nullptr;
+    return qobject_cast<frmBuffer*>(bufferSub->widget());
+}
+
+bool IsBufferWindowOpen() { return BufferWindow() != nullptr; }
+
+void CloseBufferWindow()
+{
+    if (!bufferSub)
+        return;
+    QMdiSubWindow* sub = bufferSub;
+    bufferSub = nullptr;
+    sub->close();
+    delete sub;  // now, so that a reopened view is the only one
+}
+
+void ReopenBufferWindow()
+{
+    CloseBufferWindow();
+    OpenBufferWindow();
+}
+
+void UpdateBufferWindow()
+{
+    if (frmBuffer* view = BufferWindow())
+        view->UpdateBuffer();
+    else
+        ReopenBufferWindow();
+}
+
+void BufferEdit() { ReopenBufferWindow(); }
+
+void BufferClear()
+{
+    ::BufferFill::ClearBuffer(modFunc::Buffer);
+    ReopenBufferWindow();
+}
+
+void BufferFill()
+{
+    using namespace modFunc;
+    frmBufferFill fill(host ? host->window() : nullptr);
+    fill.exec();
+    if (!FillOk)
+        return;
+    ::BufferFill::FillRange(Buffer, FillStart, FillLength, FillValue);
+    UpdateBufferWindow();
+}
+
 }  // namespace BufferCommands

@@ -4,6 +4,7 @@
 
 class QMdiArea;
 class QWidget;
+class frmBuffer;
 
 namespace BufferCommands {
 
@@ -24,5 +25,7 @@ void CloseBufferWindow();
 // Redraw in place, opening the view first when it is closed.
 void UpdateBufferWindow();
 bool IsBufferWindowOpen();
+// The open hex view, or nullptr.
+frmBuffer* BufferWindow();
 
 }  // namespace BufferCommands

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <cmath>
 
 namespace modFunc {
 
@@ -64,6 +65,17 @@ QString Hex4(int32_t v)
     if (v >= 0 && v <= 4095)
         h = h.rightJustified(4, QLatin1Char('0'));
     return h;
+}
+
+int64_t RoundHalfEven(double x)
+{
+    if (!std::isfinite(x))
+        return 0;
+    double whole = std::floor(x);
+    const double rest = x - whole;
+    if (rest > 0.5 || (rest == 0.5 && std::fmod(whole, 2.0) != 0.0))
+        whole += 1.0;
+    return static_cast<int64_t>(whole);
 }
 
 bool ReadWholeFile(const QString& path, QByteArray& data, bool* exists, QString* error)

@@ -64,6 +64,11 @@ extern std::array<int16_t, MaxAutoSteps + 1> AutoList;  // 1..AutoCount used
 QString Hex2(uint8_t b);
 QString Hex4(int32_t v);
 
+// Nearest whole number, halves to the even neighbour (2.5 gives 2, 3.5
+// gives 4, -0.5 gives 0). Used wherever a whole number is taken from a
+// division of a device size.
+int64_t RoundHalfEven(double x);
+
 // ---- start-up files ----------------------------------------------------
 // Each loader returns what was wrong with its file, one text per problem,
 // empty when the file was fine or absent where absence is normal.

@@ -1,0 +1,1 @@
+quirra_bench(bench_buffer bench_buffer.cpp)

@@ -1,0 +1,54 @@
+#include "buffer/BufferFill.h"
+
+#include "buffer/BufferView.h"
+
+namespace modFunc {
+bool FillOk = false;
+uint8_t FillValue = 0xFF;
+int32_t FillStart = 0;
+int32_t FillLength = 0;
+}  // namespace modFunc
+
+namespace BufferFill {
+
+void ClearBuffer(std::array<uint8_t, modFunc::BufferSize>& buffer) { buffer.fill(0xFF); }
+
+int32_t FillRange(std::array<uint8_t, modFunc::BufferSize>& buffer, int32_t start, int32_t length, uint8_t value)
+{
+    if (length <= 0 || start < 0 || start >= modFunc::BufferSize)
+        return 0;
+    const int64_t end = std::min<int64_t>(int64_t(start) + length, modFunc::BufferSize);
+    for (int64_t i = start; i < end; ++i)
+        buffer[size_t(i)] = value;
+    return int32_t(end - start);
+}
+
+uint32_t LenientHex(const QString& text)
+{
+    uint32_t v = 0;
+    for (QChar c : text) {
+        const int d = BufferView::HexDigitValue(c);
+        if (d < 0)
+            break;
+        v = (v << 4) | uint32_t(d);
+        if (v > 0xFFFFFFF)
+            break;
+    }
+    return v;
+}
+
+std::optional<int32_t> StrictHex4(const QString& text)
+{
+    if (text.isEmpty() || text.size() > 4)
+        return std::nullopt;
+    int32_t v = 0;
+    for (QChar c : text) {
+        const int d = BufferView::HexDigitValue(c);
+        if (d < 0)
+            return std::nullopt;
+        v = v * 16 + d;
+    }
+    return v;
+}
+
+}  // namespace BufferFill

@@ -1,0 +1,128 @@
+// The hex view's text, scroll range and checksum, and the Fill routines,
+// without a window.
+#include "buffer/BufferFill.h"
+#include "buffer/BufferView.h"
+#include "support/TestSupport.h"
+
+#include <QtTest>
+
+using namespace BufferView;
+using modFunc::Buffer;
+
+class TestBufferView : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { Buffer.fill(0xFF); }
+    void roundingAndScrollRange();
+    void checkSum();
+    void viewText();
+    void endOfMemory();
+    void fill();
+};
+
+void TestBufferView::roundingAndScrollRange()
+{
+    const std::pair<double, int64_t> rounds[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {46.5, 46}, {-0.5, 0},
+                                                 {-1.5, -2}, {-9.75, -10}, {2.5001, 3}};
+    for (auto [x, expected] : rounds)
+        QCOMPARE(modFunc::RoundHalfEven(x), expected);
+    const std::pair<int32_t, int32_t> ranges[] = {{8192, 496}, {65536, 4080}, {1000, 46}, {0, 0}, {100, 0},
+                                                  {264, 0}, {280, 2}, {70001, 4080}, {0x20000, 4080},
+                                                  {-1, 4080}};
+    for (auto [size, max] : ranges)
+        QCOMPARE(ScrollMaximum(size), max);
+}
+
+void TestBufferView::checkSum()
+{
+    QCOMPARE(ComputeCheckSum(Buffer, 8192), 0xE000);
+    QCOMPARE(ComputeCheckSum(Buffer, 32768), 0x8000);
+    QCOMPARE(ComputeCheckSum(Buffer, 65536), 0x0000);
+    QCOMPARE(ComputeCheckSum(Buffer, 0), 0);
+    QCOMPARE(ComputeCheckSum(Buffer, -8), 0);
+    // Beyond the Buffer the sum stops at index 70000.
+    const int32_t whole = int32_t((70001LL * 255) % 65536);
+    QCOMPARE(ComputeCheckSum(Buffer, 0x20000), whole);
+    QCOMPARE(ComputeCheckSum(Buffer, INT32_MAX), whole);
+    // Only the device's range counts.
+    Buffer[8192] = 0;
+    Buffer[8191] = 0x01;
+    QCOMPARE(ComputeCheckSum(Buffer, 8192), 0xE000 - 0xFE);
+}
+
+void TestBufferView::viewText()
+{
+    for (int i = 0; i < 16; ++i)
+        Buffer[size_t(0x10 + i)] = uint8_t(0x41 + i);
+    const uint8_t chars[] = {0x20, 0x7F, 0x1F, 0x80, 0x00, 0x7E};
+    for (size_t k = 0; k < sizeof chars; ++k)
+        Buffer[0x20 + k] = chars[k];
+    const QString text = BuildViewText(Buffer, 0);
+    QCOMPARE(text.size(), 1201);
+    QCOMPARE(text.left(65), QStringLiteral("ADDR                       HEX                            ASCII\r\n"));
+    const QString ff = QStringLiteral("FF ").repeated(16) + QStringLiteral(".").repeated(16) + QStringLiteral("\r\n");
+    QCOMPARE(text.mid(65, 71), QStringLiteral("0000=") + ff);
+    QCOMPARE(text.mid(65 + 71, 71),
+             QStringLiteral("0010=41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50 ABCDEFGHIJKLMNOP\r\n"));
+    QCOMPARE(text.mid(65 + 142, 23), QStringLiteral("0020=20 7F 1F 80 00 7E "));
+    QCOMPARE(text.mid(65 + 142 + 53, 7), QStringLiteral(" \x7F...~."));
+    for (int i = 3; i < 16; ++i)
+        QCOMPARE(text.mid(65 + 71 * i, 71), modFunc::Hex4(i * 16) + QStringLiteral("=") + ff);
+    QCOMPARE(text.mid(TopDigitPos, 2), QStringLiteral("FF"));
+
+    // The widget's form has plain line breaks; positions map both ways.
+    const QString widget = WidgetText(text);
+    QCOMPARE(widget.size(), 1201 - 17 - 1);
+    QCOMPARE(widget.split(QLatin1Char('\n')).size(), 17);
+    for (int line = -1; line < 16; ++line)
+        for (int col = 0; col < (line < 0 ? 63 : 69); ++col) {
+            const int p = line < 0 ? col : PosOf(line, col);
+            QCOMPARE(widget.at(WidgetPos(p)), text.at(p));
+            QCOMPARE(PosFromWidget(line + 1, col), p);
+        }
+}
+
+void TestBufferView::endOfMemory()
+{
+    Buffer[0xFFFF] = 0x12;
+    const QString text = BuildViewText(Buffer, 4080);
+    QCOMPARE(text.mid(65, 5), QStringLiteral("FF00="));
+    QCOMPARE(text.mid(65 + 15 * 71, 5), QStringLiteral("FFF0="));
+    QCOMPARE(text.mid(65 + 15 * 71 + 50, 2), QStringLiteral("12"));
+    // A top line past 64 KiB shows the last lines, never a five-digit address.
+    for (int32_t top : {4081, 100000, INT32_MAX, -1}) {
+        const QString t = BuildViewText(Buffer, top);
+        QCOMPARE(t.size(), 1201);
+        QCOMPARE(t.mid(65, 5), top < 0 ? QStringLiteral("0000=") : QStringLiteral("FF00="));
+    }
+}
+
+void TestBufferView::fill()
+{
+    using BufferFill::FillRange;
+    Buffer.fill(0x11);
+    QCOMPARE(FillRange(Buffer, 0x100, 0x10, 0x00), 16);
+    QCOMPARE(Buffer[0xFF], 0x11);
+    QCOMPARE(Buffer[0x10F], 0x00);
+    QCOMPARE(Buffer[0x110], 0x11);
+    QCOMPARE(FillRange(Buffer, 5, 0, 0x22), 0);
+    QCOMPARE(Buffer[5], 0x11);
+    QCOMPARE(FillRange(Buffer, 0xFFFF, 0xFFFF, 0x33), 70001 - 0xFFFF);  // cut at 70000
+    QCOMPARE(Buffer[0xFFFE], 0x11);
+    QCOMPARE(Buffer[70000], 0x33);
+    QCOMPARE(FillRange(Buffer, -1, 5, 0), 0);
+    QCOMPARE(FillRange(Buffer, 10, INT32_MAX, 0x55), 70001 - 10);
+
+    using BufferFill::LenientHex;
+    QCOMPARE(LenientHex(QStringLiteral("7")), 0x07u);
+    QCOMPARE(LenientHex(QStringLiteral("a5")), 0xA5u);
+    QCOMPARE(LenientHex(QStringLiteral("zz")), 0u);
+    QCOMPARE(LenientHex(QStringLiteral("5z")), 5u);
+    QCOMPARE(*BufferFill::StrictHex4(QStringLiteral("ffFF")), 0xFFFF);
+    QCOMPARE(*BufferFill::StrictHex4(QStringLiteral("0")), 0);
+    for (const char* bad : {"", "g", " 1", "0x1", "+1", "-1", "12345"})
+        QVERIFY2(!BufferFill::StrictHex4(QString::fromLatin1(bad)), bad);
+}
+
+QTEST_GUILESS_MAIN(TestBufferView)
+#include "tst_bufferview.moc"
