@@ -29,6 +29,10 @@ void SetUpReceiveTimer(QTimer* timer)
 
 void WaitForBytes()
 {
+    if (!cm || !totmr) {  // no link at all: nothing can arrive
+        TimeOutFlag = true;
+        return;
+    }
     totmr->setInterval(1000);
     TimeOutFlag = false;
     totmr->start();  // (re)starts the one-second period
@@ -47,6 +51,10 @@ void WaitForBytes()
 
 void WaitOneTick()
 {
+    if (!totmr) {
+        TimeOutFlag = true;
+        return;
+    }
     TimeOutFlag = false;
     totmr->start();
     while (!TimeOutFlag)
