@@ -33,9 +33,10 @@ std::optional<QByteArray> DelimitedReader::nextValue()
         const qsizetype close = text_.indexOf('"', pos_ + 1);
         const qsizetype end = close < 0 ? n : close;
         value = text_.mid(pos_ + 1, end - pos_ - 1);
-        for (char c : value)
-            if (c == '\n' || (c == '\r'))
-                ++currentLine_;  // quoted line breaks still count as lines
+        // Quoted line breaks (CR LF, LF or CR) still count as lines.
+        for (qsizetype i = 0; i < value.size(); ++i)
+            if (value[i] == '\n' || (value[i] == '\r' && (i + 1 == value.size() || value[i + 1] != '\n')))
+                ++currentLine_;
         pos_ = close < 0 ? n : close + 1;
         // Ignore anything up to the delimiter.
         while (pos_ < n && text_[pos_] != ',' && text_[pos_] != '\r' && text_[pos_] != '\n')

@@ -96,6 +96,13 @@ void TestStartFiles::delimitedReader()
     }
     QCOMPARE(names, QStringList({"A", "B", "C"}));
 
+    // Line breaks inside quotes count once each for the line numbers.
+    DelimitedReader quoted("\"two\r\nlines\"\r\nx", "q");
+    QVERIFY(quoted.readText(s));
+    QCOMPARE(s, QStringLiteral("two\r\nlines"));
+    QVERIFY(!quoted.readInt16(t));
+    QVERIFY(quoted.error().startsWith(QStringLiteral("q, line 3: ")));
+
     QCOMPARE(DelimitedWriter().number(2).number(-7).number(0).bytes(), QByteArray("2\r\n-7\r\n0\r\n"));
 }
 
