@@ -108,7 +108,6 @@ void mdiMain::Load()
             splash_->close();
     };
     const bool portOk = OpenPortAndProbe(removeSplash);
-    removeSplash();
     // 4. Status bar.
     if (portOk) {
         WriteStatusPanels();

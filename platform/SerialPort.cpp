@@ -75,10 +75,11 @@ bool SerialPort::setPortOpen(bool open)
         return false;
     }
     const QString path = DevicePath(commPort_);
-    port_.setPortName(QFileInfo(path).canonicalFilePath().isEmpty() ? path : QFileInfo(path).canonicalFilePath());
+    // A link (QUIRRA_COMn pointing at a symlink) is opened as its target.
+    const QString target = QFileInfo(path).canonicalFilePath();
+    port_.setPortName(target.isEmpty() ? path : target);
     if (!port_.open(QIODevice::ReadWrite)) {
         error_ = QStringLiteral("%1 cannot be opened: %2").arg(path, port_.errorString());
-        failed_ = false;
         return false;
     }
     if (!port_.setBaudRate(line.baud) || !port_.setParity(line.parity) || !port_.setDataBits(line.dataBits)
