@@ -5,6 +5,7 @@
 #include "core/frmAbout.h"
 #include "core/frmHelp.h"
 #include "core/modFunc.h"
+#include "files/FileCommands.h"
 #include "platform/MessageBox.h"
 
 #include <QAction>
@@ -149,8 +150,8 @@ void mdiMain::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void mdiMain::FileLoad_Click() {}
-void mdiMain::FileSave_Click() {}
+void mdiMain::FileLoad_Click() { FileCommands::FileLoad(*this); }
+void mdiMain::FileSave_Click() { FileCommands::FileSave(*this); }
 void mdiMain::FileExit_Click() { close(); }
 void mdiMain::BufferEdit_Click() { BufferCommands::BufferEdit(); }
 void mdiMain::BufferClear_Click() { BufferCommands::BufferClear(); }
