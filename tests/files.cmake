@@ -1,0 +1,1 @@
+quirra_test(tst_files tst_files.cpp)
