@@ -99,6 +99,18 @@ bool AskOptions(mdiMain& main)
     return !modFunc::FileCancelled;
 }
 
+// The three steps of File > Load (`load`) or File > Save.
+void RunCommand(mdiMain& main, bool load)
+{
+    const bool chosen = load ? main.cdia.ShowOpen(&main) : main.cdia.ShowSave(&main);
+    if (!chosen || !AskOptions(main))
+        return;
+    if (load)
+        modFunc::HexFormat ? OpenHexFile(main) : OpenBinFile(main);
+    else
+        modFunc::HexFormat ? SaveHexFile(main) : SaveBinFile(main);
+}
+
 }  // namespace
 
 bool OpenHexFile(mdiMain& main)
@@ -139,24 +151,7 @@ bool OpenBinFile(mdiMain& main)
 bool SaveHexFile(mdiMain& main) { return Save(main, true); }
 bool SaveBinFile(mdiMain& main) { return Save(main, false); }
 
-void FileLoad(mdiMain& main)
-{
-    if (!main.cdia.ShowOpen(&main) || !AskOptions(main))
-        return;
-    if (modFunc::HexFormat)
-        OpenHexFile(main);
-    else
-        OpenBinFile(main);
-}
-
-void FileSave(mdiMain& main)
-{
-    if (!main.cdia.ShowSave(&main) || !AskOptions(main))
-        return;
-    if (modFunc::HexFormat)
-        SaveHexFile(main);
-    else
-        SaveBinFile(main);
-}
+void FileLoad(mdiMain& main) { RunCommand(main, true); }
+void FileSave(mdiMain& main) { RunCommand(main, false); }
 
 }  // namespace FileCommands
