@@ -1,0 +1,229 @@
+# Runs Quirra as a user sees it: under a private X server (Xvfb) with the
+# openbox window manager, against quirra-sim on a pty, worked through the
+# keyboard with xdotool and pictured with ImageMagick. Used by the
+# end-to-end test and the screenshot script. Sourced, not run.
+#
+# Every wait has a time limit. A wait that runs out calls xs_fail with a
+# description; the sourcing script may define its own xs_fail (to take a
+# picture, show logs and stop), the one here prints and exits.
+
+XS_PACKAGES="xvfb openbox xdotool imagemagick"
+XS_WINDOW=""        # the window found by the last xs_wait_window
+XS_MAIN=""          # Quirra's main window
+XS_APP_PID=""       # quirra, while it runs
+XS_SIM_PID=""       # quirra-sim, while it runs
+XS_PIDS=()          # the X server and the window manager
+
+xs_fail() {
+    echo "$*" >&2
+    exit 1
+}
+
+# xs_until SECONDS WHAT COMMAND...: runs COMMAND every 0.1 s until it
+# succeeds; fails with "WHAT" when SECONDS pass first.
+xs_until() {
+    local limit=$1 what=$2
+    shift 2
+    local deadline=$((SECONDS + limit))
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || xs_fail "$what: not within $limit s"
+        sleep 0.1
+    done
+}
+
+# True while process PID runs (a process that ended but was not yet waited
+# for counts as ended).
+xs_running() {
+    [ -r "/proc/$1/stat" ] && ! grep -q '^[0-9]* ([^)]*) Z' "/proc/$1/stat" 2>/dev/null
+}
+
+# Stops PID: SIGTERM, up to 5 s, then SIGKILL.
+xs_stop_pid() {
+    local pid=$1 i
+    kill -TERM "$pid" 2>/dev/null || return 0
+    for i in $(seq 50); do
+        xs_running "$pid" || break
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+
+# xs_start_x LOGDIR: starts Xvfb on a free display and openbox, and sets
+# DISPLAY. Returns 1 with XS_SKIP_REASON set when that is not possible.
+xs_start_x() {
+    local dir=$1 tool fd
+    XS_SKIP_REASON=""
+    for tool in Xvfb openbox xdotool import compare; do
+        command -v "$tool" >/dev/null 2>&1 || { XS_SKIP_REASON="$tool is not installed"; return 1; }
+    done
+    # Xvfb picks a free display and writes its number once it accepts
+    # connections.
+    : >"$dir/display"
+    exec {fd}>"$dir/display"
+    Xvfb -displayfd "$fd" -screen 0 1280x1024x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 </dev/null &
+    XS_PIDS+=($!)
+    exec {fd}>&-
+    local i
+    for i in $(seq 150); do
+        [ -s "$dir/display" ] && break
+        xs_running "${XS_PIDS[-1]}" || break
+        sleep 0.1
+    done
+    if [ ! -s "$dir/display" ]; then
+        XS_SKIP_REASON="Xvfb did not start ($(tail -n 1 "$dir/xvfb.log" 2>/dev/null))"
+        return 1
+    fi
+    export DISPLAY=":$(head -n 1 "$dir/display")"
+    openbox --sm-disable >"$dir/openbox.log" 2>&1 </dev/null &
+    XS_PIDS+=($!)
+    # openbox announces itself with the desktop count on the root window.
+    for i in $(seq 150); do
+        xdotool get_num_desktops >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    XS_SKIP_REASON="openbox did not start ($(tail -n 1 "$dir/openbox.log" 2>/dev/null))"
+    return 1
+}
+
+# Ends quirra, quirra-sim, the window manager and the X server, whichever run.
+xs_stop_all() {
+    [ -n "$XS_APP_PID" ] && xs_stop_pid "$XS_APP_PID"
+    [ -n "$XS_SIM_PID" ] && xs_stop_pid "$XS_SIM_PID"
+    XS_APP_PID=""
+    XS_SIM_PID=""
+    local i
+    for ((i = ${#XS_PIDS[@]} - 1; i >= 0; i--)); do
+        xs_stop_pid "${XS_PIDS[i]}"
+    done
+    XS_PIDS=()
+}
+
+# xs_start_sim BUILD LINK LOGDIR [OPTIONS...]: quirra-sim behind the pty
+# link LINK, its wire trace in LOGDIR/wire.log and the chip image written to
+# LOGDIR/chip.bin when it ends.
+xs_start_sim() {
+    local build=$1 link=$2 dir=$3
+    shift 3
+    "$build/sim/quirra-sim" --link "$link" --trace "$dir/wire.log" --dump "$dir/chip.bin" "$@" \
+        >"$dir/sim.log" 2>&1 </dev/null &
+    XS_SIM_PID=$!
+    xs_until 10 "quirra-sim to start" grep -qs '^ready' "$dir/sim.log"
+}
+
+# Ends quirra-sim, which then writes the chip image.
+xs_stop_sim() {
+    [ -n "$XS_SIM_PID" ] && xs_stop_pid "$XS_SIM_PID"
+    XS_SIM_PID=""
+}
+
+# xs_start_quirra BUILD STARTDIR LINK LOGDIR: the program in STARTDIR on Qt's
+# X11 platform, its port (line 1 of quirra.cfg, COM1 if unclear) pointed at
+# LINK.
+xs_start_quirra() {
+    local build=$1 start=$2 link=$3 dir=$4 port
+    port=$(head -n 1 "$start/quirra.cfg" 2>/dev/null | tr -d '\r ' || true)
+    case "$port" in '' | *[!0-9]*) port=1 ;; esac
+    mkdir -p -m 700 "$dir/runtime"
+    (cd "$start" && exec env "QUIRRA_COM$port=$link" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$dir/runtime" \
+        NO_AT_BRIDGE=1 "$build/quirra") >"$dir/quirra.log" 2>&1 </dev/null &
+    XS_APP_PID=$!
+}
+
+# xs_wait_quirra_end SECONDS: waits for the program to end; fails when it
+# does not or when it ends with an error status.
+xs_wait_quirra_end() {
+    xs_until "$1" "Quirra to end" eval '! xs_running "$XS_APP_PID"'
+    local status=0
+    wait "$XS_APP_PID" || status=$?
+    XS_APP_PID=""
+    [ "$status" -eq 0 ] || xs_fail "Quirra ended with status $status"
+}
+
+# xs_pass_version_box SECONDS [CHECK]: after a start, waits for the "Device
+# Version" box (titled "Quirra"), runs the function CHECK while it is up,
+# closes it with Enter and waits for the main window; sets XS_MAIN to it.
+xs_pass_version_box() {
+    xs_wait_window '^Quirra$' "$1" "the Device Version box"
+    [ -z "${2:-}" ] || "$2"
+    xs_keys "$XS_WINDOW" Return
+    xs_wait_gone '^Quirra$' "$1" "the Device Version box"
+    xs_wait_window '^Quirra ~ Serial Programmer$' "$1" "the main window"
+    XS_MAIN=$XS_WINDOW
+}
+
+# xs_wait_window REGEX SECONDS WHAT: sets XS_WINDOW to a visible window whose
+# title matches REGEX (extended, case-insensitive, so anchor it). A window
+# whose title matches XS_ALARM (when set) ends the wait as a failure at once.
+xs_wait_window() {
+    XS_WINDOW=""
+    xs_until "$2" "$3 to appear" xs_find_window "$1"
+}
+
+xs_find_window() {
+    if [ -n "${XS_ALARM:-}" ]; then
+        local alarm
+        alarm=$(xdotool search --onlyvisible --name "$XS_ALARM" 2>/dev/null | head -n 1)
+        [ -z "$alarm" ] || xs_fail "unexpected window \"$(xdotool getwindowname "$alarm")\""
+    fi
+    XS_WINDOW=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+    [ -n "$XS_WINDOW" ]
+}
+
+xs_no_window() {
+    [ -z "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]
+}
+
+# xs_wait_gone REGEX SECONDS WHAT
+xs_wait_gone() {
+    xs_until "$2" "$3 to close" xs_no_window "$1"
+}
+
+# xs_keys WINDOW KEY...: activates WINDOW and presses the keys (xdotool key
+# names: alt+f, Return, Left, a) one after the other.
+xs_keys() {
+    local window=$1
+    shift
+    timeout 10 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || xs_fail "window $window could not be activated"
+    xdotool key --clearmodifiers --delay 40 "$@"
+}
+
+# xs_grab WINDOW FILE: a picture of WINDOW's contents.
+xs_grab() {
+    timeout 20 import -window "$1" "$2" 2>/dev/null || xs_fail "no picture of window $1"
+}
+
+xs_same_picture() {
+    compare -metric AE "$1" "$2" null: >/dev/null 2>&1
+}
+
+# xs_wait_changed WINDOW REFERENCE SECONDS WHAT: waits until WINDOW looks
+# different from the picture REFERENCE (a .png) and stops changing; the new
+# picture is left in NEW, when given.
+xs_wait_changed() {
+    local window=$1 ref=$2 new=${5:-${2%.png}-new.png}
+    xs_until "$3" "$4" eval 'xs_grab "$window" "$new"; ! xs_same_picture "$ref" "$new"'
+    xs_wait_still "$window" "$new" "$3" "$4"
+}
+
+# xs_wait_looks_like WINDOW REFERENCE SECONDS WHAT: waits until WINDOW looks
+# exactly like the picture REFERENCE.
+xs_wait_looks_like() {
+    local window=$1 ref=$2 now=${2%.png}-now.png
+    xs_until "$3" "$4" eval 'xs_grab "$window" "$now"; xs_same_picture "$ref" "$now"'
+}
+
+# xs_wait_still WINDOW FILE SECONDS WHAT: waits until two pictures of WINDOW
+# in a row are the same; the last one is left in FILE (a .png).
+xs_wait_still() {
+    local window=$1 file=$2 next=${2%.png}-next.png
+    xs_grab "$window" "$file"
+    xs_until "$3" "$4 to settle" eval 'xs_grab "$window" "$next"; xs_same_picture "$file" "$next" ||
+        { mv -f "$next" "$file"; false; }'
+    rm -f "$next"
+}
+
+# xs_screen FILE: a picture of the whole screen, when the server is up.
+xs_screen() {
+    [ -n "${DISPLAY:-}" ] && timeout 20 import -window root "$1" 2>/dev/null
+}
