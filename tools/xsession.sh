@@ -7,7 +7,7 @@
 # description; the sourcing script may define its own xs_fail (to take a
 # picture, show logs and stop), the one here prints and exits.
 
-XS_PACKAGES="xvfb openbox xdotool imagemagick"
+XS_PACKAGES="xvfb openbox xdotool x11-utils imagemagick"
 XS_WINDOW=""        # the window found by the last xs_wait_window
 XS_MAIN=""          # Quirra's main window
 XS_APP_PID=""       # quirra, while it runs
@@ -145,8 +145,9 @@ xs_wait_quirra_end() {
 # closes it with Enter and waits for the main window; sets XS_MAIN to it.
 xs_pass_version_box() {
     xs_wait_window '^Quirra$' "$1" "the Device Version box"
+    local box=$XS_WINDOW
     [ -z "${2:-}" ] || "$2"
-    xs_keys "$XS_WINDOW" Return
+    xs_keys "$box" Return
     xs_wait_gone '^Quirra$' "$1" "the Device Version box"
     xs_wait_window '^Quirra ~ Serial Programmer$' "$1" "the main window"
     XS_MAIN=$XS_WINDOW
@@ -166,12 +167,31 @@ xs_find_window() {
         alarm=$(xdotool search --onlyvisible --name "$XS_ALARM" 2>/dev/null | head -n 1)
         [ -z "$alarm" ] || xs_fail "unexpected window \"$(xdotool getwindowname "$alarm")\""
     fi
-    XS_WINDOW=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
-    [ -n "$XS_WINDOW" ]
+    local w
+    for w in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
+        xs_is_menu "$w" && continue
+        XS_WINDOW=$w
+        return 0
+    done
+    return 1
+}
+
+# Qt names its drop-down menus after the program ("Quirra"), like a message
+# box; they are told apart by their window type.
+xs_is_menu() {
+    xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q '_MENU'
+}
+
+xs_menu_open() {
+    local w
+    for w in $(xdotool search --onlyvisible --class '^quirra$' 2>/dev/null); do
+        xs_is_menu "$w" && return 0
+    done
+    return 1
 }
 
 xs_no_window() {
-    [ -z "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]
+    ! xs_find_window "$1"
 }
 
 # xs_wait_gone REGEX SECONDS WHAT
@@ -213,12 +233,13 @@ xs_wait_looks_like() {
     xs_until "$3" "$4" eval 'xs_grab "$window" "$now"; xs_same_picture "$ref" "$now"'
 }
 
-# xs_wait_still WINDOW FILE SECONDS WHAT: waits until two pictures of WINDOW
-# in a row are the same; the last one is left in FILE (a .png).
+# xs_wait_still WINDOW FILE SECONDS WHAT: waits until no menu is open and
+# two pictures of WINDOW in a row are the same; the last one is left in FILE
+# (a .png).
 xs_wait_still() {
     local window=$1 file=$2 next=${2%.png}-next.png
     xs_grab "$window" "$file"
-    xs_until "$3" "$4 to settle" eval 'xs_grab "$window" "$next"; xs_same_picture "$file" "$next" ||
+    xs_until "$3" "$4 to settle" eval 'xs_grab "$window" "$next"; ! xs_menu_open && xs_same_picture "$file" "$next" ||
         { mv -f "$next" "$file"; false; }'
     rm -f "$next"
 }
