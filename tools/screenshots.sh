@@ -15,17 +15,16 @@ source "$QUIRRA_ROOT/tools/xsession.sh"
 
 SHOTS=(main-window)
 
-quirra_install_missing $XS_PACKAGES fonts-dejavu-core
 build=$(mkdir -p "${1:-$QUIRRA_ROOT/build/release}" && cd "${1:-$QUIRRA_ROOT/build/release}" && pwd)
-QUIRRA_TARGETS="quirra quirra-sim" quirra_build "$build"
-
-docs="$QUIRRA_ROOT/docs"
 work="$build/screenshots"
+docs="$QUIRRA_ROOT/docs"
 start="$work/start"
 rm -rf "$work"
 mkdir -p "$start" "$docs"
+quirra_install_missing $XS_PACKAGES fonts-dejavu-core
+QUIRRA_TARGETS="quirra quirra-sim" quirra_build "$build"
+xs_guard 600 "$work" "$0" "$@"
 cp "$QUIRRA_ROOT/demo/quirra.dev" "$QUIRRA_ROOT/demo/quirra.cfg" "$QUIRRA_ROOT/demo/auto.cfg" "$start/"
-trap xs_stop_all EXIT
 WAIT=30
 
 # shoot WINDOW NAME: docs/NAME.png, a picture of WINDOW with its frame, once
@@ -48,8 +47,8 @@ xs_start_sim "$build" "$work/ttySIM" "$work" --image "$QUIRRA_ROOT/demo/image.bi
 xs_start_quirra "$build" "$start" "$work/ttySIM" "$work"
 xs_pass_version_box "$WAIT"
 MAIN=$XS_MAIN
-for shot in "${SHOTS[@]}"; do
-    "shot_$shot"
+for XS_STEP in "${SHOTS[@]}"; do
+    "shot_$XS_STEP"
 done
 xs_keys "$MAIN" alt+f x
 xs_wait_quirra_end "$WAIT"

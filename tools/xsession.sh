@@ -14,9 +14,50 @@ XS_APP_PID=""       # quirra, while it runs
 XS_SIM_PID=""       # quirra-sim, while it runs
 XS_PIDS=()          # the X server and the window manager
 
+XS_STEP="setup"     # what the script is doing, for the failure report
+XS_LOGS=""          # where logs go and a picture of a failure is left
+
 xs_fail() {
-    echo "$*" >&2
+    echo "${XS_NAME:-${0##*/}}: FAILED in step $XS_STEP: $*" >&2
     exit 1
+}
+
+# xs_guard SECONDS LOGDIR "$0" "$@": called first by a script that sources
+# this file. The script runs under a time limit of SECONDS on top of the
+# limit of every wait: then it stops as failed, with a picture of the
+# screen; should that hang too, everything is killed a minute later. At any
+# failure LOGDIR gets failed-<step>.png and the logs are shown; at every
+# exit what was started here is stopped. Status 77 means skipped.
+xs_guard() {
+    local limit=$1
+    XS_LOGS=$2
+    shift 2
+    if [ -z "${XS_GUARDED:-}" ]; then
+        export XS_GUARDED=1
+        exec timeout -k 10 $((limit + 60)) "$@"
+    fi
+    (trap 'kill "$nap" 2>/dev/null; exit 0' TERM; sleep "$limit" & nap=$!; wait "$nap" && kill -TERM $$) \
+        >/dev/null 2>&1 &
+    XS_WATCHDOG=$!
+    trap xs_on_exit EXIT
+    trap 'exit 143' TERM INT
+    trap '' PIPE   # a closed output must not keep xs_on_exit from cleaning up
+}
+
+xs_on_exit() {
+    local status=$? log
+    trap - EXIT
+    set +e
+    if [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; then
+        [ "$status" -eq 143 ] && echo "time limit reached in step $XS_STEP" >&2
+        xs_screen "$XS_LOGS/failed-$XS_STEP.png" && echo "screen at the failure: $XS_LOGS/failed-$XS_STEP.png" >&2
+        for log in quirra.log sim.log wire.log; do
+            [ -f "$XS_LOGS/$log" ] && { echo "---- $log (last lines)"; tail -n 15 "$XS_LOGS/$log"; } >&2
+        done
+    fi
+    xs_stop_all
+    kill "$XS_WATCHDOG" 2>/dev/null
+    exit "$status"
 }
 
 # xs_until SECONDS WHAT COMMAND...: runs COMMAND every 0.1 s until it

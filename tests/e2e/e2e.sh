@@ -15,24 +15,15 @@
 # should find.
 set -euo pipefail
 
-# One limit for the whole run on top of the limit of every wait: at LIMIT
-# seconds the run stops with a picture of the screen; should that hang too,
-# everything is killed a minute later.
-LIMIT=${QUIRRA_E2E_TIMEOUT:-240}
-if [ -z "${QUIRRA_E2E_LIMITED:-}" ]; then
-    export QUIRRA_E2E_LIMITED=1
-    exec timeout -k 10 $((LIMIT + 60)) "$0" "$@"
-fi
-( trap 'kill "$nap" 2>/dev/null; exit 0' TERM; sleep "$LIMIT" & nap=$!; wait "$nap" && kill -TERM $$ ) >/dev/null 2>&1 &
-WATCHDOG=$!
-
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:?usage: e2e.sh BUILD_DIR}" && pwd)
 source "$root/tools/xsession.sh"
+art="$build/e2e"
+xs_guard "${QUIRRA_E2E_TIMEOUT:-240}" "$art" "$0" "$@"
+XS_NAME=e2e
 
 STEPS=(startup buffer_edit exit)
 
-art="$build/e2e"
 start="$art/start"
 link="$art/ttySIM"
 rm -rf "$art"
@@ -40,7 +31,6 @@ mkdir -p "$start"
 cp "$root/demo/quirra.dev" "$root/demo/quirra.cfg" "$root/demo/auto.cfg" "$start/"
 
 MAIN=""                                 # the main window
-STEP="setup"
 WAIT=30                                 # seconds for any one wait
 # The program's error boxes; none may show up in this run.
 XS_ALARM='^(Communication Error|Communication Port Error|File Load Error|Device Error)$'
@@ -52,31 +42,6 @@ EXPECT_AUTO="$root/demo/auto.cfg"
 EXPECT_CHIP="$art/expected-chip.bin"           # the start image, 64 KiB
 { cat "$root/demo/image.bin"; head -c $((65536 - $(stat -c %s "$root/demo/image.bin"))) /dev/zero | tr '\0' '\377'; } \
     >"$EXPECT_CHIP"
-
-xs_fail() {
-    echo "e2e: FAILED in step $STEP: $*" >&2
-    exit 1
-}
-
-on_exit() {
-    local status=$?
-    trap - EXIT
-    set +e
-    if [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; then
-        [ "$status" -eq 143 ] && echo "e2e: time limit reached in step $STEP" >&2
-        xs_screen "$art/failed-$STEP.png" && echo "e2e: screen at the failure: $art/failed-$STEP.png" >&2
-        for log in quirra.log sim.log wire.log; do
-            echo "---- $log (last lines)" >&2
-            tail -n 15 "$art/$log" >&2 2>/dev/null || true
-        done
-    fi
-    xs_stop_all
-    kill "$WATCHDOG" 2>/dev/null || true
-    exit "$status"
-}
-trap on_exit EXIT
-trap 'exit 143' TERM INT
-trap '' PIPE   # a closed output must not keep on_exit from cleaning up
 
 # ---- steps ---------------------------------------------------------------
 
@@ -123,12 +88,12 @@ if ! xs_start_x "$art"; then
     echo "e2e: SKIPPED: no X server could be started: $XS_SKIP_REASON"
     exit 77
 fi
-for STEP in "${STEPS[@]}"; do
+for XS_STEP in "${STEPS[@]}"; do
     began=$SECONDS
-    "step_$STEP"
-    echo "e2e: $STEP ok ($((SECONDS - began)) s)"
+    "step_$XS_STEP"
+    echo "e2e: $XS_STEP ok ($((SECONDS - began)) s)"
 done
-STEP="checks"
+XS_STEP="checks"
 xs_stop_sim
 
 cmp -s "$start/quirra.cfg" "$EXPECT_CFG" ||

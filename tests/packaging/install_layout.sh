@@ -69,15 +69,11 @@ cat >"$prefix/bin/quirra" <<'STUB'
 #!/bin/sh
 pwd >"$QUIRRA_STUB_OUT"
 STUB
-launch() {  # launch HOME XDG_CONFIG_HOME(or -unset-) EXPECTED_DIR
-    local out="$tmp/started"
-    rm -f "$out"
-    if [ "$2" = -unset- ]; then
-        env -u XDG_CONFIG_HOME HOME="$1" QUIRRA_STUB_OUT="$out" "$prefix/libexec/quirra/quirra-launch"
-    else
-        env HOME="$1" XDG_CONFIG_HOME="$2" QUIRRA_STUB_OUT="$out" "$prefix/libexec/quirra/quirra-launch"
-    fi
-    [ "$(cat "$out" 2>/dev/null)" = "$3" ] || fail "launcher started in '$(cat "$out" 2>/dev/null)', expected $3"
+launch() {  # launch HOME XDG_CONFIG_HOME(- for unset) EXPECTED_START_DIR
+    local xdg=()
+    [ "$2" = - ] || xdg=(XDG_CONFIG_HOME="$2")
+    env -u XDG_CONFIG_HOME HOME="$1" "${xdg[@]}" QUIRRA_STUB_OUT="$tmp/started" "$prefix/libexec/quirra/quirra-launch"
+    [ "$(cat "$tmp/started")" = "$3" ] || fail "launcher started in $(cat "$tmp/started"), expected $3"
 }
 while read -r home config expected; do
     launch "$tmp/$home" "$config" "$tmp/$expected"
@@ -86,35 +82,31 @@ while read -r home config expected; do
     done
 done <<CASES
 h1 $tmp/xdg xdg/quirra
-h2 -unset- h2/.config/quirra
+h2 - h2/.config/quirra
 h3 relative/dir h3/.config/quirra
 CASES
 # A second start keeps what the user changed; a lost file comes back.
-printf '3\r\n24\r\n7\r\n' >"$tmp/xdg/quirra/quirra.cfg"
+printf '3\r\n24\r\n7\r\n' | tee "$tmp/xdg/quirra/quirra.cfg" >"$tmp/user.cfg"
 rm "$tmp/xdg/quirra/auto.cfg"
 launch "$tmp/h1" "$tmp/xdg" "$tmp/xdg/quirra"
-[ "$(cat "$tmp/xdg/quirra/quirra.cfg")" = "$(printf '3\r\n24\r\n7\r\n')" ] || fail "launcher replaced the user's quirra.cfg"
+cmp -s "$tmp/xdg/quirra/quirra.cfg" "$tmp/user.cfg" || fail "launcher replaced the user's quirra.cfg"
 [ -f "$tmp/xdg/quirra/auto.cfg" ] || fail "launcher did not restore auto.cfg"
 
 if have dpkg-shlibdeps && have dpkg-deb; then
     cpack --config "$build/CPackConfig.cmake" -G DEB -B "$tmp/pkg" >"$tmp/cpack.log" 2>&1 ||
         { cat "$tmp/cpack.log" >&2; fail "cpack -G DEB"; }
-    deb=$(ls "$tmp"/pkg/*.deb 2>/dev/null | head -n 1)
-    if [ -n "$deb" ]; then
-        depends=$(dpkg-deb -f "$deb" Depends)
-        for dep in libc6 libqt6core6 libqt6widgets6 libqt6serialport6 qt6-qpa-plugins; do
-            grep -q "\b$dep\b" <<<"$depends" || fail "package does not depend on $dep: $depends"
-        done
-        contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
-        for path in "${programs[@]/#/usr/bin/}" usr/libexec/quirra/quirra-launch usr/share/applications/$app.desktop; do
-            grep -qx "\./$path" <<<"$contents" || fail "package lacks /$path"
-        done
-        dpkg-deb -x "$deb" "$tmp/unpacked"
-        grep -qx 'Exec="/usr/libexec/quirra/quirra-launch"' "$tmp/unpacked/usr/share/applications/$app.desktop" ||
-            fail "packaged desktop entry does not start /usr/libexec/quirra/quirra-launch"
-    else
-        fail "cpack made no .deb"
-    fi
+    deb=$(ls "$tmp"/pkg/*.deb)
+    depends=$(dpkg-deb -f "$deb" Depends)
+    for dep in libc6 libqt6core6 libqt6widgets6 libqt6serialport6 qt6-qpa-plugins; do
+        grep -q "\b$dep\b" <<<"$depends" || fail "package does not depend on $dep: $depends"
+    done
+    contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
+    for path in "${programs[@]/#/usr/bin/}" usr/libexec/quirra/quirra-launch usr/share/applications/$app.desktop; do
+        grep -qx "\./$path" <<<"$contents" || fail "package lacks /$path"
+    done
+    dpkg-deb -x "$deb" "$tmp/unpacked"
+    grep -qx 'Exec="/usr/libexec/quirra/quirra-launch"' "$tmp/unpacked/usr/share/applications/$app.desktop" ||
+        fail "packaged desktop entry does not start /usr/libexec/quirra/quirra-launch"
 else
     echo "dpkg-shlibdeps not installed: Debian package not built"
 fi
