@@ -34,7 +34,7 @@ xs_guard() {
     shift 2
     if [ -z "${XS_GUARDED:-}" ]; then
         export XS_GUARDED=1
-        exec timeout -k 10 $((limit + 60)) "$@"
+        exec timeout -k 10 $((limit + 60)) bash "$@"
     fi
     (trap 'kill "$nap" 2>/dev/null; exit 0' TERM; sleep "$limit" & nap=$!; wait "$nap" && kill -TERM $$) \
         >/dev/null 2>&1 &
@@ -112,7 +112,7 @@ xs_start_x() {
         sleep 0.1
     done
     if [ ! -s "$dir/display" ]; then
-        XS_SKIP_REASON="Xvfb did not start ($(tail -n 1 "$dir/xvfb.log" 2>/dev/null))"
+        XS_SKIP_REASON="Xvfb did not start $(tail -n 1 "$dir/xvfb.log" 2>/dev/null)"
         return 1
     fi
     export DISPLAY=":$(head -n 1 "$dir/display")"
@@ -123,7 +123,7 @@ xs_start_x() {
         xdotool get_num_desktops >/dev/null 2>&1 && return 0
         sleep 0.1
     done
-    XS_SKIP_REASON="openbox did not start ($(tail -n 1 "$dir/openbox.log" 2>/dev/null))"
+    XS_SKIP_REASON="openbox did not start $(tail -n 1 "$dir/openbox.log" 2>/dev/null)"
     return 1
 }
 

@@ -85,7 +85,7 @@ step_exit() {
 # ---- run -----------------------------------------------------------------
 
 if ! xs_start_x "$art"; then
-    echo "e2e: SKIPPED: no X server could be started: $XS_SKIP_REASON"
+    echo "no X server could be started: $XS_SKIP_REASON" | tee "$art/SKIPPED"
     exit 77
 fi
 for XS_STEP in "${STEPS[@]}"; do
