@@ -1,11 +1,12 @@
+# shellcheck shell=bash
 # Runs Quirra as a user sees it: under a private X server (Xvfb) with the
 # openbox window manager, against quirra-sim on a pty, worked through the
 # keyboard with xdotool and pictured with ImageMagick. Used by the
 # end-to-end test and the screenshot script. Sourced, not run.
 #
-# Every wait has a time limit. A wait that runs out calls xs_fail with a
-# description; the sourcing script may define its own xs_fail (to take a
-# picture, show logs and stop), the one here prints and exits.
+# Every wait has a time limit. A wait that runs out calls xs_fail, which
+# names the step (XS_STEP) and ends the script; xs_guard then leaves a
+# picture of the screen and shows the logs.
 
 XS_PACKAGES="xvfb openbox xdotool x11-utils imagemagick"
 XS_WINDOW=""        # the window found by the last xs_wait_window
@@ -13,6 +14,7 @@ XS_MAIN=""          # Quirra's main window
 XS_APP_PID=""       # quirra, while it runs
 XS_SIM_PID=""       # quirra-sim, while it runs
 XS_PIDS=()          # the X server and the window manager
+XS_DISPLAY=""       # the display of that X server
 
 XS_STEP="setup"     # what the script is doing, for the failure report
 XS_LOGS=""          # where logs go and a picture of a failure is left
@@ -115,7 +117,8 @@ xs_start_x() {
         XS_SKIP_REASON="Xvfb did not start $(tail -n 1 "$dir/xvfb.log" 2>/dev/null)"
         return 1
     fi
-    export DISPLAY=":$(head -n 1 "$dir/display")"
+    XS_DISPLAY=":$(head -n 1 "$dir/display")"
+    export DISPLAY=$XS_DISPLAY
     openbox --sm-disable >"$dir/openbox.log" 2>&1 </dev/null &
     XS_PIDS+=($!)
     # openbox announces itself with the desktop count on the root window.
@@ -258,9 +261,9 @@ xs_same_picture() {
     compare -metric AE "$1" "$2" null: >/dev/null 2>&1
 }
 
-# xs_wait_changed WINDOW REFERENCE SECONDS WHAT: waits until WINDOW looks
-# different from the picture REFERENCE (a .png) and stops changing; the new
-# picture is left in NEW, when given.
+# xs_wait_changed WINDOW REFERENCE SECONDS WHAT [NEW]: waits until WINDOW
+# looks different from the picture REFERENCE (a .png) and stops changing;
+# the new picture is left in NEW, when given.
 xs_wait_changed() {
     local window=$1 ref=$2 new=${5:-${2%.png}-new.png}
     xs_until "$3" "$4" eval 'xs_grab "$window" "$new"; ! xs_same_picture "$ref" "$new"'
@@ -285,7 +288,7 @@ xs_wait_still() {
     rm -f "$next"
 }
 
-# xs_screen FILE: a picture of the whole screen, when the server is up.
+# xs_screen FILE: a picture of the whole screen of our X server, once it runs.
 xs_screen() {
-    [ -n "${DISPLAY:-}" ] && timeout 20 import -window root "$1" 2>/dev/null
+    [ -n "$XS_DISPLAY" ] && timeout 20 import -display "$XS_DISPLAY" -window root "$1" 2>/dev/null
 }
