@@ -1,0 +1,1 @@
+quirra_test(tst_selectdevice tst_selectdevice.cpp)
