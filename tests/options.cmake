@@ -1,0 +1,1 @@
+quirra_test(tst_options tst_options.cpp)
