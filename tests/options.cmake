@@ -1,1 +1,1 @@
-quirra_test(tst_options tst_options.cpp)
+quirra_test(tst_choicewindows tst_choicewindows.cpp)

@@ -3,15 +3,10 @@
 
 #include "platform/MessageBox.h"
 
-#include <QApplication>
 #include <QByteArray>
-#include <QDialog>
 #include <QString>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QVector>
-#include <QtTest>
-#include <functional>
 
 // Records every message box instead of showing it, while it lives.
 class MessageRecorder {
@@ -48,31 +43,3 @@ private:
 
 // Resets the shared state of the program to what it is before start-up.
 void ResetGlobals();
-
-// Runs `command`, which shows the modal window T and waits for it, and works
-// the window with `act` once it is shown and active. A window that `act`
-// leaves open is cancelled, so no test waits on it. False when no T showed.
-template <typename T>
-bool WhileModal(const std::function<void()>& command, const std::function<void(T*)>& act)
-{
-    bool shown = false;
-    QObject guard;  // drops the timer when the command showed nothing
-    QTimer::singleShot(0, &guard, [&] {
-        T* w = nullptr;
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (auto* t = qobject_cast<T*>(top); t && t->isVisible())
-                w = t;
-        if (!w)
-            return;
-        shown = true;
-        [&] {
-            w->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(w));
-            act(w);
-        }();
-        if (w->isVisible())
-            w->reject();
-    });
-    command();
-    return shown;
-}

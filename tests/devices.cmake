@@ -1,1 +1,0 @@
-quirra_test(tst_selectdevice tst_selectdevice.cpp)
