@@ -110,7 +110,7 @@ void frmEditAuto::cmdOk_Click()
     QString error;
     if (!SaveAuto(&error))
         ShowMessage(QStringLiteral("The Auto sequence could not be saved to %1: %2\n"
-                                   "It is used until the program ends; the file keeps the old sequence.")
+                                   "The new sequence is used until Quirra ends; the file was not changed.")
                         .arg(AppFile(AutoFileName), error),
                     QStringLiteral("Quirra"), MsgIcon::Critical);
     accept();
