@@ -5,7 +5,10 @@
 #include "core/frmAbout.h"
 #include "core/frmHelp.h"
 #include "core/modFunc.h"
+#include "devices/frmSelectDevice.h"
 #include "files/FileCommands.h"
+#include "options/frmEditAuto.h"
+#include "options/frmSettings.h"
 #include "platform/MessageBox.h"
 
 #include <QAction>
@@ -156,10 +159,29 @@ void mdiMain::FileExit_Click() { close(); }
 void mdiMain::BufferEdit_Click() { BufferCommands::BufferEdit(); }
 void mdiMain::BufferClear_Click() { BufferCommands::BufferClear(); }
 void mdiMain::BufferFill_Click() { BufferCommands::BufferFill(); }
-void mdiMain::DeviceSelect_Click() {}
+void mdiMain::DeviceSelect_Click()
+{
+    frmSelectDevice select(this);
+    if (select.exec() != QDialog::Accepted)
+        return;
+    WriteDevicePanels();
+    // The hex view takes its range from the device when it opens.
+    BufferCommands::CloseBufferWindow();
+}
+
 void mdiMain::DeviceFunction_Click() {}
-void mdiMain::OptionsEditAuto_Click() {}
-void mdiMain::OptionsSettings_Click() {}
+void mdiMain::OptionsEditAuto_Click()
+{
+    frmEditAuto edit(this);
+    edit.exec();
+}
+
+void mdiMain::OptionsSettings_Click()
+{
+    // The new port is used from the next start on.
+    frmSettings settings(this);
+    settings.exec();
+}
 
 void mdiMain::HelpContents_Click()
 {
