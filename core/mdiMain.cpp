@@ -5,6 +5,7 @@
 #include "core/frmAbout.h"
 #include "core/frmHelp.h"
 #include "core/modFunc.h"
+#include "device/frmFunction.h"
 #include "platform/MessageBox.h"
 
 #include <QAction>
@@ -156,7 +157,11 @@ void mdiMain::BufferEdit_Click() { BufferCommands::BufferEdit(); }
 void mdiMain::BufferClear_Click() { BufferCommands::BufferClear(); }
 void mdiMain::BufferFill_Click() { BufferCommands::BufferFill(); }
 void mdiMain::DeviceSelect_Click() {}
-void mdiMain::DeviceFunction_Click() {}
+void mdiMain::DeviceFunction_Click()
+{
+    frmFunction function(this);
+    function.exec();
+}
 void mdiMain::OptionsEditAuto_Click() {}
 void mdiMain::OptionsSettings_Click() {}
 

@@ -124,6 +124,12 @@ QByteArray SerialPort::Input()
     return port_.readAll();
 }
 
+void SerialPort::DiscardInput()
+{
+    if (port_.isOpen())
+        port_.clear(QSerialPort::Input);
+}
+
 void SerialPort::onError(QSerialPort::SerialPortError error)
 {
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError)

@@ -37,6 +37,9 @@ public:
     int InBufferCount() const;
     // Removes and returns all waiting bytes.
     QByteArray Input();
+    // Drops every received byte not yet taken, also those the system still
+    // holds for the port.
+    void DiscardInput();
 
     // True once the open port has failed (device gone, read or write error).
     bool Failed() const { return failed_; }
