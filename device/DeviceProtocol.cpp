@@ -96,8 +96,13 @@ bool SendBlockWrite(int block)
 bool AwaitReply(int count)
 {
     RxExpected = int16_t(count);
+    if (cm)
+        cm->SetReceiveWake(count);  // one wake-up for the whole reply
     WaitForBytes();
-    if (TimeOutFlag || !cm)
+    if (!cm)
+        return false;
+    cm->SetReceiveWake(1);
+    if (TimeOutFlag)
         return false;
     RxData = cm->Input();
     return RxData.size() >= count;

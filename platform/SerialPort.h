@@ -40,6 +40,10 @@ public:
     // Drops every received byte not yet taken, also those the system still
     // holds for the port.
     void DiscardInput();
+    // The port wakes the event loop only once this many bytes (1 to 255)
+    // have arrived, instead of for every byte; a reply wait sets its length
+    // and goes back to 1 after it. Errors and hang-ups still wake at once.
+    void SetReceiveWake(int bytes);
 
     // True once the open port has failed (device gone, read or write error).
     bool Failed() const { return failed_; }
@@ -58,4 +62,5 @@ private:
     InputModeKind inputMode_ = InputModeKind::Text;
     bool failed_ = false;
     QString error_;
+    int receiveWake_ = 1;
 };
