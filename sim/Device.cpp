@@ -92,7 +92,7 @@ std::optional<Bytes> Device::blockRequest(long address)
     if (!answers(address) || (options_.strict && !armed))
         return std::nullopt;
     Bytes reply;
-    reply.push_back(0x11);
+    reply.push_back(static_cast<uint8_t>(options_.replyCount));
     for (long i = 0; i < 16; ++i)
         reply.push_back(chip_.read(address + i));
     reply.resize(static_cast<size_t>(options_.shortReply));

@@ -36,6 +36,7 @@ std::string UsageText()
         "                      number, bytes 0 to 2 from high to low (default 0x140000)\n"
         "  --late-block N      the first reply to a frame of block N comes 1.5 s late\n"
         "  --stuck-at ADDR     an erase leaves address ADDR at 0x00 instead of 0xFF\n"
+        "  --reply-count N     byte 0 of every block reply (default 0x11)\n"
         "\n"
         "  --help              show this text\n";
 }
@@ -104,6 +105,7 @@ const NumberOption numberOptions[] = {
     {"--write-reply", 0, 0xFFFFFF, &SimOptions::writeReply},
     {"--late-block", 0, 4095, &SimOptions::lateBlock},
     {"--stuck-at", 0, 65535, &SimOptions::stuckAt},
+    {"--reply-count", 0, 255, &SimOptions::replyCount},
 };
 
 struct TextOption {
