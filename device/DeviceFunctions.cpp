@@ -94,6 +94,7 @@ void DeviceFunctions::Fault(const QString& text, int address)
 template <typename Step>
 DeviceFunctions::CycleEnd DeviceFunctions::BlockReadCycle(Step step, int& faultAddress)
 {
+    const ReplyWaits waits;
     const int count = blockCount_;
     for (int b = 0; b < count; ++b) {
         SetPercent(BlockPercent(b, count));
@@ -165,6 +166,7 @@ void DeviceFunctions::RunProgram()
         return;
     Start(QStringLiteral("Programming ..."));
     SendCommand(LetterWrite);
+    const ReplyWaits waits;
     const int count = blockCount_;
     for (int b = 0; b < count; ++b) {
         SetPercent(BlockPercent(b, count));

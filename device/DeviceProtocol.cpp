@@ -99,13 +99,16 @@ bool AwaitReply(int count)
     if (cm)
         cm->SetReceiveWake(count);  // one wake-up for the whole reply
     WaitForBytes();
-    if (!cm)
-        return false;
-    cm->SetReceiveWake(1);
-    if (TimeOutFlag)
+    if (TimeOutFlag || !cm)
         return false;
     RxData = cm->Input();
     return RxData.size() >= count;
+}
+
+ReplyWaits::~ReplyWaits()
+{
+    if (cm)
+        cm->SetReceiveWake(1);
 }
 
 void DiscardStaleInput()

@@ -65,8 +65,17 @@ bool SendCommand(uint8_t letter);
 bool SendBlockRequest(int block);
 bool SendBlockWrite(int block);
 // Waits for count bytes (WaitForBytes). True with every waiting byte in
-// RxData; false on a time-out or a failed port.
+// RxData; false on a time-out or a failed port. The port then wakes only
+// for whole replies, until a ReplyWaits of the function ends.
 bool AwaitReply(int count);
+// Held by a function for as long as it awaits replies; when it goes, every
+// received byte wakes the event loop again.
+struct ReplyWaits {
+    ReplyWaits() = default;
+    ReplyWaits(const ReplyWaits&) = delete;
+    ReplyWaits& operator=(const ReplyWaits&) = delete;
+    ~ReplyWaits();
+};
 // Drops whatever is waiting in the port (late bytes of an earlier function).
 void DiscardStaleInput();
 

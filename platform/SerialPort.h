@@ -41,8 +41,9 @@ public:
     // holds for the port.
     void DiscardInput();
     // The port wakes the event loop only once this many bytes (1 to 255)
-    // have arrived, instead of for every byte; a reply wait sets its length
-    // and goes back to 1 after it. Errors and hang-ups still wake at once.
+    // have arrived, instead of for every byte; a device function sets its
+    // reply length and goes back to 1 when it ends. Errors and hang-ups still
+    // wake at once.
     void SetReceiveWake(int bytes);
 
     // True once the open port has failed (device gone, read or write error).
