@@ -5,6 +5,7 @@
 #include "core/frmAbout.h"
 #include "core/frmHelp.h"
 #include "core/modFunc.h"
+#include "device/frmFunction.h"
 #include "devices/frmSelectDevice.h"
 #include "files/FileCommands.h"
 #include "options/frmEditAuto.h"
@@ -169,7 +170,12 @@ void mdiMain::DeviceSelect_Click()
     BufferCommands::CloseBufferWindow();
 }
 
-void mdiMain::DeviceFunction_Click() {}
+void mdiMain::DeviceFunction_Click()
+{
+    frmFunction function(this);
+    function.exec();
+}
+
 void mdiMain::OptionsEditAuto_Click()
 {
     frmEditAuto edit(this);
