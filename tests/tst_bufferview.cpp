@@ -28,7 +28,7 @@ void TestBufferView::roundingAndScrollRange()
         QCOMPARE(modFunc::RoundHalfEven(x), expected);
     const std::pair<int32_t, int32_t> ranges[] = {{8192, 496}, {65536, 4080}, {1000, 46}, {0, 0}, {100, 0},
                                                   {264, 0}, {280, 2}, {70001, 4080}, {0x20000, 4080},
-                                                  {-1, 4080}};
+                                                  {-1, 0}, {INT32_MIN, 0}};
     for (auto [size, max] : ranges)
         QCOMPARE(ScrollMaximum(size), max);
 }
