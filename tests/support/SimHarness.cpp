@@ -89,42 +89,26 @@ QString SimHarness::tempDir() const { return dir_.path(); }
 bool ParseTraceLine(const QByteArray& line, TraceFrame& frame)
 {
     const QList<QByteArray> parts = line.trimmed().split(' ');
-    if (parts.size() < 3)
-        return false;
-    bool ok = false;
-    frame.time = parts[0].toDouble(&ok);
-    if (!ok)
-        return false;
-    if (parts[1] == "PC")
-        frame.fromPc = true;
-    else if (parts[1] == "DEV")
-        frame.fromPc = false;
-    else
-        return false;
+    bool ok = parts.size() >= 3 && (parts[1] == "PC" || parts[1] == "DEV");
+    frame.time = ok ? parts[0].toDouble(&ok) : 0;
+    frame.fromPc = parts.size() > 1 && parts[1] == "PC";
     frame.bytes.clear();
-    for (qsizetype i = 2; i < parts.size(); ++i) {
-        if (parts[i].size() != 2)
-            return false;
-        const uint value = parts[i].toUInt(&ok, 16);
-        if (!ok)
-            return false;
-        frame.bytes.append(char(value));
+    for (qsizetype i = 2; ok && i < parts.size(); ++i) {
+        frame.bytes.append(char(parts[i].toUInt(&ok, 16)));
+        ok = ok && parts[i].size() == 2;
     }
-    return true;
+    return ok;
 }
 
 QVector<TraceFrame> SimHarness::trace() const
 {
     QVector<TraceFrame> frames;
     QFile f(dir_.filePath(QStringLiteral("trace.log")));
-    if (!f.open(QIODevice::ReadOnly))
-        return frames;
-    const QList<QByteArray> lines = f.readAll().split('\n');
-    for (const QByteArray& line : lines) {
-        TraceFrame frame;
-        if (ParseTraceLine(line, frame))
-            frames.append(frame);
-    }
+    TraceFrame frame;
+    if (f.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (ParseTraceLine(line, frame))
+                frames.append(frame);
     return frames;
 }
 
@@ -141,9 +125,7 @@ QByteArray SimHarness::dump()
 {
     stop();
     QFile f(dir_.filePath(QStringLiteral("dump.bin")));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void SimHarness::exportAs(int n) const
