@@ -35,8 +35,9 @@ private slots:
     void typingWalk();
     void clicksAndIgnoredKeys();
     void clear();
+    void fillWindow();
+    void fill_data();
     void fill();
-    void fillCancelAndBadText();
 
 private:
     frmBuffer* Open();
@@ -379,20 +380,11 @@ void TestBufferWindow::RunFill(const std::function<void(frmBufferFill*)>& act)
     QVERIFY(ran);
 }
 
-namespace {
-void Enter(frmBufferFill* w, const char* with, const char* start, const char* length)
-{
-    w->txtFillWith->setText(QString::fromLatin1(with));
-    w->txtStart->setText(QString::fromLatin1(start));
-    w->txtLength->setText(QString::fromLatin1(length));
-    QTest::mouseClick(w->cmdOk, Qt::LeftButton);
-}
-}  // namespace
-
-void TestBufferWindow::fill()
+void TestBufferWindow::fillWindow()
 {
     Buffer.fill(0x00);
-    // The window as it opens; the defaults fill index 0 only.
+    // The window as it opens; the defaults fill index 0 only, and open the
+    // closed view.
     RunFill([&](frmBufferFill* w) {
         QCOMPARE(w->windowTitle(), QStringLiteral("Buffer Fill"));
         QCOMPARE(w->parentWidget(), main_.get());
@@ -410,102 +402,89 @@ void TestBufferWindow::fill()
         }
         QTest::mouseClick(w->cmdOk, Qt::LeftButton);
     });
-    QCOMPARE(Buffer[0], 0xFF);
-    QCOMPARE(Buffer[1], 0x00);
-    frmBuffer* v = BufferCommands::BufferWindow();
-    QVERIFY(v);  // opened by the fill
-    QCOMPARE(v->lblCheckSum->text(), QStringLiteral("00FF"));
-
-    // Redrawn in place: the same window, its TopLine kept, the caret reset.
-    v->vsc->setValue(15);
-    Keys(v, QStringLiteral(">>>"));
-    RunFill([](frmBufferFill* w) { Enter(w, "0", "100", "10"); });
-    QCOMPARE(BufferCommands::BufferWindow(), v);
-    QCOMPARE(v->TopLine, 15);
-    CheckCaret(v, 70);
-    QCOMPARE(v->ViewText.mid(65 + 71, 53), QStringLiteral("0100=") + QStringLiteral("00 ").repeated(16));
-    // Lenient value, empty value, lower-case fields.
-    RunFill([](frmBufferFill* w) { Enter(w, "a", "abcd", "2"); });
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(&Buffer[0xABCC]), 4), QByteArray("\0\n\n\0", 4));
-    RunFill([](frmBufferFill* w) { Enter(w, "", "0", "1"); });
-    QCOMPARE(Buffer[0], 0xFF);
-
-    // Length 0 writes nothing, yet opens the closed view.
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(Buffer.data()), 2), QByteArray("\xFF\x00", 2));
+    QVERIFY(BufferCommands::BufferWindow());
+    QCOMPARE(BufferCommands::BufferWindow()->lblCheckSum->text(), QStringLiteral("00FF"));
+    // Cancel with the view closed: it stays closed. Enter is OK, also after
+    // a refused Start.
     BufferCommands::CloseBufferWindow();
-    const auto before = Buffer;
-    RunFill([](frmBufferFill* w) { Enter(w, "00", "0", "0"); });
-    QVERIFY(Buffer == before);
-    QVERIFY(BufferCommands::IsBufferWindowOpen());
-
-    // Up to the last index, and cut there.
-    Buffer.fill(0x00);
-    RunFill([](frmBufferFill* w) { Enter(w, "33", "FFFF", "FFFF"); });
-    QCOMPARE(Buffer[0xFFFE], 0x00);
-    QVERIFY(std::all_of(&Buffer[0xFFFF], Buffer.end(), [](uint8_t b) { return b == 0x33; }));
+    RunFill([](frmBufferFill* w) { QTest::mouseClick(w->cmdCancel, Qt::LeftButton); });
+    QVERIFY(!BufferCommands::IsBufferWindowOpen());
+    RunFill([&](frmBufferFill* w) {
+        w->txtStart->clear();
+        QTest::mouseClick(w->cmdOk, Qt::LeftButton);
+        rec_->clear();
+        w->txtStart->setText(QStringLiteral("3"));
+        QTest::keyClick(w->txtStart, Qt::Key_Return);
+    });
+    QCOMPARE(Buffer[3], 0xFF);
+    QCOMPARE(Buffer[4], 0x00);
 }
 
-void TestBufferWindow::fillCancelAndBadText()
+void TestBufferWindow::fill_data()
 {
+    QTest::addColumn<QString>("with");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("length");
+    QTest::addColumn<QString>("how");  // ok, cancel, esc, close; or the field OK refuses
+    QTest::addColumn<QList<int>>("filled");  // address, count, value
+    using L = QList<int>;
+    QTest::newRow("a range") << "5a" << "100" << "10" << "ok" << L{0x100, 16, 0x5A};
+    QTest::newRow("lower case, lenient value") << "a" << "abcd" << "2" << "ok" << L{0xABCD, 2, 0x0A};
+    QTest::newRow("empty value") << "" << "0" << "1" << "ok" << L{0, 1, 0xFF};
+    QTest::newRow("length 0") << "00" << "0" << "0" << "ok" << L{0, 0, 0};
+    QTest::newRow("cut at the end") << "33" << "FFFF" << "FFFF" << "ok" << L{0xFFFF, 70001 - 0xFFFF, 0x33};
+    for (const char* how : {"cancel", "esc", "close"})
+        QTest::newRow(how) << "12" << "0" << "1" << how << L{0, 0, 0};
+    const std::tuple<const char*, const char*, const char*> bads[] = {
+        {"", "1", "Start"}, {"12G", "1", "Start"}, {"0", "", "Length"}, {"0", "-1", "Length"}};
+    for (auto [start, length, field] : bads)
+        QTest::newRow(qPrintable(QStringLiteral("%1 '%2'").arg(field, *start ? start : length)))
+            << "42" << start << length << field << L{0, 0, 0};
+}
+
+void TestBufferWindow::fill()
+{
+    QFETCH(QString, with);
+    QFETCH(QString, start);
+    QFETCH(QString, length);
+    QFETCH(QString, how);
+    QFETCH(QList<int>, filled);
     Buffer.fill(0x00);
     frmBuffer* v = Open();
     v->vsc->setValue(8);
     Keys(v, QStringLiteral("vvv"));
     const int pos = v->CaretPos;
-    const QString text = v->ViewText;
-    const auto before = Buffer;
-    auto untouched = [&] {
-        QVERIFY(Buffer == before);
-        QCOMPARE(BufferCommands::BufferWindow(), v);
-        QCOMPARE(v->TopLine, 8);
-        CheckCaret(v, pos);
-        QCOMPARE(v->ViewText, text);
-        QVERIFY(!modFunc::FillOk);
-    };
-    // Cancel, Esc and the close box.
-    RunFill([](frmBufferFill* w) {
-        w->txtFillWith->setText(QStringLiteral("12"));
-        QTest::mouseClick(w->cmdCancel, Qt::LeftButton);
-    });
-    untouched();
-    RunFill([](frmBufferFill* w) { QTest::keyClick(w, Qt::Key_Escape); });
-    untouched();
-    RunFill([](frmBufferFill* w) { w->close(); });
-    untouched();
-
-    // A Start or Length that is not a hex number: a message, the window
-    // stays open on that field, nothing written; then corrected.
-    struct Bad {
-        const char *start, *length, *field;
-    } bads[] = {{"", "1", "Start"}, {"12G", "1", "Start"}, {"0", "", "Length"}, {"0", "-1", "Length"}};
-    for (const Bad& b : bads) {
-        const char* field = b.field;
-        RunFill([&](frmBufferFill* w) {
-            Enter(w, "42", b.start, b.length);
+    auto expected = Buffer;
+    std::fill_n(&expected[size_t(filled[0])], filled[1], uint8_t(filled[2]));
+    RunFill([&](frmBufferFill* w) {
+        w->txtFillWith->setText(with);
+        w->txtStart->setText(start);
+        w->txtLength->setText(length);
+        if (how == QLatin1String("esc"))
+            QTest::keyClick(w, Qt::Key_Escape);
+        else if (how == QLatin1String("close"))
+            w->close();
+        else
+            QTest::mouseClick(how == QLatin1String("cancel") ? w->cmdCancel : w->cmdOk, Qt::LeftButton);
+        if (how.at(0).isUpper()) {  // refused: a message, the window stays open on that field
             QCOMPARE(rec_->count(), 1);
             QCOMPARE(rec_->last().title, QStringLiteral("Buffer Fill"));
-            QVERIFY2(rec_->last().text.startsWith(QString::fromLatin1(field)), qPrintable(rec_->last().text));
+            QVERIFY2(rec_->last().text.startsWith(how), qPrintable(rec_->last().text));
             QVERIFY(w->isVisible());
-            QCOMPARE(w->focusWidget(), *field == 'S' ? w->txtStart : w->txtLength);
-            untouched();
+            QCOMPARE(w->focusWidget(), how == QLatin1String("Start") ? w->txtStart : w->txtLength);
             rec_->clear();
             QTest::keyClick(w, Qt::Key_Escape);
-        });
-        untouched();
-    }
-    RunFill([&](frmBufferFill* w) {
-        Enter(w, "42", "", "1");
-        rec_->clear();
-        w->txtStart->setText(QStringLiteral("3"));
-        QTest::keyClick(w->txtStart, Qt::Key_Return);  // Enter is OK
+        }
     });
-    QCOMPARE(Buffer[3], 0x42);
-    QCOMPARE(Buffer[4], 0x00);
+    QVERIFY(Buffer == expected);
+    QCOMPARE(modFunc::FillOk, how == QLatin1String("ok"));
+    // Redrawn in place after OK, untouched otherwise: the same window, its
+    // TopLine kept, the caret reset by a redraw only.
+    QCOMPARE(BufferCommands::BufferWindow(), v);
     QCOMPARE(v->TopLine, 8);
-    CheckCaret(v, 70);
-    // Cancel with the view closed: it stays closed.
-    BufferCommands::CloseBufferWindow();
-    RunFill([](frmBufferFill* w) { QTest::mouseClick(w->cmdCancel, Qt::LeftButton); });
-    QVERIFY(!BufferCommands::IsBufferWindowOpen());
+    QCOMPARE(v->ViewText, BuildViewText(Buffer, 8));
+    CheckCaret(v, modFunc::FillOk ? 70 : pos);
 }
 
 QTEST_MAIN(TestBufferWindow)
