@@ -32,9 +32,7 @@ private slots:
     void scrollBarAndWheel();
     void keys_data();
     void keys();
-    void typingWalk();
     void clicksAndIgnoredKeys();
-    void clear();
     void fillWindow();
     void fill_data();
     void fill();
@@ -163,16 +161,26 @@ void TestBufferWindow::openAndLayout()
     QCOMPARE(sub->size(), size);
     QCOMPARE(sub->minimumSize(), sub->maximumSize());
 
-    // Edit again: a fresh view at line 0. The close box: closed, Buffer kept.
-    v->vsc->setValue(9);
-    QPointer<frmBuffer> old = v;
-    v = Open();
-    QVERIFY(old.isNull());
-    QCOMPARE(v->TopLine, 0);
+    // Edit, and Clear: closed and opened afresh at line 0. The close box:
+    // closed, Buffer kept; Clear opens the closed view.
+    for (const auto& command : {BufferCommands::BufferEdit, BufferCommands::BufferClear}) {
+        v->vsc->setValue(9);
+        QPointer<frmBuffer> old = v;
+        command();
+        QVERIFY(old.isNull());
+        v = BufferCommands::BufferWindow();
+        QCOMPARE(v->TopLine, 0);
+        CheckCaret(v, 70);
+    }
+    QCOMPARE(v->lblCheckSum->text(), QStringLiteral("0000"));
     QCOMPARE(main_->mdiArea->subWindowList().size(), 1);
+    Buffer[70000] = 0;
     main_->mdiArea->subWindowList().first()->close();
     QVERIFY(!BufferCommands::IsBufferWindowOpen());
-    QCOMPARE(Buffer[0x10], 0x10);
+    QCOMPARE(Buffer[70000], 0);
+    BufferCommands::BufferClear();
+    QVERIFY(BufferCommands::IsBufferWindowOpen());
+    QVERIFY(std::all_of(Buffer.begin(), Buffer.end(), [](uint8_t b) { return b == 0xFF; }));
 }
 
 void TestBufferWindow::scrollBarAndWheel()
@@ -196,7 +204,7 @@ void TestBufferWindow::scrollBarAndWheel()
     QCOMPARE(v->TopLine, 21);
 
     // A wheel step over the dump is one arrow click; a fine wheel adds up.
-    const std::pair<int, int> turns[] = {{-120, 22}, {-360, 25}, {120, 24}, {40, 24}, {40, 24}, {40, 23}};
+    const std::pair<int, int> turns[] = {{-120, 22}, {-360, 25}, {120, 24}, {40, 24}, {40, 24}, {40, 23}, {3600, 0}};
     for (auto [delta, top] : turns) {
         const QPointF at = v->txtBuffer->viewport()->rect().center();
         QWheelEvent e(at, v->txtBuffer->viewport()->mapToGlobal(at), {}, {0, delta}, Qt::NoButton, {},
@@ -205,101 +213,72 @@ void TestBufferWindow::scrollBarAndWheel()
         QCOMPARE(v->TopLine, top);
         CheckCaret(v, 70);
     }
-    v->vsc->setValue(0);
-    QWheelEvent up({5, 5}, {5, 5}, {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(v->txtBuffer->viewport(), &up);
-    QCOMPARE(v->TopLine, 0);
 }
 
 void TestBufferWindow::keys_data()
 {
     QTest::addColumn<int>("size");
-    QTest::addColumn<int>("top");   // scroll bar before the keys
+    QTest::addColumn<int>("top");    // scroll bar before the keys
+    QTest::addColumn<int>("click");  // where to click first, or -1
     QTest::addColumn<QString>("keys");
     QTest::addColumn<int>("endTop");
     QTest::addColumn<int>("endPos");
-    QTest::addColumn<int>("typedAt");  // where a typed "0" landed, or -1
+    QTest::addColumn<QString>("bytes");  // "address=byte" changed in the all-0xFF Buffer
     QTest::addColumn<QString>("sum");
     const QString down = QStringLiteral("v"), right = QStringLiteral(">");
-    QTest::newRow("left and up at address 0") << 65536 << 0 << "<^" << 0 << 70 << -1 << "0000";
-    QTest::newRow("left wraps to the line above") << 65536 << 0 << "v<" << 0 << PosOf(0, 51) << -1 << "0000";
-    QTest::newRow("left at the top scrolls") << 65536 << 5 << "<" << 4 << 70 << -1 << "0000";
-    QTest::newRow("up at the top scrolls") << 65536 << 5 << ">>>>>>>^" << 4 << PosOf(0, 15) << -1 << "0000";
-    QTest::newRow("down to the end of 64 KiB") << 65536 << 0 << ">>>>" + down.repeated(15 + 4080 + 3) + right.repeated(100)
-                                               << 4080 << PosOf(15, 51) << -1 << "0000";
-    QTest::newRow("1000 bytes stop at 46") << 1000 << 0 << down.repeated(75) + right.repeated(40) << 46
-                                           << PosOf(15, 51) << -1 << "E418";
+    QTest::newRow("left and up at address 0") << 65536 << 0 << -1 << "<^" << 0 << 70 << "" << "0000";
+    QTest::newRow("left wraps to the line above") << 65536 << 0 << -1 << "v<" << 0 << PosOf(0, 51) << "" << "0000";
+    QTest::newRow("left at the top scrolls") << 65536 << 5 << -1 << "<" << 4 << 70 << "" << "0000";
+    QTest::newRow("up at the top scrolls") << 65536 << 5 << -1 << ">>>>>>>^" << 4 << PosOf(0, 15) << "" << "0000";
+    QTest::newRow("down to the end of 64 KiB") << 65536 << 0 << -1 << ">>>>" + down.repeated(15 + 4080 + 3) + right.repeated(100)
+                                               << 4080 << PosOf(15, 51) << "" << "0000";
+    QTest::newRow("1000 bytes stop at 46") << 1000 << 0 << -1 << down.repeated(75) + right.repeated(40) << 46
+                                           << PosOf(15, 51) << "" << "E418";
+    // Typing overwrites the digit under the caret and moves on, over line
+    // ends and the bottom line; at the device's last byte the caret stays.
+    QTest::newRow("type a byte") << 65536 << 0 << -1 << "a5" << 0 << 73 << "0000=A5" << "FFA6";
+    QTest::newRow("type on to the next line") << 65536 << 2 << PosOf(1, 51) << "0" << 2 << PosOf(2, 5)
+                                              << "003F=F0" << "FFF1";
+    QTest::newRow("type over the bottom line") << 65536 << 4079 << PosOf(15, 47) << "00cd" << 4080
+                                               << BottomDigitPos << "FFEE=00 FFEF=CD" << "FECF";
+    QTest::newRow("type the last byte") << 65536 << 4080 << PosOf(15, 50) << "9e1" << 4080 << PosOf(15, 51)
+                                        << "FFFF=91" << "FF92";
     // Sixteen lines always, never past the last line of 64 KiB, the checksum
     // inside the Buffer, and typing reaches the last byte in view.
-    const std::tuple<const char*, int, int, int, const char*> ends[] = {
-        {"100 bytes", 100, 0, 0xFF, "639C"}, {"no device", 0, 0, 0xFF, "0000"},
-        {"128 KiB", 0x20000, 4080, 0xFFFF, "5F80"}, {"70001 bytes", 70001, 4080, 0xFFFF, "5F80"},
-        {"negative size", -5, 0, 0xFF, "0000"}};
-    for (auto [name, size, max, last, sum] : ends)
-        QTest::newRow(name) << size << max << QString(right.repeated(31) + down.repeated(20) + "0") << max
-                            << PosOf(15, 51) << last << sum;
+    const std::tuple<const char*, int, int, const char*, const char*> ends[] = {
+        {"100 bytes", 100, 0, "00FF=F0", "639C"}, {"no device", 0, 0, "00FF=F0", "0000"},
+        {"128 KiB", 0x20000, 4080, "FFFF=F0", "5F80"}, {"70001 bytes", 70001, 4080, "FFFF=F0", "5F80"},
+        {"negative size", -5, 0, "00FF=F0", "0000"}};
+    for (auto [name, size, max, bytes, sum] : ends)
+        QTest::newRow(name) << size << max << -1 << QString(right.repeated(31) + down.repeated(20) + "0") << max
+                            << PosOf(15, 51) << bytes << sum;
 }
 
 void TestBufferWindow::keys()
 {
     QFETCH(int, size);
     QFETCH(int, top);
+    QFETCH(int, click);
     QFETCH(QString, keys);
     QFETCH(int, endTop);
     QFETCH(int, endPos);
-    QFETCH(int, typedAt);
+    QFETCH(QString, bytes);
     QFETCH(QString, sum);
     SetDevice(size);
     frmBuffer* v = Open();
     v->vsc->setValue(top);
+    if (click >= 0)
+        ClickAt(v, click);
     Keys(v, keys);
     QCOMPARE(v->TopLine, endTop);
     CheckCaret(v, endPos);
-    QCOMPARE(int(std::count(Buffer.begin(), Buffer.end(), 0xFF)), 70001 - (typedAt >= 0));
-    if (typedAt >= 0)
-        QCOMPARE(Buffer[size_t(typedAt)], 0xF0);
+    auto expected = Buffer;
+    expected.fill(0xFF);
+    for (const QString& b : bytes.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        expected[b.left(4).toUInt(nullptr, 16)] = uint8_t(b.mid(5).toUInt(nullptr, 16));
+    QVERIFY(Buffer == expected);
+    QCOMPARE(v->ViewText, BuildViewText(Buffer, endTop));
     QCOMPARE(v->lblCheckSum->text(), sum);
-    QVERIFY(!v->ViewText.contains(QStringLiteral("10000")));
-}
-
-void TestBufferWindow::typingWalk()
-{
-    Buffer[0] = 0x3C;
-    Buffer[0x3F] = 0x12;
-    Buffer[0xFFFF] = 0x34;
-    frmBuffer* v = Open();
-    Keys(v, QStringLiteral("a"));
-    QCOMPARE(Buffer[0], 0xAC);
-    QCOMPARE(v->ViewText.mid(70, 2), QStringLiteral("AC"));
-    CheckCaret(v, 71);
-    Keys(v, QStringLiteral("5"));
-    QCOMPARE(Buffer[0], 0xA5);
-    CheckCaret(v, 73);
-    QCOMPARE(v->lblCheckSum->text(), Hex4((65536 * 255 - 3 * 0xFF + 0xA5 + 0x12 + 0x34) % 65536));
-    QCOMPARE(Buffer[1], 0xFF);
-
-    // Low digit of byte 15 of line 3, then on to line 4.
-    ClickAt(v, PosOf(3, 51));
-    CheckCaret(v, PosOf(3, 51));
-    Keys(v, QStringLiteral("F"));
-    QCOMPARE(Buffer[0x3F], 0x1F);
-    CheckCaret(v, PosOf(4, 5));
-
-    // Typing on and on overwrites consecutive bytes, wrapping and scrolling.
-    v->vsc->setValue(4079);
-    ClickAt(v, PosOf(15, 47));  // high digit of 0xFFEE
-    Keys(v, QStringLiteral("00cd"));
-    QCOMPARE(Buffer[0xFFEE], 0x00);
-    QCOMPARE(Buffer[0xFFEF], 0xCD);
-    QCOMPARE(v->TopLine, 4080);
-    CheckCaret(v, BottomDigitPos);
-
-    // The last byte of the device: changed, and the caret stays.
-    ClickAt(v, PosOf(15, 50));
-    Keys(v, QStringLiteral("9e1"));
-    QCOMPARE(Buffer[0xFFFF], 0x91);
-    CheckCaret(v, PosOf(15, 51));
-    QCOMPARE(Buffer[0x10000], 0xFF);
 }
 
 void TestBufferWindow::clicksAndIgnoredKeys()
@@ -338,26 +317,6 @@ void TestBufferWindow::clicksAndIgnoredKeys()
     QVERIFY(Buffer == before);
     QCOMPARE(v->txtBuffer->toPlainText(), text);
     QCOMPARE(v->TopLine, 2);
-}
-
-void TestBufferWindow::clear()
-{
-    for (size_t i = 0; i < Buffer.size(); ++i)
-        Buffer[i] = uint8_t(i * 7);
-    BufferCommands::BufferClear();  // closed: Clear opens it
-    QVERIFY(std::all_of(Buffer.begin(), Buffer.end(), [](uint8_t b) { return b == 0xFF; }));
-    QPointer<frmBuffer> v = BufferCommands::BufferWindow();
-    QVERIFY(v);
-    QCOMPARE(v->lblCheckSum->text(), QStringLiteral("0000"));
-    // Open and scrolled: closed and opened afresh at line 0.
-    v->vsc->setValue(30);
-    Buffer[70000] = 0;
-    BufferCommands::BufferClear();
-    QVERIFY(v.isNull());
-    v = BufferCommands::BufferWindow();
-    QCOMPARE(Buffer[70000], 0xFF);
-    QCOMPARE(v->TopLine, 0);
-    CheckCaret(v, 70);
 }
 
 void TestBufferWindow::RunFill(const std::function<void(frmBufferFill*)>& act)

@@ -150,15 +150,11 @@ void TestStartFiles::startFiles_data()
     QTest::newRow("port not a number") << QByteArray("abc\r\n3\r\n2\r\n") << Catalogue(3) << none << L{1, 3, 2}
                                        << CatalogueRecords(3) << ""
                                        << QStringList{"quirra.cfg, line 1: \"abc\" is not a number; COM1 is used."};
-    QTest::newRow("port too big") << QByteArray("40000\r\n0\r\n0\r\n") << none << none << L{1, 0, 0} << "" << ""
-                                  << QStringList{"quirra.cfg, line 1: 40000 is outside -32768 to 32767"};
     QTest::newRow("port of a million digits") << "1" + QByteArray(1000000, '7') << none << none << L{1, 0, 0} << ""
                                               << "" << QStringList{"quirra.cfg, line 1: 1777777777"};
     QTest::newRow("index missing") << QByteArray("2\r\n3\r\n") << Catalogue(3) << none << L{2, 3, 0}
                                    << CatalogueRecords(3) << ""
                                    << QStringList{"quirra.cfg, line 3: a number is missing"};
-    QTest::newRow("empty configuration") << QByteArray("") << none << none << L{1, 0, 0} << "" << ""
-                                         << QStringList{"quirra.cfg, line 1: a number is missing"};
     QTest::newRow("count above 50") << QByteArray("4\r\n60\r\n50\r\n") << Catalogue(60) << none << L{4, 50, 50}
                                     << CatalogueRecords(50) << ""
                                     << QStringList{"line 2: the device count 60 is outside 0 to 50; 50 is used."};
