@@ -41,43 +41,36 @@ bool SimHarness::waitUntil(Done done, int ms)
 
 bool SimHarness::start()
 {
-#ifdef QUIRRA_SIM_PATH
+#ifndef QUIRRA_SIM_PATH
+#define QUIRRA_SIM_PATH "quirra-sim"
+#endif
     if (process_.state() != QProcess::NotRunning || !dir_.isValid())
         return false;
     ready_ = false;
     stdout_.clear();
     QFile::remove(dir_.filePath(QStringLiteral("dump.bin")));
-    QStringList args = {QStringLiteral("--link"), linkPath(),
-                        QStringLiteral("--trace"), dir_.filePath(QStringLiteral("trace.log")),
-                        QStringLiteral("--dump"), dir_.filePath(QStringLiteral("dump.bin"))};
-    args += extraArgs_;
-    process_.start(QStringLiteral(QUIRRA_SIM_PATH), args);
-    const bool ok = waitUntil(
-        [this] { return ready_ || process_.state() == QProcess::NotRunning
-                     || stdout_.contains('\n'); },
-        5000);
-    if (ok && ready_)
+    process_.start(QStringLiteral(QUIRRA_SIM_PATH),
+                   QStringList{QStringLiteral("--link"), linkPath(), QStringLiteral("--trace"),
+                               dir_.filePath(QStringLiteral("trace.log")), QStringLiteral("--dump"),
+                               dir_.filePath(QStringLiteral("dump.bin"))} + extraArgs_);
+    waitUntil([this] { return process_.state() == QProcess::NotRunning || stdout_.contains('\n'); }, 5000);
+    if (ready_)
         return true;
     qWarning("quirra-sim did not get ready: %s", stdout_.constData());
     stop();
     return false;
-#else
-    qWarning("quirra-sim is not built");
-    return false;
-#endif
 }
 
 void SimHarness::stop()
 {
-    if (process_.state() == QProcess::NotRunning)
-        return;
-    if (process_.state() == QProcess::Running) {
-        process_.write("quit\n");
-        waitUntil([this] { return process_.state() == QProcess::NotRunning; }, 5000);
-    }
-    if (process_.state() != QProcess::NotRunning) {
-        qWarning("quirra-sim did not quit; killing it");
-        process_.kill();
+    // "quit" first; kill it when it does not end.
+    for (bool asked : {false, true}) {
+        if (process_.state() == QProcess::NotRunning)
+            return;
+        if (asked)
+            process_.kill();
+        else
+            process_.write("quit\n");
         waitUntil([this] { return process_.state() == QProcess::NotRunning; }, 5000);
     }
 }

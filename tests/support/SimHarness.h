@@ -10,11 +10,12 @@
 #include <QTemporaryDir>
 #include <QVector>
 
-// One line of the wire log: a frame from the PC or a reply of the device.
+// One line of the wire log: a frame from the PC (with its length byte) or a
+// whole reply of the device, and its time in seconds since the start.
 struct TraceFrame {
-    double time;      // seconds since the emulator started
+    double time;
     bool fromPc;
-    QByteArray bytes; // the frame with its length byte, or the whole reply
+    QByteArray bytes;
 };
 
 class SimHarness {
@@ -24,19 +25,15 @@ public:
     SimHarness(const SimHarness&) = delete;
     SimHarness& operator=(const SimHarness&) = delete;
 
-    // Starts the emulator with --link, --trace and --dump in the temporary
-    // directory plus the extra arguments, and waits up to 5 s for its
-    // "ready" line. False when it does not come.
+    // Starts the emulator (link, trace and dump in the temporary directory,
+    // then the extra arguments); false when it is not ready within 5 s.
     bool start();
-    // Sends "quit", waits up to 5 s, kills it if needed. Idempotent.
-    void stop();
+    void stop();  // "quit", or kill after 5 s; idempotent
 
     QString linkPath() const;
     QString tempDir() const;
-    // The wire log as it is now.
-    QVector<TraceFrame> trace() const;
-    // The bytes of the PC frames, in order.
-    QVector<QByteArray> pcFrames() const;
+    QVector<TraceFrame> trace() const;      // the wire log as it is now
+    QVector<QByteArray> pcFrames() const;   // the bytes of the PC frames, in order
     // stop(), then the chip image from the dump file (empty if there is none).
     QByteArray dump();
 
