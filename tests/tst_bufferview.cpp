@@ -50,9 +50,8 @@ void TestBufferView::viewText()
 {
     for (int i = 0; i < 16; ++i)
         Buffer[size_t(0x10 + i)] = uint8_t(0x41 + i);
-    const uint8_t chars[] = {0x20, 0x7F, 0x1F, 0x80, 0x00, 0x7E};
-    for (size_t k = 0; k < sizeof chars; ++k)
-        Buffer[0x20 + k] = chars[k];
+    const QByteArray chars("\x20\x7F\x1F\x80\x00\x7E", 6);
+    std::copy(chars.begin(), chars.end(), &Buffer[0x20]);
     const QString text = BuildViewText(Buffer, 0);
     QCOMPARE(text.size(), 1201);
     QCOMPARE(text.left(65), QStringLiteral("ADDR                       HEX                            ASCII\r\n"));
@@ -81,16 +80,14 @@ void TestBufferView::viewText()
 void TestBufferView::endOfMemory()
 {
     Buffer[0xFFFF] = 0x12;
-    const QString text = BuildViewText(Buffer, 4080);
-    QCOMPARE(text.mid(65, 5), QStringLiteral("FF00="));
-    QCOMPARE(text.mid(65 + 15 * 71, 5), QStringLiteral("FFF0="));
-    QCOMPARE(text.mid(65 + 15 * 71 + 50, 2), QStringLiteral("12"));
     // A top line past 64 KiB shows the last lines, never a five-digit address.
-    for (int32_t top : {4081, 100000, INT32_MAX, -1}) {
+    for (int32_t top : {4080, 4081, 100000, INT32_MAX, -1}) {
         const QString t = BuildViewText(Buffer, top);
         QCOMPARE(t.size(), 1201);
         QCOMPARE(t.mid(65, 5), top < 0 ? QStringLiteral("0000=") : QStringLiteral("FF00="));
+        QCOMPARE(t.mid(65 + 15 * 71, 5), top < 0 ? QStringLiteral("00F0=") : QStringLiteral("FFF0="));
     }
+    QCOMPARE(BuildViewText(Buffer, 4080).mid(65 + 15 * 71 + 50, 2), QStringLiteral("12"));
 }
 
 void TestBufferView::fill()

@@ -136,71 +136,54 @@ void TestStartFiles::startFiles_data()
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QStringList>("says");  // parts of the one box; empty: no box
     using L = QList<int>;
+    using S = QStringList;
     const QByteArray none;
-    QTest::newRow("first start") << none << none << none << L{1, 0, 0} << "" << "" << QStringList{};
-    QTest::newRow("line ends, extra values, more records than the count")
-        << QByteArray("-3\n3,2\n9\nrubbish\n") << Catalogue(5) << QByteArray("2\r\n5,3\r\n") << L{-3, 3, 2}
-        << CatalogueRecords(3) << "5,3" << QStringList{};
-    QTest::newRow("catalogue layouts")
-        << QByteArray("1\r\n4\r\n2\r\n")
-        << QByteArray("\"27C64, 8K EPROM\",1,8192\r\n\"28C256\"\r\n12\r\n32768\r\n\"AT89C51\",10,4096,"
-                      "27C512  ,1,-1\r\n")
+    const QByteArray cfg111("1\r\n1\r\n1\r\n");
+    QTest::newRow("first start") << none << none << none << L{1, 0, 0} << "" << "" << S{};
+    QTest::newRow("line ends, extra values, more records than the count") << QByteArray("-3\n3,2\n9\nrubbish\n")
+        << Catalogue(5) << QByteArray("2\r\n5,3\r\n") << L{-3, 3, 2} << CatalogueRecords(3) << "5,3" << S{};
+    QTest::newRow("catalogue layouts") << QByteArray("1\r\n4\r\n2\r\n")
+        << QByteArray("\"27C64, 8K EPROM\",1,8192\r\n\"28C256\"\r\n12\r\n32768\r\n\"AT89C51\",10,4096,27C512  ,1,-1")
         << none << L{1, 4, 2} << "1:27C64, 8K EPROM/1/8192|2:28C256/12/32768|3:AT89C51/10/4096|4:27C512  /1/-1"
-        << "" << QStringList{};
+        << "" << S{};
     QTest::newRow("port not a number") << QByteArray("abc\r\n3\r\n2\r\n") << Catalogue(3) << none << L{1, 3, 2}
-                                       << CatalogueRecords(3) << ""
-                                       << QStringList{"quirra.cfg, line 1: \"abc\" is not a number; COM1 is used."};
-    QTest::newRow("port of a million digits") << "1" + QByteArray(1000000, '7') << none << none << L{1, 0, 0} << ""
-                                              << "" << QStringList{"quirra.cfg, line 1: 1777777777"};
+        << CatalogueRecords(3) << "" << S{"quirra.cfg, line 1: \"abc\" is not a number; COM1 is used."};
+    QTest::newRow("port of a million digits") << "1" + QByteArray(1000000, '7') << none << none << L{1, 0, 0}
+        << "" << "" << S{"quirra.cfg, line 1: 1777777777"};
     QTest::newRow("index missing") << QByteArray("2\r\n3\r\n") << Catalogue(3) << none << L{2, 3, 0}
-                                   << CatalogueRecords(3) << ""
-                                   << QStringList{"quirra.cfg, line 3: a number is missing"};
+        << CatalogueRecords(3) << "" << S{"quirra.cfg, line 3: a number is missing"};
     QTest::newRow("count above 50") << QByteArray("4\r\n60\r\n50\r\n") << Catalogue(60) << none << L{4, 50, 50}
-                                    << CatalogueRecords(50) << ""
-                                    << QStringList{"line 2: the device count 60 is outside 0 to 50; 50 is used."};
-    QTest::newRow("index out of range")
-        << QByteArray("4\r\n-5\r\n51\r\n") << none << none << L{4, 0, 0} << "" << ""
-        << QStringList{"line 3: the device index 51 is outside 0 to 50; 50 is used.",
-                       "quirra.cfg: the selected device record 50 does not exist (0 device records were read); "
-                       "no device is selected."};
-    QTest::newRow("index beyond the records")
-        << QByteArray("1\r\n3\r\n9\r\n") << Catalogue(3) << none << L{1, 3, 0} << CatalogueRecords(3) << ""
-        << QStringList{"the selected device record 9 does not exist (3 device records were read); no device"};
-    QTest::newRow("first name without closing quote")
-        << QByteArray("1\r\n24\r\n8\r\n") << "\"2716 EPROM 2K,1,2048\r\n" + Catalogue(24, 2) << none
-        << L{1, 24, 0} << "" << ""
-        << QStringList{"quirra.dev, line 1: the name has no closing quote; 0 of 24 device records were read.",
-                       "the selected device record 8 does not exist"};
-    QTest::newRow("later name without closing quote")
-        << QByteArray("1\r\n3\r\n1\r\n") << QByteArray("\"A\",1,16\r\n\"B,2,32\r\n\"C\",3,64\r\n") << none
-        << L{1, 3, 1} << "1:A/1/16" << ""
-        << QStringList{"quirra.dev, line 2: the name has no closing quote; 1 of 3 device records were read."};
-    QTest::newRow("unquoted name with a comma") << QByteArray("1\r\n1\r\n0\r\n") << QByteArray("27C64, 8K,1,8192")
-                                                << none << L{1, 1, 0} << "" << ""
-                                                << QStringList{"\"8K\" is not a number; 0 of 1 device records"};
-    QTest::newRow("catalogue missing")
-        << QByteArray("1\r\n5\r\n1\r\n") << none << none << L{1, 5, 0} << "" << ""
-        << QStringList{"quirra.dev is missing; 0 of 5 device records were read.", "record 1 does not exist"};
-    QTest::newRow("catalogue too short")
-        << QByteArray("1\r\n5\r\n2\r\n") << QByteArray("\"A\",1,16\r\n\"B\",2,32\r\n\"C\",3\r\n") << none
-        << L{1, 5, 2} << "1:A/1/16|2:B/2/32" << ""
-        << QStringList{"quirra.dev, line 4: a number is missing (the file ends here); 2 of 5 device records"};
-    QTest::newRow("type code too big") << QByteArray("1\r\n1\r\n0\r\n") << QByteArray("\"X\",70000,16") << none
-                                       << L{1, 1, 0} << "" << ""
-                                       << QStringList{"quirra.dev, line 1: 70000 is outside -32768 to 32767"};
+        << CatalogueRecords(50) << "" << S{"line 2: the device count 60 is outside 0 to 50; 50 is used."};
+    QTest::newRow("index out of range") << QByteArray("4\r\n-5\r\n51\r\n") << none << none << L{4, 0, 0} << ""
+        << "" << S{"line 3: the device index 51 is outside 0 to 50; 50 is used.", "quirra.cfg: the selected "
+                   "device record 50 does not exist (0 device records were read); no device is selected."};
+    QTest::newRow("index beyond the records") << QByteArray("1\r\n3\r\n9\r\n") << Catalogue(3) << none
+        << L{1, 3, 0} << CatalogueRecords(3) << "" << S{"device record 9 does not exist (3 device records were"};
+    QTest::newRow("first name without closing quote") << QByteArray("1\r\n24\r\n8\r\n")
+        << "\"2716 EPROM 2K,1,2048\r\n" + Catalogue(24, 2) << none << L{1, 24, 0} << "" << ""
+        << S{"quirra.dev, line 1: the name has no closing quote; 0 of 24 device records were read.",
+             "the selected device record 8 does not exist"};
+    QTest::newRow("later name without closing quote") << QByteArray("1\r\n3\r\n1\r\n")
+        << QByteArray("\"A\",1,16\r\n\"B,2,32\r\n\"C\",3,64\r\n") << none << L{1, 3, 1} << "1:A/1/16" << ""
+        << S{"quirra.dev, line 2: the name has no closing quote; 1 of 3 device records were read."};
+    QTest::newRow("unquoted name with a comma") << cfg111 << QByteArray("27C64, 8K,1,8192") << none
+        << L{1, 1, 0} << "" << "" << S{"\"8K\" is not a number; 0 of 1 device records"};
+    QTest::newRow("catalogue missing") << QByteArray("1\r\n5\r\n1\r\n") << none << none << L{1, 5, 0} << ""
+        << "" << S{"quirra.dev is missing; 0 of 5 device records were read.", "record 1 does not exist"};
+    QTest::newRow("catalogue too short") << QByteArray("1\r\n5\r\n2\r\n")
+        << QByteArray("\"A\",1,16\r\n\"B\",2,32\r\n\"C\",3\r\n") << none << L{1, 5, 2} << "1:A/1/16|2:B/2/32"
+        << "" << S{"quirra.dev, line 4: a number is missing (the file ends here); 2 of 5 device records"};
+    QTest::newRow("type code too big") << cfg111 << QByteArray("\"X\",70000,16") << none << L{1, 1, 0} << ""
+        << "" << S{"quirra.dev, line 1: 70000 is outside -32768 to 32767"};
     QTest::newRow("25 steps") << none << none << "25\r\n" + QByteArray("3\r\n").repeated(25) << L{1, 0, 0} << ""
-                              << QStringLiteral("3,").repeated(19) + "3"
-                              << QStringList{"auto.cfg, line 1: 25 steps are more than 20; only the first 20"};
-    QTest::newRow("too many steps and too short")
-        << none << none << QByteArray("25\r\n3\r\n") << L{1, 0, 0} << "" << "3"
-        << QStringList{"only the first 20 are used.\nauto.cfg, line 3: a number is missing (the file ends here); "
-                       "1 of 20 Auto steps were read."};
+        << QStringLiteral("3,").repeated(19) + "3" << S{"auto.cfg, line 1: 25 steps are more than 20; only the"};
+    QTest::newRow("too many steps and too short") << none << none << QByteArray("25\r\n3\r\n") << L{1, 0, 0}
+        << "" << "3" << S{"only the first 20 are used.\nauto.cfg, line 3: a number is missing (the file ends "
+                         "here); 1 of 20 Auto steps were read."};
     QTest::newRow("step not a number") << none << none << QByteArray("3\r\n1\r\nErase\r\n") << L{1, 0, 0} << ""
-                                       << "1"
-                                       << QStringList{"auto.cfg, line 3: \"Erase\" is not a number; 1 of 3 Auto"};
+        << "1" << S{"auto.cfg, line 3: \"Erase\" is not a number; 1 of 3 Auto"};
     QTest::newRow("several bad files") << QByteArray("x\r\n") << none << QByteArray("y\r\n") << L{1, 0, 0} << ""
-                                       << ""
-                                       << QStringList{"quirra.cfg, line 1", "auto.cfg, line 1: \"y\" is not a"};
+        << "" << S{"quirra.cfg, line 1", "auto.cfg, line 1: \"y\" is not a"};
 }
 
 void TestStartFiles::startFiles()
