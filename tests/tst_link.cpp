@@ -54,7 +54,6 @@ private slots:
     void probeOutcomes();
     void loadStep_data();
     void loadStep();
-    void portNumbersOutOfRange();
     void waitForBytes();
     void pacedReply_data();
     void pacedReply();
@@ -100,16 +99,22 @@ void TestLink::probeOutcomes()
 
 void TestLink::loadStep_data()
 {
-    QTest::addColumn<bool>("programmer");  // otherwise the port cannot be opened
+    QTest::addColumn<int>("port");
+    QTest::addColumn<bool>("programmer");  // otherwise COM2 is a path that cannot be opened
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("panels");
-    QTest::newRow("programmer") << true << "Device Version 3.4"
+    const QStringList failed = {"FAIL", "Device:", "Size:", "File:"};
+    QTest::newRow("programmer") << 2 << true << "Device Version 3.4"
                                 << QStringList{"COM2", "Device: 2716 EPROM 2K", "Size: 800H", "File:"};
-    QTest::newRow("port error") << false << "COM2, " << QStringList{"FAIL", "Device:", "Size:", "File:"};
+    QTest::newRow("port error") << 2 << false << "COM2, " << failed;
+    for (int n : {0, -2, 256})
+        QTest::newRow(qPrintable(QStringLiteral("COM%1").arg(n)))
+            << n << false << QStringLiteral("COM%1, there is no port COM%1").arg(n) << failed;
 }
 
 void TestLink::loadStep()
 {
+    QFETCH(int, port);
     QFETCH(bool, programmer);
     QFETCH(QString, message);
     QFETCH(QStringList, panels);
@@ -118,7 +123,7 @@ void TestLink::loadStep()
     if (programmer)
         QVERIFY(sim.start());
     qputenv("QUIRRA_COM2", programmer ? sim.linkPath().toLocal8Bit() : dir.file(QStringLiteral("none")).toLocal8Bit());
-    ComPort = 2;
+    ComPort = int16_t(port);
     DeviceTable[1] = {QStringLiteral("2716 EPROM 2K"), 1, 2048};
     DeviceIndex = DeviceCount = 1;
     Buffer[123] = 0x00;
@@ -136,27 +141,10 @@ void TestLink::loadStep()
     QCOMPARE(Buffer[123], uint8_t(0xFF));
     for (int n = 1; n <= 4; ++n)
         QCOMPARE(w.sbar->Panel(n), panels[n - 1]);
+    QCOMPARE(cm->Output("\x01T"), programmer);  // nothing can be sent on a port that failed
     // No splash is left behind.
     for (QWidget* top : QApplication::topLevelWidgets())
         QVERIFY(!top->isVisible() || top == &w);
-}
-
-void TestLink::portNumbersOutOfRange()
-{
-    TempAppDir dir;
-    for (int n : {0, -2, 256}) {
-        ComPort = int16_t(n);
-        Link link;
-        MessageRecorder rec;
-        int splash = 0;
-        QVERIFY(!OpenPortAndProbe([&] { ++splash; }));
-        QCOMPARE(splash, 1);
-        QCOMPARE(rec.count(), 1);
-        QCOMPARE(rec.last().title, QStringLiteral("Communication Port Error"));
-        QVERIFY2(rec.last().text.startsWith(QStringLiteral("COM%1, there is no port COM%1").arg(n)),
-                 qPrintable(rec.last().text));
-        QVERIFY(!link.port.Output("\x01T"));  // nothing can be sent on it
-    }
 }
 
 void TestLink::waitForBytes()
