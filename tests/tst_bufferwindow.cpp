@@ -23,6 +23,80 @@ using namespace BufferView;
 using modFunc::Buffer;
 using modFunc::Hex4;
 
+namespace {
+void SetDevice(int32_t size)
+{
+    modFunc::DeviceTable[1] = {QStringLiteral("Test"), 1, size};
+    modFunc::DeviceCount = 1;
+    modFunc::DeviceIndex = 1;
+}
+
+frmBuffer* Open()
+{
+    BufferCommands::BufferEdit();
+    return BufferCommands::BufferWindow();
+}
+
+// The one character selected at CaretPos, the text unscrolled, and
+// lblAddress at the caret's byte.
+void CheckCaret(frmBuffer* v, int pos)
+{
+    QCOMPARE(int(v->CaretPos), pos);
+    const QTextCursor c = v->txtBuffer->textCursor();
+    QCOMPARE(c.selectionStart(), WidgetPos(pos));
+    QCOMPARE(c.selectionEnd(), WidgetPos(pos) + 1);
+    QCOMPARE(v->txtBuffer->SelStart(), pos);
+    QCOMPARE(v->txtBuffer->verticalScrollBar()->value(), 0);
+    QCOMPARE(v->txtBuffer->horizontalScrollBar()->value(), 0);
+    QCOMPARE(v->lblAddress->text(), Hex4(AddressAt(pos, v->TopLine)));
+    QCOMPARE(v->vsc->value(), v->TopLine);
+}
+
+// "<>^v" are the arrow keys, anything else is typed.
+void Keys(frmBuffer* v, const QString& keys)
+{
+    const QString arrows = QStringLiteral("<^>v");
+    for (QChar k : keys) {
+        if (const int i = int(arrows.indexOf(k)); i >= 0)
+            QTest::keyClick(v->txtBuffer, Qt::Key(Qt::Key_Left + i));
+        else
+            QTest::keyClicks(v->txtBuffer, QString(k));
+    }
+}
+
+void ClickAt(frmBuffer* v, int pos, bool dbl = false)
+{
+    const QPoint at = v->txtBuffer->PointOf(pos);
+    QCOMPARE(v->txtBuffer->PosAt(at), pos);
+    QTest::mouseClick(v->txtBuffer->viewport(), Qt::LeftButton, {}, at);
+    if (dbl) {  // as a real double-click arrives: press, release, double-click, release
+        QTest::mouseDClick(v->txtBuffer->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(v->txtBuffer->viewport(), Qt::LeftButton, {}, at);
+    }
+}
+
+// Runs Buffer > Fill; `act` works the window while it is shown.
+void RunFill(const std::function<void(frmBufferFill*)>& act)
+{
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        auto* w = qobject_cast<frmBufferFill*>(QApplication::activeModalWidget());
+        if (!w)
+            return;
+        ran = true;
+        [&] {
+            w->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(w));
+            act(w);
+        }();
+        if (w->isVisible())
+            w->reject();  // never leave the test waiting on the window
+    });
+    BufferCommands::BufferFill();
+    QVERIFY(ran);
+}
+}  // namespace
+
 class TestBufferWindow : public QObject {
     Q_OBJECT
 private slots:
@@ -38,17 +112,6 @@ private slots:
     void fill();
 
 private:
-    frmBuffer* Open();
-    void SetDevice(int32_t size);
-    // The one character selected at CaretPos, the text unscrolled, and
-    // lblAddress at the caret's byte.
-    void CheckCaret(frmBuffer* v, int pos);
-    // "<>^v" are the arrow keys, anything else is typed.
-    void Keys(frmBuffer* v, const QString& keys);
-    void ClickAt(frmBuffer* v, int pos, bool dbl = false);
-    // Runs Buffer > Fill; `act` works the window while it is shown.
-    void RunFill(const std::function<void(frmBufferFill*)>& act);
-
     std::unique_ptr<TempAppDir> dir_;
     std::unique_ptr<MessageRecorder> rec_;
     std::unique_ptr<mdiMain> main_;
@@ -71,54 +134,6 @@ void TestBufferWindow::cleanup()
     QCOMPARE(rec_->count(), 0);
     rec_.reset();
     dir_.reset();
-}
-
-void TestBufferWindow::SetDevice(int32_t size)
-{
-    modFunc::DeviceTable[1] = {QStringLiteral("Test"), 1, size};
-    modFunc::DeviceCount = 1;
-    modFunc::DeviceIndex = 1;
-}
-
-frmBuffer* TestBufferWindow::Open()
-{
-    BufferCommands::BufferEdit();
-    return BufferCommands::BufferWindow();
-}
-
-void TestBufferWindow::CheckCaret(frmBuffer* v, int pos)
-{
-    QCOMPARE(int(v->CaretPos), pos);
-    const QTextCursor c = v->txtBuffer->textCursor();
-    QCOMPARE(c.selectionStart(), WidgetPos(pos));
-    QCOMPARE(c.selectionEnd(), WidgetPos(pos) + 1);
-    QCOMPARE(v->txtBuffer->SelStart(), pos);
-    QCOMPARE(v->txtBuffer->verticalScrollBar()->value(), 0);
-    QCOMPARE(v->txtBuffer->horizontalScrollBar()->value(), 0);
-    QCOMPARE(v->lblAddress->text(), Hex4(AddressAt(pos, v->TopLine)));
-    QCOMPARE(v->vsc->value(), v->TopLine);
-}
-
-void TestBufferWindow::Keys(frmBuffer* v, const QString& keys)
-{
-    const QString arrows = QStringLiteral("<^>v");
-    for (QChar k : keys) {
-        if (const int i = int(arrows.indexOf(k)); i >= 0)
-            QTest::keyClick(v->txtBuffer, Qt::Key(Qt::Key_Left + i));
-        else
-            QTest::keyClicks(v->txtBuffer, QString(k));
-    }
-}
-
-void TestBufferWindow::ClickAt(frmBuffer* v, int pos, bool dbl)
-{
-    const QPoint at = v->txtBuffer->PointOf(pos);
-    QCOMPARE(v->txtBuffer->PosAt(at), pos);
-    QTest::mouseClick(v->txtBuffer->viewport(), Qt::LeftButton, {}, at);
-    if (dbl) {  // as a real double-click arrives: press, release, double-click, release
-        QTest::mouseDClick(v->txtBuffer->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseRelease(v->txtBuffer->viewport(), Qt::LeftButton, {}, at);
-    }
 }
 
 void TestBufferWindow::openAndLayout()
@@ -317,26 +332,6 @@ void TestBufferWindow::clicksAndIgnoredKeys()
     QVERIFY(Buffer == before);
     QCOMPARE(v->txtBuffer->toPlainText(), text);
     QCOMPARE(v->TopLine, 2);
-}
-
-void TestBufferWindow::RunFill(const std::function<void(frmBufferFill*)>& act)
-{
-    bool ran = false;
-    QTimer::singleShot(0, [&] {
-        auto* w = qobject_cast<frmBufferFill*>(QApplication::activeModalWidget());
-        if (!w)
-            return;
-        ran = true;
-        [&] {
-            w->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(w));
-            act(w);
-        }();
-        if (w->isVisible())
-            w->reject();  // never leave the test waiting on the window
-    });
-    BufferCommands::BufferFill();
-    QVERIFY(ran);
 }
 
 void TestBufferWindow::fillWindow()
