@@ -1,50 +1,36 @@
 // The programmer emulator, driven directly over its pty: its replies, its
 // chip rules, its fault switches and its wire log.
+#include "platform/SerialPort.h"
 #include "support/SimHarness.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QtTest>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
-// The PC end of the line: the pty opened raw, as the program does.
-class Port {
-public:
-    explicit Port(const QString& path)
-        : fd_(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK))
+// The PC end of the line: the program's own port on the emulator's pty.
+struct Port {
+    SerialPort port;
+    explicit Port(const SimHarness& sim)
     {
-        termios tio {};
-        if (fd_ >= 0 && ::tcgetattr(fd_, &tio) == 0) {
-            ::cfmakeraw(&tio);
-            ::tcsetattr(fd_, TCSANOW, &tio);
-        }
+        sim.exportAs(9);
+        port.setCommPort(9);
+        port.setSettings(QStringLiteral("57600,N,8,1"));
+        port.setInputMode(SerialPort::InputModeKind::Binary);
+        QVERIFY(port.setPortOpen(true));
     }
-    ~Port() { ::close(fd_); }
-    void send(const QByteArray& b) { QCOMPARE(::write(fd_, b.constData(), size_t(b.size())), b.size()); }
+    void send(const QByteArray& b) { QVERIFY(port.Output(b)); }
     // Waits until count bytes have come or ms have passed; returns what came.
     QByteArray read(int count, int ms = 1000)
     {
-        QByteArray got;
         QElapsedTimer clock;
         clock.start();
-        for (qint64 left = ms; got.size() < count && left > 0; left = ms - clock.elapsed()) {
-            pollfd p {fd_, POLLIN, 0};
-            char chunk[256];
-            if (::poll(&p, 1, int(left)) > 0)
-                if (const ssize_t n = ::read(fd_, chunk, sizeof chunk); n > 0)
-                    got.append(chunk, n);
-        }
-        return got;
+        while (port.InBufferCount() < count && clock.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        return port.Input();
     }
-
-private:
-    int fd_;
 };
 
 QByteArray Command(char letter) { return QByteArray("\x01", 1) + letter; }
@@ -104,7 +90,7 @@ void TestSim::replies()
     QFETCH(QByteArray, expect);
     SimHarness sim(args);
     QVERIFY(sim.start());
-    Port port(sim.linkPath());
+    Port port(sim);
     // Sent in pieces: frames split over writes and several in one write.
     port.send(send.left(1));
     QTest::qWait(20);
@@ -117,7 +103,7 @@ void TestSim::chipRules()
 {
     SimHarness sim;
     QVERIFY(sim.start());
-    Port port(sim.linkPath());
+    Port port(sim);
     port.send(Command('a') + Command('W') + Write(0x1230, Filled('\x5A')));
     QCOMPARE(port.read(3), Ok);
     // Clearing more bits is fine; a 1 over a 0 at 0x1233 is not. The bytes
@@ -149,7 +135,7 @@ void TestSim::imageAndTrace()
     f.close();
     SimHarness sim(QStringList{QStringLiteral("--image"), f.fileName(), QStringLiteral("--size"), QStringLiteral("0x30")});
     QVERIFY(sim.start());
-    Port port(sim.linkPath());
+    Port port(sim);
     port.send(Read(0x20) + Read(0x30));
     QCOMPARE(port.read(34), Block(image.mid(32, 8) + Filled(0, 8)) + Block(Filled('\xFF')));
     QCOMPARE(sim.dump(), image + Filled(0, 8));
