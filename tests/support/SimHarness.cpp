@@ -1,9 +1,7 @@
 #include "support/SimHarness.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
-#include <QTimer>
+#include <QTest>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -24,21 +22,6 @@ SimHarness::SimHarness(const QStringList& extraArgs)
 
 SimHarness::~SimHarness() { stop(); }
 
-template <typename Done>
-bool SimHarness::waitUntil(Done done, int ms)
-{
-    QDeadlineTimer deadline(ms);
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.start(ms); // makes sure the wait below ends at the deadline
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
 bool SimHarness::start()
 {
 #ifndef QUIRRA_SIM_PATH
@@ -53,7 +36,7 @@ bool SimHarness::start()
                    QStringList{QStringLiteral("--link"), linkPath(), QStringLiteral("--trace"),
                                dir_.filePath(QStringLiteral("trace.log")), QStringLiteral("--dump"),
                                dir_.filePath(QStringLiteral("dump.bin"))} + extraArgs_);
-    waitUntil([this] { return process_.state() == QProcess::NotRunning || stdout_.contains('\n'); }, 5000);
+    (void)QTest::qWaitFor([this] { return process_.state() == QProcess::NotRunning || stdout_.contains('\n'); }, 5000);
     if (ready_)
         return true;
     qWarning("quirra-sim did not get ready: %s", stdout_.constData());
@@ -71,7 +54,7 @@ void SimHarness::stop()
             process_.kill();
         else
             process_.write("quit\n");
-        waitUntil([this] { return process_.state() == QProcess::NotRunning; }, 5000);
+        (void)QTest::qWaitFor([this] { return process_.state() == QProcess::NotRunning; }, 5000);
     }
 }
 

@@ -41,10 +41,6 @@ public:
     void exportAs(int n) const;
 
 private:
-    // Runs the event loop until done() is true or ms have passed.
-    template <typename Done>
-    bool waitUntil(Done done, int ms);
-
     QStringList extraArgs_;
     QTemporaryDir dir_;
     QProcess process_;
