@@ -20,27 +20,16 @@ struct Link {
     Link() { SetUpReceiveTimer(&timer); cm = &port; totmr = &timer; }
     ~Link() { cm = nullptr; totmr = nullptr; }
     // Starts the emulator as COM1 and opens the port on it.
-    bool openOn(SimHarness& sim)
-    {
-        if (!sim.start())
-            return false;
-        sim.exportAs(1);
-        port.setCommPort(1);
-        port.setSettings(QStringLiteral("57600,N,8,1"));
-        port.setInputMode(SerialPort::InputModeKind::Binary);
-        return port.setPortOpen(true);
-    }
+    bool openOn(SimHarness& sim) { return sim.start() && sim.openPort(port); }
     // Sends a block request, lets `settle` bytes come in, then waits for the
     // 17 bytes of the reply with WaitForBytes; returns how long that took.
     qint64 requestBlock(int settle = 17)
     {
+        port.Output(QByteArray("\x01R\x04\x00\x00\x00\x01", 7));
+        WaitForInput(port, settle);
+        RxExpected = 17;
         QElapsedTimer t;
         t.start();
-        port.Output(QByteArray("\x01R\x04\x00\x00\x00\x01", 7));
-        while (port.InBufferCount() < settle && t.elapsed() < 3000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        RxExpected = 17;
-        t.restart();
         WaitForBytes();
         return t.elapsed();
     }

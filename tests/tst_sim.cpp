@@ -13,22 +13,12 @@ namespace {
 // The PC end of the line: the program's own port on the emulator's pty.
 struct Port {
     SerialPort port;
-    explicit Port(const SimHarness& sim)
-    {
-        sim.exportAs(9);
-        port.setCommPort(9);
-        port.setSettings(QStringLiteral("57600,N,8,1"));
-        port.setInputMode(SerialPort::InputModeKind::Binary);
-        QVERIFY(port.setPortOpen(true));
-    }
+    explicit Port(const SimHarness& sim) { QVERIFY(sim.openPort(port, 9)); }
     void send(const QByteArray& b) { QVERIFY(port.Output(b)); }
     // Waits until count bytes have come or ms have passed; returns what came.
     QByteArray read(int count, int ms = 1000)
     {
-        QElapsedTimer clock;
-        clock.start();
-        while (port.InBufferCount() < count && clock.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        WaitForInput(port, count, ms);
         return port.Input();
     }
 };

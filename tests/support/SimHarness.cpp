@@ -1,5 +1,9 @@
 #include "support/SimHarness.h"
 
+#include "platform/SerialPort.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 
@@ -107,4 +111,21 @@ QByteArray SimHarness::dump()
 void SimHarness::exportAs(int n) const
 {
     qputenv(QStringLiteral("QUIRRA_COM%1").arg(n).toLatin1().constData(), linkPath().toLocal8Bit());
+}
+
+bool SimHarness::openPort(SerialPort& port, int n) const
+{
+    exportAs(n);
+    port.setCommPort(n);
+    port.setSettings(QStringLiteral("57600,N,8,1"));
+    port.setInputMode(SerialPort::InputModeKind::Binary);
+    return port.setPortOpen(true);
+}
+
+void WaitForInput(SerialPort& port, int count, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (port.InBufferCount() < count && clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
 }

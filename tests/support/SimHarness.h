@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QVector>
 
+class SerialPort;
+
 // One line of the wire log: a frame from the PC (with its length byte) or a
 // whole reply of the device, and its time in seconds since the start.
 struct TraceFrame {
@@ -39,6 +41,8 @@ public:
 
     // Points COMn at the emulator: QUIRRA_COM<n> = linkPath().
     void exportAs(int n) const;
+    // exportAs(n), then opens `port` as COMn at 57600 baud, binary.
+    bool openPort(SerialPort& port, int n = 1) const;
 
 private:
     QStringList extraArgs_;
@@ -47,6 +51,9 @@ private:
     QByteArray stdout_;
     bool ready_ = false;
 };
+
+// Runs the event loop until `count` bytes wait in `port` or `ms` have passed.
+void WaitForInput(SerialPort& port, int count, int ms = 3000);
 
 // Parses one wire log line; false when it is not one.
 bool ParseTraceLine(const QByteArray& line, TraceFrame& frame);
