@@ -39,8 +39,6 @@ struct Link {
 class TestLink : public QObject {
     Q_OBJECT
 private slots:
-    void probeOutcomes_data();
-    void probeOutcomes();
     void loadStep_data();
     void loadStep();
     void waitForBytes();
@@ -48,69 +46,39 @@ private slots:
     void waitEndsWhenPortDies();
 };
 
-void TestLink::probeOutcomes_data()
-{
-    QTest::addColumn<int>("bytes");
-    QTest::addColumn<QString>("text");
-    const QString notFound = QStringLiteral("Cannot find device at COM 1 !");
-    QTest::newRow("10 bytes") << 10 << "Device Version 2.1";
-    QTest::newRow("9 bytes") << 9 << notFound;
-    QTest::newRow("11 bytes") << 11 << notFound;
-    QTest::newRow("no reply") << 0 << notFound;
-}
-
-void TestLink::probeOutcomes()
-{
-    QFETCH(int, bytes);
-    QFETCH(QString, text);
-    TempAppDir dir;
-    SimHarness sim({QStringLiteral("--probe-bytes"), QString::number(bytes), QStringLiteral("--version"),
-                    QStringLiteral("2.1")});
-    Link link;
-    QVERIFY(sim.start());
-    sim.exportAs(1);
-    MessageRecorder rec;
-    int splashRemoved = 0;
-    QElapsedTimer t;
-    t.start();
-    QVERIFY(OpenPortAndProbe([&] { ++splashRemoved; }));
-    // The probe waits its whole second, however early the reply came.
-    QVERIFY2(t.elapsed() >= 950, qPrintable(QString::number(t.elapsed())));
-    QCOMPARE(splashRemoved, 1);
-    QCOMPARE(DeviceFound, bytes == 10);
-    QCOMPARE(rec.count(), 1);
-    QCOMPARE(rec.last().text, text);
-    QCOMPARE(rec.last().title, QString::fromLatin1(DeviceFound ? "Quirra" : "Communication Error"));
-    QCOMPARE(rec.last().icon, DeviceFound ? MsgIcon::None : MsgIcon::Critical);
-    QCOMPARE(sim.pcFrames(), QVector<QByteArray>{QByteArray("\x01T", 2)});
-}
-
 void TestLink::loadStep_data()
 {
     QTest::addColumn<int>("port");
-    QTest::addColumn<bool>("programmer");  // otherwise COM2 is a path that cannot be opened
+    QTest::addColumn<int>("probeBytes");  // the emulator's probe reply; -1: COM2 cannot be opened
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("title");
     QTest::addColumn<QStringList>("panels");
+    const QStringList opened = {"COM2", "Device: 2716 EPROM 2K", "Size: 800H", "File:"};
     const QStringList failed = {"FAIL", "Device:", "Size:", "File:"};
-    QTest::newRow("programmer") << 2 << true << "Device Version 3.4"
-                                << QStringList{"COM2", "Device: 2716 EPROM 2K", "Size: 800H", "File:"};
-    QTest::newRow("port error") << 2 << false << "COM2, " << failed;
+    QTest::newRow("programmer") << 2 << 10 << "Device Version 3.4" << "Quirra" << opened;
+    for (int bytes : {9, 11, 0})
+        QTest::newRow(qPrintable(QStringLiteral("%1-byte probe reply").arg(bytes)))
+            << 2 << bytes << "Cannot find device at COM 2 !" << "Communication Error" << opened;
+    QTest::newRow("port error") << 2 << -1 << "COM2, " << "Communication Port Error" << failed;
     for (int n : {0, -2, 256})
-        QTest::newRow(qPrintable(QStringLiteral("COM%1").arg(n)))
-            << n << false << QStringLiteral("COM%1, there is no port COM%1").arg(n) << failed;
+        QTest::newRow(qPrintable(QStringLiteral("COM%1").arg(n))) << n << -1
+            << QStringLiteral("COM%1, there is no port COM%1").arg(n) << "Communication Port Error" << failed;
 }
 
 void TestLink::loadStep()
 {
     QFETCH(int, port);
-    QFETCH(bool, programmer);
+    QFETCH(int, probeBytes);
     QFETCH(QString, message);
+    QFETCH(QString, title);
     QFETCH(QStringList, panels);
     TempAppDir dir;
-    SimHarness sim({QStringLiteral("--version"), QStringLiteral("3.4")});
-    if (programmer)
+    SimHarness sim({QStringLiteral("--version"), QStringLiteral("3.4"), QStringLiteral("--probe-bytes"),
+                    QString::number(probeBytes)});
+    if (probeBytes >= 0)
         QVERIFY(sim.start());
-    qputenv("QUIRRA_COM2", programmer ? sim.linkPath().toLocal8Bit() : dir.file(QStringLiteral("none")).toLocal8Bit());
+    const QString path = probeBytes >= 0 ? sim.linkPath() : dir.file(QStringLiteral("none"));
+    qputenv("QUIRRA_COM2", path.toLocal8Bit());
     ComPort = int16_t(port);
     DeviceTable[1] = {QStringLiteral("2716 EPROM 2K"), 1, 2048};
     DeviceIndex = DeviceCount = 1;
@@ -121,15 +89,18 @@ void TestLink::loadStep()
     t.start();
     w.Load();
     qunsetenv("QUIRRA_COM2");
-    QVERIFY(t.elapsed() >= (programmer ? 1900 : 950));  // splash second, then probe second
+    // The splash second, then the probe's whole second however early the reply came.
+    QVERIFY(t.elapsed() >= (probeBytes >= 0 ? 1900 : 950));
     QCOMPARE(rec.count(), 1);
     QVERIFY2(rec.last().text.startsWith(message) && rec.last().text.size() > 6, qPrintable(rec.last().text));
-    QCOMPARE(rec.last().title, QString::fromLatin1(programmer ? "Quirra" : "Communication Port Error"));
-    QCOMPARE(DeviceFound, programmer);
+    QCOMPARE(rec.last().title, title);
+    QCOMPARE(rec.last().icon, probeBytes == 10 ? MsgIcon::None : MsgIcon::Critical);
+    QCOMPARE(DeviceFound, probeBytes == 10);
     QCOMPARE(Buffer[123], uint8_t(0xFF));
     for (int n = 1; n <= 4; ++n)
         QCOMPARE(w.sbar->Panel(n), panels[n - 1]);
-    QCOMPARE(cm->Output("\x01T"), programmer);  // nothing can be sent on a port that failed
+    QCOMPARE(sim.pcFrames(), QVector<QByteArray>(probeBytes >= 0, QByteArray("\x01T", 2)));
+    QCOMPARE(cm->Output("\x01T"), probeBytes >= 0);  // nothing can be sent on a port that failed
     // No splash is left behind.
     for (QWidget* top : QApplication::topLevelWidgets())
         QVERIFY(!top->isVisible() || top == &w);
