@@ -18,15 +18,7 @@ struct SimLink {
     SimLink() { modFunc::SetUpReceiveTimer(&timer), modFunc::cm = &port, modFunc::totmr = &timer; }
     ~SimLink() { modFunc::cm = nullptr, modFunc::totmr = nullptr; }
     // Starts the emulator as COM1 and opens the port on it as the program does.
-    bool openOn(SimHarness& sim)
-    {
-        if (!sim.start())
-            return false;
-        sim.exportAs(1);
-        port.setCommPort(1);
-        port.setSettings(QStringLiteral("57600,N,8,1"));
-        return port.setPortOpen(true);
-    }
+    bool openOn(SimHarness& sim) { return sim.start() && sim.openPort(port); }
 };
 
 // size bytes of a fixed pseudo-random sequence per seed.
