@@ -3,17 +3,15 @@
 // file dialog scripted and the options window worked while it is shown.
 #include "buffer/BufferCommands.h"
 #include "buffer/frmBuffer.h"
-#include "core/mdiMain.h"
 #include "files/FileFormats.h"
 #include "files/frmFileLoad.h"
-#include "support/TestSupport.h"
+#include "support/MainWindowCase.h"
 
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
-#include <functional>
 
 using namespace FileFormats;
 using modFunc::Buffer;
@@ -59,9 +57,7 @@ Q_DECLARE_METATYPE(CommandCase)
 
 class TestFiles : public QObject {
     Q_OBJECT
-    std::unique_ptr<TempAppDir> dir_;
-    std::unique_ptr<MessageRecorder> rec_;
-    std::unique_ptr<mdiMain> main_;
+    std::optional<MainWindowCase> f_;
     QStringList starts_;  // the name each file dialog opened with
 
     // Runs the menu item with `name` chosen in the file dialog (empty for
@@ -70,37 +66,20 @@ class TestFiles : public QObject {
     {
         SetFileDialogHandler([&](FileDialogMode mode, const QString& start) {
             starts_ << start;
-            return mode == (item == main_->FileLoad ? FileDialogMode::Open : FileDialogMode::Save) ? name : QString();
+            return mode == (item == f_->main->FileLoad ? FileDialogMode::Open : FileDialogMode::Save) ? name : QString();
         });
-        bool shown = false;
-        QTimer::singleShot(0, [&] {
-            for (QWidget* t : QApplication::topLevelWidgets())
-                if (auto* w = qobject_cast<frmFileLoad*>(t); w && w->isVisible()) {
-                    shown = true;
-                    QCOMPARE(w->parentWidget(), main_.get());
-                    act(w);
-                    if (w->isVisible())
-                        w->reject();  // never leave the test waiting on the window
-                }
+        return WhileModal<frmFileLoad>([item] { item->trigger(); }, [&](frmFileLoad* w) {
+            QCOMPARE(w->parentWidget(), f_->main.get());
+            act(w);
         });
-        item->trigger();
-        return shown;
     }
 
 private slots:
-    void init()
-    {
-        dir_ = std::make_unique<TempAppDir>();
-        rec_ = std::make_unique<MessageRecorder>();
-        main_ = std::make_unique<mdiMain>();
-        starts_.clear();
-    }
+    void init() { f_.emplace(); }
     void cleanup()
     {
         SetFileDialogHandler({});
-        main_.reset();
-        rec_.reset();
-        dir_.reset();
+        f_.reset();
     }
 
     void hexLoad_data()
@@ -198,12 +177,12 @@ private slots:
             return QProcess::execute(QStringLiteral("srec_cat"), QString::fromLatin1(args).split(QLatin1Char(' '))) == 0;
         };
         const Image a = Filled(3);
-        dir_->write(QStringLiteral("in.bin"), BinaryImage(a, 0x1000));
-        dir_->write(QStringLiteral("ours.hex"), HexImage(a, 0x10000));
+        f_->dir.write(QStringLiteral("in.bin"), BinaryImage(a, 0x1000));
+        f_->dir.write(QStringLiteral("ours.hex"), HexImage(a, 0x10000));
         QVERIFY(srec("in.bin -binary -o low.hex -intel") && srec("in.bin -binary -offset 0x10000 -o high.hex -intel"));
         QVERIFY(srec("ours.hex -intel -o back.bin -binary"));
-        QCOMPARE(dir_->read(QStringLiteral("back.bin")), At(a, 0, 0x10000));
-        const QByteArray low = dir_->read(QStringLiteral("low.hex")), high = dir_->read(QStringLiteral("high.hex"));
+        QCOMPARE(f_->dir.read(QStringLiteral("back.bin")), At(a, 0, 0x10000));
+        const QByteArray low = f_->dir.read(QStringLiteral("low.hex")), high = f_->dir.read(QStringLiteral("high.hex"));
         QVERIFY(low.startsWith(":020000040000FA") && high.startsWith(":020000040001F9"));
         Image b;
         QVERIFY(LoadHex(low, b, 0, 0).ok() && LoadHex(high, b, 0, 0).ok());
@@ -239,12 +218,12 @@ private slots:
         QFETCH(CommandCase, c);
         modFunc::DeviceTable[1] = {QStringLiteral("Chip"), 1, c.size};
         modFunc::DeviceIndex = 1;
-        const QString path = dir_->file(c.name);
+        const QString path = f_->dir.file(c.name);
         if (!c.before.isNull())
-            dir_->write(c.name, c.before);
+            f_->dir.write(c.name, c.before);
         BufferCommands::BufferEdit();
         QPointer<frmBuffer> view = BufferCommands::BufferWindow();
-        QVERIFY(Run(save ? main_->FileSave : main_->FileLoad, path, [&](frmFileLoad* w) {
+        QVERIFY(Run(save ? f_->main->FileSave : f_->main->FileLoad, path, [&](frmFileLoad* w) {
             if (!c.choice.isEmpty())
                 (c.choice == QLatin1String("hex") ? w->Option1 : w->Option2)->click();
             w->txtBuffer->setText(c.ba);
@@ -252,15 +231,15 @@ private slots:
             c.close ? void(w->close()) : w->cmdOk->click();
         }));
         const bool done = !c.close && c.message.isEmpty();
-        QCOMPARE(main_->sbar->Panel(4), done ? QStringLiteral("File: ") + path : QStringLiteral("File:"));
+        QCOMPARE(f_->main->sbar->Panel(4), done ? QStringLiteral("File: ") + path : QStringLiteral("File:"));
         QCOMPARE(view.isNull(), done && !save);  // the hex view is reopened after a load only
-        QVERIFY(save ? dir_->read(c.name) == c.after : Buffer[size_t(c.at)] == c.value);
-        QCOMPARE(rec_->count(), c.message.isEmpty() ? 0 : 1);
+        QVERIFY(save ? f_->dir.read(c.name) == c.after : Buffer[size_t(c.at)] == c.value);
+        QCOMPARE(f_->rec.count(), c.message.isEmpty() ? 0 : 1);
         if (!c.message.isEmpty()) {
-            QCOMPARE(rec_->last().title, save ? QStringLiteral("File Save Error") : QStringLiteral("File Load Error"));
-            QCOMPARE(rec_->last().icon, MsgIcon::Critical);
-            QVERIFY(rec_->last().text.contains(c.message));
-            QCOMPARE(rec_->last().text.contains(QDir::toNativeSeparators(path)), c.message != ChecksumMessage);
+            QCOMPARE(f_->rec.last().title, save ? QStringLiteral("File Save Error") : QStringLiteral("File Load Error"));
+            QCOMPARE(f_->rec.last().icon, MsgIcon::Critical);
+            QVERIFY(f_->rec.last().text.contains(c.message));
+            QCOMPARE(f_->rec.last().text.contains(QDir::toNativeSeparators(path)), c.message != ChecksumMessage);
         }
     }
 
@@ -269,41 +248,35 @@ private slots:
         // The preselection follows the name's last three characters exactly.
         for (auto [name, hex] : {std::pair{"PROG.HEX", true}, {"prog.hex", true}, {"prog.Hex", false},
                                  {"prog.bin", false}, {"prog", false}}) {
-            QVERIFY(Run(main_->FileLoad, dir_->file(QString::fromLatin1(name)), [hex = hex](frmFileLoad* w) {
+            QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QString::fromLatin1(name)), [hex = hex](frmFileLoad* w) {
                 QCOMPARE(w->Option1->isChecked(), hex);
                 QCOMPARE(w->Option2->isChecked(), !hex);
                 w->close();
             }));
             QVERIFY(modFunc::FileCancelled);
         }
-        QCOMPARE(starts_.last(), dir_->file(QStringLiteral("prog.bin")));  // the name chosen last
+        QCOMPARE(starts_.last(), f_->dir.file(QStringLiteral("prog.bin")));  // the name chosen last
 
         // Focus order, and an offset too long for 32 bits.
-        dir_->write(QStringLiteral("a.hex"), GoodHex);
-        QVERIFY(Run(main_->FileLoad, dir_->file(QStringLiteral("a.hex")), [this](frmFileLoad* w) {
+        f_->dir.write(QStringLiteral("a.hex"), GoodHex);
+        QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QStringLiteral("a.hex")), [this](frmFileLoad* w) {
             QCOMPARE(w->txtBuffer->text() + w->txtFile->text(), QStringLiteral("00"));
-            const QWidget* order[] = {w->Option1, w->Option2, w->txtBuffer, w->txtFile, w->cmdCancel, w->cmdOk};
-            for (int i = 0; i + 1 < 6; ++i) {
-                QWidget* next = order[i]->nextInFocusChain();
-                while (next->focusPolicy() == Qt::NoFocus)
-                    next = next->nextInFocusChain();
-                QCOMPARE(next, order[i + 1]);
-            }
+            CheckTabOrder({w->Option1, w->Option2, w->txtBuffer, w->txtFile, w->cmdCancel, w->cmdOk});
             QVERIFY(w->cmdOk->isDefault());
             w->txtBuffer->setText(QStringLiteral("123456789"));
             w->cmdOk->click();
-            QVERIFY(w->isVisible() && rec_->count() == 1 && rec_->last().text.contains(QStringLiteral("123456789")));
+            QVERIFY(w->isVisible() && f_->rec.count() == 1 && f_->rec.last().text.contains(QStringLiteral("123456789")));
             w->txtBuffer->setText(QStringLiteral("fffff"));
             w->cmdOk->click();
         }));
         QCOMPARE(modFunc::BufferAddress, 0xFFFFFu);
-        QCOMPARE(rec_->count(), 2);  // that offset puts the file outside the Buffer
-        QVERIFY(rec_->last().text.contains(QStringLiteral("index 1000FF")));
+        QCOMPARE(f_->rec.count(), 2);  // that offset puts the file outside the Buffer
+        QVERIFY(f_->rec.last().text.contains(QStringLiteral("index 1000FF")));
 
         // The save dialog opens with the name loaded last; Cancel there ends
         // the command before the options window.
-        QVERIFY(!Run(main_->FileSave, QString(), [](frmFileLoad*) {}));
-        QCOMPARE(starts_.last(), dir_->file(QStringLiteral("a.hex")));
+        QVERIFY(!Run(f_->main->FileSave, QString(), [](frmFileLoad*) {}));
+        QCOMPARE(starts_.last(), f_->dir.file(QStringLiteral("a.hex")));
     }
 };
 
