@@ -3,7 +3,7 @@
 #include "core/SerialLink.h"
 #include "core/mdiMain.h"
 #include "core/modFunc.h"
-#include "support/SimHarness.h"
+#include "support/SimLink.h"
 #include "support/TestSupport.h"
 
 #include <QElapsedTimer>
@@ -13,162 +13,146 @@
 using namespace modFunc;
 
 namespace {
-// A port and timer as the main window owns them, for tests without it.
-struct Link {
-    SerialPort port;
-    QTimer timer;
-    Link() { SetUpReceiveTimer(&timer); cm = &port; totmr = &timer; }
-    ~Link() { cm = nullptr; totmr = nullptr; }
-    // Starts the emulator as COM1 and opens the port on it.
-    bool openOn(SimHarness& sim) { return sim.start() && sim.openPort(port); }
-    // Sends a block request, lets `settle` bytes come in, then waits for the
-    // 17 bytes of the reply with WaitForBytes; returns how long that took.
-    qint64 requestBlock(int settle = 17)
-    {
-        port.Output(QByteArray("\x01R\x04\x00\x00\x00\x01", 7));
-        WaitForInput(port, settle);
-        RxExpected = 17;
-        QElapsedTimer t;
-        t.start();
-        WaitForBytes();
-        return t.elapsed();
-    }
-};
-}  // namespace
-
-class TestLink : public QObject {
-    Q_OBJECT
-private slots:
-    void loadStep_data();
-    void loadStep();
-    void waitForBytes();
-    void pacedReply();
-    void waitEndsWhenPortDies();
-};
-
-void TestLink::loadStep_data()
+// Sends a block request, lets `settle` bytes come in, then waits for the 17
+// bytes of the reply with WaitForBytes; returns how long that took.
+qint64 RequestBlock(SimLink& link, int settle = 17)
 {
-    QTest::addColumn<int>("port");
-    QTest::addColumn<int>("probeBytes");  // the emulator's probe reply; -1: COM2 cannot be opened
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QStringList>("panels");
-    const QStringList opened = {"COM2", "Device: 2716 EPROM 2K", "Size: 800H", "File:"};
-    const QStringList failed = {"FAIL", "Device:", "Size:", "File:"};
-    QTest::newRow("programmer") << 2 << 10 << "Device Version 3.4" << "Quirra" << opened;
-    for (int bytes : {9, 11, 0})
-        QTest::newRow(qPrintable(QStringLiteral("%1-byte probe reply").arg(bytes)))
-            << 2 << bytes << "Cannot find device at COM 2 !" << "Communication Error" << opened;
-    QTest::newRow("port error") << 2 << -1 << "COM2, " << "Communication Port Error" << failed;
-    for (int n : {0, -2, 256})
-        QTest::newRow(qPrintable(QStringLiteral("COM%1").arg(n))) << n << -1
-            << QStringLiteral("COM%1, there is no port COM%1").arg(n) << "Communication Port Error" << failed;
-}
-
-void TestLink::loadStep()
-{
-    QFETCH(int, port);
-    QFETCH(int, probeBytes);
-    QFETCH(QString, message);
-    QFETCH(QString, title);
-    QFETCH(QStringList, panels);
-    TempAppDir dir;
-    SimHarness sim({QStringLiteral("--version"), QStringLiteral("3.4"), QStringLiteral("--probe-bytes"),
-                    QString::number(probeBytes)});
-    if (probeBytes >= 0)
-        QVERIFY(sim.start());
-    const QString path = probeBytes >= 0 ? sim.linkPath() : dir.file(QStringLiteral("none"));
-    qputenv("QUIRRA_COM2", path.toLocal8Bit());
-    ComPort = int16_t(port);
-    DeviceTable[1] = {QStringLiteral("2716 EPROM 2K"), 1, 2048};
-    DeviceIndex = DeviceCount = 1;
-    Buffer[123] = 0x00;
-    MessageRecorder rec;
-    mdiMain w;
-    QElapsedTimer t;
-    t.start();
-    w.Load();
-    qunsetenv("QUIRRA_COM2");
-    // The splash second, then the probe's whole second however early the reply came.
-    QVERIFY(t.elapsed() >= (probeBytes >= 0 ? 1900 : 950));
-    QCOMPARE(rec.count(), 1);
-    QVERIFY2(rec.last().text.startsWith(message) && rec.last().text.size() > 6, qPrintable(rec.last().text));
-    QCOMPARE(rec.last().title, title);
-    QCOMPARE(rec.last().icon, probeBytes == 10 ? MsgIcon::None : MsgIcon::Critical);
-    QCOMPARE(DeviceFound, probeBytes == 10);
-    QCOMPARE(Buffer[123], uint8_t(0xFF));
-    for (int n = 1; n <= 4; ++n)
-        QCOMPARE(w.sbar->Panel(n), panels[n - 1]);
-    QCOMPARE(sim.pcFrames(), QVector<QByteArray>(probeBytes >= 0, QByteArray("\x01T", 2)));
-    QCOMPARE(cm->Output("\x01T"), probeBytes >= 0);  // nothing can be sent on a port that failed
-    // No splash is left behind.
-    for (QWidget* top : QApplication::topLevelWidgets())
-        QVERIFY(!top->isVisible() || top == &w);
-}
-
-void TestLink::waitForBytes()
-{
-    TempAppDir dir;
-    SimHarness sim;
-    Link link;
-    QVERIFY(link.openOn(sim));
-    // Bytes already waiting: returns at once, timer stopped.
-    QVERIFY(link.requestBlock() < 900);
-    QVERIFY(!TimeOutFlag);
-    QVERIFY(!link.timer.isActive());
-    QCOMPARE(link.port.Input(), QByteArray(1, '\x11') + QByteArray(16, '\xFF'));
-    // Nothing arriving: about one second, then TimeOutFlag.
-    QElapsedTimer t;
-    t.start();
-    WaitForBytes();
-    QVERIFY(t.elapsed() >= 950);
-    QVERIFY(TimeOutFlag);
-    QVERIFY(!link.timer.isActive());
-    // More than awaited: all are there, the timer keeps running once more.
-    link.port.Output(QByteArray("\x01T", 2));
-    link.requestBlock(27);
-    QVERIFY(!TimeOutFlag);
-    QCOMPARE(link.port.InBufferCount(), 27);
-    QVERIFY(link.timer.isActive());
-}
-
-void TestLink::pacedReply()
-{
-    // 17 bytes take about 0.57 s at 300 baud: the wait collects them. At 150
-    // baud they need 1.1 s: the second counts from the start of the wait,
-    // not per byte, so it runs out with part of the reply there.
-    for (int baud : {300, 150}) {
-        TempAppDir dir;
-        SimHarness sim({QStringLiteral("--pace"), QString::number(baud)});
-        Link link;
-        QVERIFY(link.openOn(sim));
-        QVERIFY(link.requestBlock(0) >= 400);
-        QCOMPARE(TimeOutFlag, baud < 300);
-        QCOMPARE(link.port.InBufferCount() == 17, baud >= 300);
-        QVERIFY(link.port.InBufferCount() > 0);
-    }
-}
-
-void TestLink::waitEndsWhenPortDies()
-{
-    TempAppDir dir;
-    SimHarness sim;
-    Link link;
-    QVERIFY(link.openOn(sim));
-    QTimer::singleShot(100, [&] { sim.stop(); });
+    link.port.Output(QByteArray("\x01R\x04\x00\x00\x00\x01", 7));
+    WaitForInput(link.port, settle);
     RxExpected = 17;
     QElapsedTimer t;
     t.start();
     WaitForBytes();
-    QVERIFY(TimeOutFlag);
-    QVERIFY(!link.timer.isActive());
-    QVERIFY(link.port.Failed());
-    QVERIFY(t.elapsed() < 900);  // ended by the failure, not by the second
-    // A second wait on the dead line ends too and nothing hangs.
-    WaitForBytes();
-    QVERIFY(TimeOutFlag);
-    QVERIFY(t.elapsed() < 10000);
+    return t.elapsed();
 }
+
+// COM<port> with the emulator giving a probe reply of `probeBytes` (-1: COM2
+// cannot be opened): the one message box and the status panels afterwards.
+struct LoadCase { int port, probeBytes; QString message, title; QStringList panels; };
+}  // namespace
+Q_DECLARE_METATYPE(LoadCase)
+
+class TestLink : public QObject {
+    Q_OBJECT
+private slots:
+    void loadStep_data()
+    {
+        QTest::addColumn<LoadCase>("c");
+        const QStringList opened = {"COM2", "Device: 2716 EPROM 2K", "Size: 800H", "File:"};
+        const QStringList failed = {"FAIL", "Device:", "Size:", "File:"};
+        auto row = [](const QString& name, const LoadCase& c) { QTest::newRow(qPrintable(name)) << c; };
+        row("programmer", {2, 10, "Device Version 3.4", "Quirra", opened});
+        for (int bytes : {9, 11, 0})
+            row(QStringLiteral("%1-byte probe reply").arg(bytes),
+                {2, bytes, "Cannot find device at COM 2 !", "Communication Error", opened});
+        row("port error", {2, -1, "COM2, ", "Communication Port Error", failed});
+        for (int n : {0, -2, 256})
+            row(QStringLiteral("COM%1").arg(n),
+                {n, -1, QStringLiteral("COM%1, there is no port COM%1").arg(n), "Communication Port Error", failed});
+    }
+
+    void loadStep()
+    {
+        QFETCH(LoadCase, c);
+        const int probeBytes = c.probeBytes;
+        TempAppDir dir;
+        SimHarness sim({QStringLiteral("--version"), QStringLiteral("3.4"), QStringLiteral("--probe-bytes"),
+                        QString::number(probeBytes)});
+        if (probeBytes >= 0)
+            QVERIFY(sim.start());
+        const QString path = probeBytes >= 0 ? sim.linkPath() : dir.file(QStringLiteral("none"));
+        qputenv("QUIRRA_COM2", path.toLocal8Bit());
+        ComPort = int16_t(c.port);
+        DeviceTable[1] = {QStringLiteral("2716 EPROM 2K"), 1, 2048};
+        DeviceIndex = DeviceCount = 1;
+        Buffer[123] = 0x00;
+        MessageRecorder rec;
+        mdiMain w;
+        QElapsedTimer t;
+        t.start();
+        w.Load();
+        qunsetenv("QUIRRA_COM2");
+        // The splash second, then the probe's whole second however early the reply came.
+        QVERIFY(t.elapsed() >= (probeBytes >= 0 ? 1900 : 950));
+        QCOMPARE(rec.count(), 1);
+        QVERIFY2(rec.last().text.startsWith(c.message) && rec.last().text.size() > 6, qPrintable(rec.last().text));
+        QCOMPARE(rec.last().title, c.title);
+        QCOMPARE(rec.last().icon, probeBytes == 10 ? MsgIcon::None : MsgIcon::Critical);
+        QCOMPARE(DeviceFound, probeBytes == 10);
+        QCOMPARE(Buffer[123], uint8_t(0xFF));
+        for (int n = 1; n <= 4; ++n)
+            QCOMPARE(w.sbar->Panel(n), c.panels[n - 1]);
+        QCOMPARE(sim.pcFrames(), QVector<QByteArray>(probeBytes >= 0, QByteArray("\x01T", 2)));
+        QCOMPARE(cm->Output("\x01T"), probeBytes >= 0);  // nothing can be sent on a port that failed
+        // No splash is left behind.
+        for (QWidget* top : QApplication::topLevelWidgets())
+            QVERIFY(!top->isVisible() || top == &w);
+    }
+
+    void waitForBytes()
+    {
+        TempAppDir dir;
+        SimHarness sim;
+        SimLink link;
+        QVERIFY(link.openOn(sim));
+        // Bytes already waiting: returns at once, timer stopped.
+        QVERIFY(RequestBlock(link) < 900);
+        QVERIFY(!TimeOutFlag);
+        QVERIFY(!link.timer.isActive());
+        QCOMPARE(link.port.Input(), QByteArray(1, '\x11') + QByteArray(16, '\xFF'));
+        // Nothing arriving: about one second, then TimeOutFlag.
+        QElapsedTimer t;
+        t.start();
+        WaitForBytes();
+        QVERIFY(t.elapsed() >= 950);
+        QVERIFY(TimeOutFlag);
+        QVERIFY(!link.timer.isActive());
+        // More than awaited: all are there, the timer keeps running once more.
+        link.port.Output(QByteArray("\x01T", 2));
+        RequestBlock(link, 27);
+        QVERIFY(!TimeOutFlag);
+        QCOMPARE(link.port.InBufferCount(), 27);
+        QVERIFY(link.timer.isActive());
+    }
+
+    void pacedReply()
+    {
+        // 17 bytes take about 0.57 s at 300 baud: the wait collects them. At 150
+        // baud they need 1.1 s: the second counts from the start of the wait,
+        // not per byte, so it runs out with part of the reply there.
+        for (int baud : {300, 150}) {
+            TempAppDir dir;
+            SimHarness sim({QStringLiteral("--pace"), QString::number(baud)});
+            SimLink link;
+            QVERIFY(link.openOn(sim));
+            QVERIFY(RequestBlock(link, 0) >= 400);
+            QCOMPARE(TimeOutFlag, baud < 300);
+            QCOMPARE(link.port.InBufferCount() == 17, baud >= 300);
+            QVERIFY(link.port.InBufferCount() > 0);
+        }
+    }
+
+    void waitEndsWhenPortDies()
+    {
+        TempAppDir dir;
+        SimHarness sim;
+        SimLink link;
+        QVERIFY(link.openOn(sim));
+        QTimer::singleShot(100, [&] { sim.stop(); });
+        RxExpected = 17;
+        QElapsedTimer t;
+        t.start();
+        WaitForBytes();
+        QVERIFY(TimeOutFlag);
+        QVERIFY(!link.timer.isActive());
+        QVERIFY(link.port.Failed());
+        QVERIFY(t.elapsed() < 900);  // ended by the failure, not by the second
+        // A second wait on the dead line ends too and nothing hangs.
+        WaitForBytes();
+        QVERIFY(TimeOutFlag);
+        QVERIFY(t.elapsed() < 10000);
+    }
+};
 
 QTEST_MAIN(TestLink)
 #include "tst_link.moc"
