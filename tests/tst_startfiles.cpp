@@ -43,220 +43,199 @@ QString Steps()
         out << QString::number(AutoList[size_t(i)]);
     return out.join(QLatin1Char(','));
 }
+
+// The three start files (null: none), then what is read: port, device count
+// and index, the records, the Auto steps, and parts of the one message box
+// (none: no box).
+struct StartCase { QByteArray cfg, dev, autoText; QList<int> portCountIndex; QString records, steps; QStringList says; };
 }  // namespace
+Q_DECLARE_METATYPE(StartCase)
 
 class TestStartFiles : public QObject {
     Q_OBJECT
 private slots:
-    void helpers();
-    void delimitedReader_data();
-    void delimitedReader();
-    void startFiles_data();
-    void startFiles();
-    void tenProblemsAtMost();
-    void autoFileRoundTrip();
-    void unreadableAndUnwritable();
+    void helpers()
+    {
+        const std::pair<int32_t, const char*> table[] = {
+            {0, "0000"}, {15, "000F"}, {16, "0010"}, {255, "00FF"}, {256, "0100"}, {4095, "0FFF"},
+            {4096, "1000"}, {65535, "FFFF"}, {65536, "10000"}, {-16, "FFFFFFF0"}};
+        for (auto [v, expected] : table) {
+            QCOMPARE(Hex4(v), QString::fromLatin1(expected));
+            if (v >= 0 && v < 256)
+                QCOMPARE(Hex2(uint8_t(v)), QString::fromLatin1(expected).mid(2));
+        }
+        QCOMPARE(DelimitedWriter().number(2).number(-7).number(0).bytes(), QByteArray("2\r\n-7\r\n0\r\n"));
+        // Sizes the program cannot serve are refused where they are used.
+        for (int32_t size : {-1, 0, 65536, 65537})
+            QCOMPARE(DeviceProblem({QStringLiteral("X"), 1, size}).isEmpty(), size == 0 || size == 65536);
+    }
+
+    // `reads`: one letter per value, t text, n 16-bit number, N 32-bit number.
+    // `expect`: the values read, or "!" and a part of the error.
+    void delimitedReader_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("reads");
+        QTest::addColumn<QStringList>("expect");
+        QTest::newRow("records: quoted comma, spread, sharing a line")
+            << QByteArray("\"27C64, 8K\",1,8192\r\n\"A\"\r\n2\r\n16,\"B\",3,32\r\n") << "tnNtnNtnN"
+            << QStringList{"27C64, 8K", "1", "8192", "A", "2", "16", "B", "3", "32"};
+        QTest::newRow("spaces, empty lines, text after a closing quote")
+            << QByteArray("  \"a\"x , -12\n\nplain text  ,x y\r\n\r\n7 ") << "tntttt"
+            << QStringList{"a", "-12", "plain text  ", "x y", "7 ", "!t, line 5: a value is missing (the file ends here)"};
+        QTest::newRow("bad numbers") << QByteArray("12a,,+5,32768,-32768,99999999999999999999,12 ") << "nnnnnNn"
+                                     << QStringList{"!line 1: \"12a\" is not a number", "!a number is missing",
+                                                    "!\"+5\" is not", "!32768 is outside -32768 to 32767", "-32768",
+                                                    "!99999999999999999999 is outside", "12"};
+        QTest::newRow("open quote ends at its line") << QByteArray("\"2716 EPROM 2K,1,2048\r\n\"2732\",1\r\n") << "ttn"
+                                                     << QStringList{"!t, line 1: the value has no closing quote",
+                                                                    "2732", "1"};
+        QTest::newRow("no quoted line breaks") << QByteArray("\"two\r\nlines\"\r\n") << "tt"
+                                               << QStringList{"!line 1: the value has no closing", "lines\""};
+        QTest::newRow("long number cut") << "1," + QByteArray(1000000, '9') << "nn"
+                                         << QStringList{"1", "!line 1: 9999999999"};
+        QTest::newRow("long word cut") << QByteArray(1000000, 'x') << "n" << QStringList{"!\"xxxxxxxxxx"};
+    }
+
+    void delimitedReader()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, reads);
+        QFETCH(QStringList, expect);
+        DelimitedReader in(text, QStringLiteral("t"));
+        for (int i = 0; i < reads.size(); ++i) {
+            QString value;
+            int16_t n = 0;
+            int32_t big = 0;
+            const QChar kind = reads[i];
+            const bool ok = kind == 't' ? in.readText(value) : kind == 'n' ? in.readInt16(n) : in.readInt32(big);
+            const QString got = !ok ? "!" + in.error() : kind == 't' ? value : QString::number(kind == 'n' ? n : big);
+            QVERIFY2(expect[i].startsWith('!') ? got.startsWith('!') && got.contains(expect[i].mid(1)) : got == expect[i],
+                     qPrintable(got));
+            QVERIFY2(in.error().size() < 200, "a message quotes a value whole");
+        }
+    }
+
+    void startFiles_data()
+    {
+        QTest::addColumn<StartCase>("c");
+        auto row = [](const char* name, const StartCase& c) { QTest::newRow(name) << c; };
+        const QByteArray none, cfg111("1\r\n1\r\n1\r\n");
+        row("first start", {none, none, none, {1, 0, 0}, "", "", {}});
+        row("line ends, extra values, more records than the count", {"-3\n3,2\n9\nrubbish\n", Catalogue(5),
+            "2\r\n5,3\r\n", {-3, 3, 2}, CatalogueRecords(3), "5,3", {}});
+        row("catalogue layouts", {"1\r\n4\r\n2\r\n",
+            "\"27C64, 8K EPROM\",1,8192\r\n\"28C256\"\r\n12\r\n32768\r\n\"AT89C51\",10,4096,27C512  ,1,-1", none, {1, 4, 2},
+            "1:27C64, 8K EPROM/1/8192|2:28C256/12/32768|3:AT89C51/10/4096|4:27C512  /1/-1", "", {}});
+        row("port not a number", {"abc\r\n3\r\n2\r\n", Catalogue(3), none, {1, 3, 2}, CatalogueRecords(3), "",
+            {"quirra.cfg, line 1: \"abc\" is not a number; COM1 is used."}});
+        row("port of a million digits", {"1" + QByteArray(1000000, '7'), none, none, {1, 0, 0}, "", "",
+            {"quirra.cfg, line 1: 1777777777"}});
+        row("index missing", {"2\r\n3\r\n", Catalogue(3), none, {2, 3, 0}, CatalogueRecords(3), "",
+            {"quirra.cfg, line 3: a number is missing"}});
+        row("count above 50", {"4\r\n60\r\n50\r\n", Catalogue(60), none, {4, 50, 50}, CatalogueRecords(50), "",
+            {"line 2: the device count 60 is outside 0 to 50; 50 is used."}});
+        row("index out of range", {"4\r\n-5\r\n51\r\n", none, none, {4, 0, 0}, "", "",
+            {"line 3: the device index 51 is outside 0 to 50; 50 is used.", "quirra.cfg: the selected "
+             "device record 50 does not exist (0 device records were read); no device is selected."}});
+        row("index beyond the records", {"1\r\n3\r\n9\r\n", Catalogue(3), none, {1, 3, 0}, CatalogueRecords(3), "",
+            {"device record 9 does not exist (3 device records were"}});
+        row("first name without closing quote", {"1\r\n24\r\n8\r\n", "\"2716 EPROM 2K,1,2048\r\n" + Catalogue(24, 2),
+            none, {1, 24, 0}, "", "", {"quirra.dev, line 1: the name has no closing quote; 0 of 24 device records were "
+            "read.", "the selected device record 8 does not exist"}});
+        row("later name without closing quote", {"1\r\n3\r\n1\r\n", "\"A\",1,16\r\n\"B,2,32\r\n\"C\",3,64\r\n", none,
+            {1, 3, 1}, "1:A/1/16", "", {"quirra.dev, line 2: the name has no closing quote; 1 of 3 device records were read."}});
+        row("unquoted name with a comma", {cfg111, "27C64, 8K,1,8192", none, {1, 1, 0}, "", "",
+            {"\"8K\" is not a number; 0 of 1 device records"}});
+        row("catalogue missing", {"1\r\n5\r\n1\r\n", none, none, {1, 5, 0}, "", "",
+            {"quirra.dev is missing; 0 of 5 device records were read.", "record 1 does not exist"}});
+        row("catalogue too short", {"1\r\n5\r\n2\r\n", "\"A\",1,16\r\n\"B\",2,32\r\n\"C\",3\r\n", none, {1, 5, 2},
+            "1:A/1/16|2:B/2/32", "", {"quirra.dev, line 4: a number is missing (the file ends here); 2 of 5 device records"}});
+        row("type code too big", {cfg111, "\"X\",70000,16", none, {1, 1, 0}, "", "",
+            {"quirra.dev, line 1: 70000 is outside -32768 to 32767"}});
+        row("25 steps", {none, none, "25\r\n" + QByteArray("3\r\n").repeated(25), {1, 0, 0}, "",
+            QStringLiteral("3,").repeated(19) + "3", {"auto.cfg, line 1: 25 steps are more than 20; only the"}});
+        row("too many steps and too short", {none, none, "25\r\n3\r\n", {1, 0, 0}, "", "3", {"only the first 20 are "
+            "used.\nauto.cfg, line 3: a number is missing (the file ends here); 1 of 20 Auto steps were read."}});
+        row("step not a number", {none, none, "3\r\n1\r\nErase\r\n", {1, 0, 0}, "", "1",
+            {"auto.cfg, line 3: \"Erase\" is not a number; 1 of 3 Auto"}});
+        row("several bad files", {"x\r\n", none, "y\r\n", {1, 0, 0}, "", "",
+            {"quirra.cfg, line 1", "auto.cfg, line 1: \"y\" is not a"}});
+    }
+
+    void startFiles()
+    {
+        QFETCH(StartCase, c);
+        const QList<int>& portCountIndex = c.portCountIndex;
+        TempAppDir dir;
+        const std::pair<QString, QByteArray> files[] = {{ConfigFileName, c.cfg}, {CatalogueFileName, c.dev},
+                                                        {AutoFileName, c.autoText}};
+        for (const auto& [name, text] : files)
+            if (!text.isNull())
+                dir.write(name, text);
+        AutoList[0] = 77;
+        MessageRecorder rec;
+        ReportStartProblems(ReadStartFiles());
+        QCOMPARE(rec.count(), c.says.isEmpty() ? 0 : 1);
+        for (const QString& part : c.says) {
+            QVERIFY2(rec.last().text.contains(part), qPrintable(rec.last().text));
+            QCOMPARE(rec.last().title, QStringLiteral("Quirra"));
+            QVERIFY2(rec.last().text.size() < 2000, "the box stays small");
+        }
+        QCOMPARE((QList<int>{ComPort, DeviceCount, DeviceIndex}), portCountIndex);
+        QCOMPARE(Records(), c.records);
+        QCOMPARE(Steps(), c.steps);
+        QCOMPARE(AutoList[0], int16_t(77));
+        QCOMPARE(SelectedDevice().Name, DeviceTable[size_t(portCountIndex[2])].Name);
+        // What was read (or used instead) is what goes back, as exactly three lines.
+        QVERIFY(SaveConfig());
+        QCOMPARE(dir.read(ConfigFileName), QStringLiteral("%1\r\n%2\r\n%3\r\n")
+                                               .arg(portCountIndex[0]).arg(portCountIndex[1]).arg(portCountIndex[2])
+                                               .toLatin1());
+    }
+
+    void tenProblemsAtMost()
+    {
+        QStringList problems;
+        for (int i = 1; i <= 13; ++i)
+            problems << QStringLiteral("problem %1").arg(i);
+        MessageRecorder rec;
+        ReportStartProblems(problems);
+        QCOMPARE(rec.count(), 1);
+        QVERIFY(rec.last().text.contains(QStringLiteral("problem 10\n")));
+        QVERIFY(!rec.last().text.contains(QStringLiteral("problem 11")));
+        QVERIFY(rec.last().text.endsWith(QStringLiteral("and 3 more")));
+    }
+
+    void autoFileRoundTrip()
+    {
+        TempAppDir dir;
+        const QByteArray stored("5\r\n0\r\n1\r\n2\r\n-4\r\n4\r\n");  // a Read step and an unknown code
+        dir.write(AutoFileName, stored);
+        QVERIFY(LoadAuto().isEmpty());
+        QVERIFY(SaveAuto());
+        QCOMPARE(dir.read(AutoFileName), stored);
+        QCOMPARE(AutoLabel(5), QStringLiteral("Lock"));
+        QVERIFY(AutoLabel(6).isEmpty());
+        QCOMPARE(AutoCodeOf(QStringLiteral("Verify")), 4);
+    }
+
+    void unreadableAndUnwritable()
+    {
+        TempAppDir dir;
+        // A directory in place of the file can be neither read nor replaced.
+        QVERIFY(QDir(dir.path()).mkdir(ConfigFileName));
+        MessageRecorder rec;
+        ReportStartProblems(ReadStartFiles());
+        QCOMPARE(rec.count(), 1);
+        QVERIFY(rec.last().text.startsWith(QStringLiteral("quirra.cfg cannot be read")));
+        QString error;
+        QVERIFY(!SaveConfig(&error) && !error.isEmpty());
+        QVERIFY(QFileInfo(dir.file(ConfigFileName)).isDir());
+        AppPath = dir.file(QStringLiteral("no-such-dir"));
+        QVERIFY(!SaveConfig());
+    }
 };
-
-void TestStartFiles::helpers()
-{
-    const std::pair<int32_t, const char*> table[] = {
-        {0, "0000"}, {15, "000F"}, {16, "0010"}, {255, "00FF"}, {256, "0100"}, {4095, "0FFF"},
-        {4096, "1000"}, {65535, "FFFF"}, {65536, "10000"}, {-16, "FFFFFFF0"}};
-    for (auto [v, expected] : table) {
-        QCOMPARE(Hex4(v), QString::fromLatin1(expected));
-        if (v >= 0 && v < 256)
-            QCOMPARE(Hex2(uint8_t(v)), QString::fromLatin1(expected).mid(2));
-    }
-    QCOMPARE(DelimitedWriter().number(2).number(-7).number(0).bytes(), QByteArray("2\r\n-7\r\n0\r\n"));
-    // Sizes the program cannot serve are refused where they are used.
-    for (int32_t size : {-1, 0, 65536, 65537})
-        QCOMPARE(DeviceProblem({QStringLiteral("X"), 1, size}).isEmpty(), size == 0 || size == 65536);
-}
-
-// `reads`: one letter per value, t text, n 16-bit number, N 32-bit number.
-// `expect`: the values read, or "!" and a part of the error.
-void TestStartFiles::delimitedReader_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QString>("reads");
-    QTest::addColumn<QStringList>("expect");
-    QTest::newRow("records: quoted comma, spread, sharing a line")
-        << QByteArray("\"27C64, 8K\",1,8192\r\n\"A\"\r\n2\r\n16,\"B\",3,32\r\n") << "tnNtnNtnN"
-        << QStringList{"27C64, 8K", "1", "8192", "A", "2", "16", "B", "3", "32"};
-    QTest::newRow("spaces, empty lines, text after a closing quote")
-        << QByteArray("  \"a\"x , -12\n\nplain text  ,x y\r\n\r\n7 ") << "tntttt"
-        << QStringList{"a", "-12", "plain text  ", "x y", "7 ", "!t, line 5: a value is missing (the file ends here)"};
-    QTest::newRow("bad numbers") << QByteArray("12a,,+5,32768,-32768,99999999999999999999,12 ") << "nnnnnNn"
-                                 << QStringList{"!line 1: \"12a\" is not a number", "!a number is missing",
-                                                "!\"+5\" is not", "!32768 is outside -32768 to 32767", "-32768",
-                                                "!99999999999999999999 is outside", "12"};
-    QTest::newRow("open quote ends at its line") << QByteArray("\"2716 EPROM 2K,1,2048\r\n\"2732\",1\r\n") << "ttn"
-                                                 << QStringList{"!t, line 1: the value has no closing quote",
-                                                                "2732", "1"};
-    QTest::newRow("no quoted line breaks") << QByteArray("\"two\r\nlines\"\r\n") << "tt"
-                                           << QStringList{"!line 1: the value has no closing", "lines\""};
-    QTest::newRow("long number cut") << "1," + QByteArray(1000000, '9') << "nn"
-                                     << QStringList{"1", "!line 1: 9999999999"};
-    QTest::newRow("long word cut") << QByteArray(1000000, 'x') << "n" << QStringList{"!\"xxxxxxxxxx"};
-}
-
-void TestStartFiles::delimitedReader()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(QString, reads);
-    QFETCH(QStringList, expect);
-    DelimitedReader in(text, QStringLiteral("t"));
-    for (int i = 0; i < reads.size(); ++i) {
-        QString value;
-        int16_t n = 0;
-        int32_t big = 0;
-        const QChar kind = reads[i];
-        const bool ok = kind == 't' ? in.readText(value) : kind == 'n' ? in.readInt16(n) : in.readInt32(big);
-        const QString got = !ok ? "!" + in.error() : kind == 't' ? value : QString::number(kind == 'n' ? n : big);
-        QVERIFY2(expect[i].startsWith('!') ? got.startsWith('!') && got.contains(expect[i].mid(1)) : got == expect[i],
-                 qPrintable(got));
-        QVERIFY2(in.error().size() < 200, "a message quotes a value whole");
-    }
-}
-
-void TestStartFiles::startFiles_data()
-{
-    QTest::addColumn<QByteArray>("cfg");  // null: no file
-    QTest::addColumn<QByteArray>("dev");
-    QTest::addColumn<QByteArray>("autoText");
-    QTest::addColumn<QList<int>>("portCountIndex");
-    QTest::addColumn<QString>("records");
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<QStringList>("says");  // parts of the one box; empty: no box
-    using L = QList<int>;
-    using S = QStringList;
-    const QByteArray none;
-    const QByteArray cfg111("1\r\n1\r\n1\r\n");
-    QTest::newRow("first start") << none << none << none << L{1, 0, 0} << "" << "" << S{};
-    QTest::newRow("line ends, extra values, more records than the count") << QByteArray("-3\n3,2\n9\nrubbish\n")
-        << Catalogue(5) << QByteArray("2\r\n5,3\r\n") << L{-3, 3, 2} << CatalogueRecords(3) << "5,3" << S{};
-    QTest::newRow("catalogue layouts") << QByteArray("1\r\n4\r\n2\r\n")
-        << QByteArray("\"27C64, 8K EPROM\",1,8192\r\n\"28C256\"\r\n12\r\n32768\r\n\"AT89C51\",10,4096,27C512  ,1,-1")
-        << none << L{1, 4, 2} << "1:27C64, 8K EPROM/1/8192|2:28C256/12/32768|3:AT89C51/10/4096|4:27C512  /1/-1"
-        << "" << S{};
-    QTest::newRow("port not a number") << QByteArray("abc\r\n3\r\n2\r\n") << Catalogue(3) << none << L{1, 3, 2}
-        << CatalogueRecords(3) << "" << S{"quirra.cfg, line 1: \"abc\" is not a number; COM1 is used."};
-    QTest::newRow("port of a million digits") << "1" + QByteArray(1000000, '7') << none << none << L{1, 0, 0}
-        << "" << "" << S{"quirra.cfg, line 1: 1777777777"};
-    QTest::newRow("index missing") << QByteArray("2\r\n3\r\n") << Catalogue(3) << none << L{2, 3, 0}
-        << CatalogueRecords(3) << "" << S{"quirra.cfg, line 3: a number is missing"};
-    QTest::newRow("count above 50") << QByteArray("4\r\n60\r\n50\r\n") << Catalogue(60) << none << L{4, 50, 50}
-        << CatalogueRecords(50) << "" << S{"line 2: the device count 60 is outside 0 to 50; 50 is used."};
-    QTest::newRow("index out of range") << QByteArray("4\r\n-5\r\n51\r\n") << none << none << L{4, 0, 0} << ""
-        << "" << S{"line 3: the device index 51 is outside 0 to 50; 50 is used.", "quirra.cfg: the selected "
-                   "device record 50 does not exist (0 device records were read); no device is selected."};
-    QTest::newRow("index beyond the records") << QByteArray("1\r\n3\r\n9\r\n") << Catalogue(3) << none
-        << L{1, 3, 0} << CatalogueRecords(3) << "" << S{"device record 9 does not exist (3 device records were"};
-    QTest::newRow("first name without closing quote") << QByteArray("1\r\n24\r\n8\r\n")
-        << "\"2716 EPROM 2K,1,2048\r\n" + Catalogue(24, 2) << none << L{1, 24, 0} << "" << ""
-        << S{"quirra.dev, line 1: the name has no closing quote; 0 of 24 device records were read.",
-             "the selected device record 8 does not exist"};
-    QTest::newRow("later name without closing quote") << QByteArray("1\r\n3\r\n1\r\n")
-        << QByteArray("\"A\",1,16\r\n\"B,2,32\r\n\"C\",3,64\r\n") << none << L{1, 3, 1} << "1:A/1/16" << ""
-        << S{"quirra.dev, line 2: the name has no closing quote; 1 of 3 device records were read."};
-    QTest::newRow("unquoted name with a comma") << cfg111 << QByteArray("27C64, 8K,1,8192") << none
-        << L{1, 1, 0} << "" << "" << S{"\"8K\" is not a number; 0 of 1 device records"};
-    QTest::newRow("catalogue missing") << QByteArray("1\r\n5\r\n1\r\n") << none << none << L{1, 5, 0} << ""
-        << "" << S{"quirra.dev is missing; 0 of 5 device records were read.", "record 1 does not exist"};
-    QTest::newRow("catalogue too short") << QByteArray("1\r\n5\r\n2\r\n")
-        << QByteArray("\"A\",1,16\r\n\"B\",2,32\r\n\"C\",3\r\n") << none << L{1, 5, 2} << "1:A/1/16|2:B/2/32"
-        << "" << S{"quirra.dev, line 4: a number is missing (the file ends here); 2 of 5 device records"};
-    QTest::newRow("type code too big") << cfg111 << QByteArray("\"X\",70000,16") << none << L{1, 1, 0} << ""
-        << "" << S{"quirra.dev, line 1: 70000 is outside -32768 to 32767"};
-    QTest::newRow("25 steps") << none << none << "25\r\n" + QByteArray("3\r\n").repeated(25) << L{1, 0, 0} << ""
-        << QStringLiteral("3,").repeated(19) + "3" << S{"auto.cfg, line 1: 25 steps are more than 20; only the"};
-    QTest::newRow("too many steps and too short") << none << none << QByteArray("25\r\n3\r\n") << L{1, 0, 0}
-        << "" << "3" << S{"only the first 20 are used.\nauto.cfg, line 3: a number is missing (the file ends "
-                         "here); 1 of 20 Auto steps were read."};
-    QTest::newRow("step not a number") << none << none << QByteArray("3\r\n1\r\nErase\r\n") << L{1, 0, 0} << ""
-        << "1" << S{"auto.cfg, line 3: \"Erase\" is not a number; 1 of 3 Auto"};
-    QTest::newRow("several bad files") << QByteArray("x\r\n") << none << QByteArray("y\r\n") << L{1, 0, 0} << ""
-        << "" << S{"quirra.cfg, line 1", "auto.cfg, line 1: \"y\" is not a"};
-}
-
-void TestStartFiles::startFiles()
-{
-    QFETCH(QByteArray, cfg);
-    QFETCH(QByteArray, dev);
-    QFETCH(QByteArray, autoText);
-    QFETCH(QList<int>, portCountIndex);
-    QFETCH(QString, records);
-    QFETCH(QString, steps);
-    QFETCH(QStringList, says);
-    TempAppDir dir;
-    const std::pair<QString, QByteArray> files[] = {{ConfigFileName, cfg}, {CatalogueFileName, dev},
-                                                    {AutoFileName, autoText}};
-    for (const auto& [name, text] : files)
-        if (!text.isNull())
-            dir.write(name, text);
-    AutoList[0] = 77;
-    MessageRecorder rec;
-    ReportStartProblems(ReadStartFiles());
-    QCOMPARE(rec.count(), says.isEmpty() ? 0 : 1);
-    for (const QString& part : says) {
-        QVERIFY2(rec.last().text.contains(part), qPrintable(rec.last().text));
-        QCOMPARE(rec.last().title, QStringLiteral("Quirra"));
-        QVERIFY2(rec.last().text.size() < 2000, "the box stays small");
-    }
-    QCOMPARE((QList<int>{ComPort, DeviceCount, DeviceIndex}), portCountIndex);
-    QCOMPARE(Records(), records);
-    QCOMPARE(Steps(), steps);
-    QCOMPARE(AutoList[0], int16_t(77));
-    QCOMPARE(SelectedDevice().Name, DeviceTable[size_t(portCountIndex[2])].Name);
-    // What was read (or used instead) is what goes back, as exactly three lines.
-    QVERIFY(SaveConfig());
-    QCOMPARE(dir.read(ConfigFileName), QStringLiteral("%1\r\n%2\r\n%3\r\n")
-                                           .arg(portCountIndex[0]).arg(portCountIndex[1]).arg(portCountIndex[2])
-                                           .toLatin1());
-}
-
-void TestStartFiles::tenProblemsAtMost()
-{
-    QStringList problems;
-    for (int i = 1; i <= 13; ++i)
-        problems << QStringLiteral("problem %1").arg(i);
-    MessageRecorder rec;
-    ReportStartProblems(problems);
-    QCOMPARE(rec.count(), 1);
-    QVERIFY(rec.last().text.contains(QStringLiteral("problem 10\n")));
-    QVERIFY(!rec.last().text.contains(QStringLiteral("problem 11")));
-    QVERIFY(rec.last().text.endsWith(QStringLiteral("and 3 more")));
-}
-
-void TestStartFiles::autoFileRoundTrip()
-{
-    TempAppDir dir;
-    const QByteArray stored("5\r\n0\r\n1\r\n2\r\n-4\r\n4\r\n");  // a Read step and an unknown code
-    dir.write(AutoFileName, stored);
-    QVERIFY(LoadAuto().isEmpty());
-    QVERIFY(SaveAuto());
-    QCOMPARE(dir.read(AutoFileName), stored);
-    QCOMPARE(AutoLabel(5), QStringLiteral("Lock"));
-    QVERIFY(AutoLabel(6).isEmpty());
-    QCOMPARE(AutoCodeOf(QStringLiteral("Verify")), 4);
-}
-
-void TestStartFiles::unreadableAndUnwritable()
-{
-    TempAppDir dir;
-    // A directory in place of the file can be neither read nor replaced.
-    QVERIFY(QDir(dir.path()).mkdir(ConfigFileName));
-    MessageRecorder rec;
-    ReportStartProblems(ReadStartFiles());
-    QCOMPARE(rec.count(), 1);
-    QVERIFY(rec.last().text.startsWith(QStringLiteral("quirra.cfg cannot be read")));
-    QString error;
-    QVERIFY(!SaveConfig(&error) && !error.isEmpty());
-    QVERIFY(QFileInfo(dir.file(ConfigFileName)).isDir());
-    AppPath = dir.file(QStringLiteral("no-such-dir"));
-    QVERIFY(!SaveConfig());
-}
 
 QTEST_MAIN(TestStartFiles)
 #include "tst_startfiles.moc"
