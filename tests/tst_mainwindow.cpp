@@ -11,9 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTextBrowser>
-#include <QTimer>
 #include <QtTest>
-#include <functional>
 
 using namespace modFunc;
 
@@ -39,153 +37,144 @@ T* FindTopLevel()
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
-    void captionAndMenus();
-    void statusPanels();
-    void helpAndF1();
-    void aboutAndSplash();
-    void exitSavesConfigOnce();
-    void startUpWithBadFiles();
+    void captionAndMenus()
+    {
+        TempAppDir dir;
+        mdiMain w;
+        QCOMPARE(w.windowTitle(), QStringLiteral("Quirra ~ Serial Programmer"));
+        const QList<QAction*> menus = w.menuBar()->actions();
+        QCOMPARE(Captions(menus), QStringList({"&File", "&Buffer", "&Device", "&Options", "&Help"}));
+        const QStringList items[] = {{"&Load", "&Save", "-", "E&xit"}, {"&Edit", "&Clear", "Fill"},
+                                     {"Select", "Function"}, {"Edit Auto", "Settings"}, {"Contents", "-", "About"}};
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(Captions(menus[i]->menu()->actions()), items[i]);
+        QCOMPARE(w.HelpContents->shortcut(), QKeySequence(Qt::Key_F1));
+        // Initial panels and tool tips.
+        const QStringList texts = {"COM", "Device:", "Size:", "File:"};
+        const QStringList tips = {"Communication Port", "Selected Device", "Memory Size of Selected Device", "File Name"};
+        for (int n = 1; n <= 4; ++n)
+            QCOMPARE(w.sbar->Panel(n) + w.sbar->PanelLabel(n)->toolTip(), texts[n - 1] + tips[n - 1]);
+        QVERIFY(w.sbar->PanelLabel(0) == nullptr && w.sbar->PanelLabel(5) == nullptr);
+    }
+
+    void statusPanels()
+    {
+        TempAppDir dir;
+        mdiMain w;
+        ComPort = 2;
+        // Plain hexadecimal, not padded, a size above 64 KiB as it stands, and
+        // for no device the empty record.
+        const std::tuple<int, int32_t, const char*, const char*> cases[] = {
+            {3, 8192, "Device: 27C64 EPROM 8K", "Size: 2000H"}, {3, 0x1000, "Device: 27C64 EPROM 8K", "Size: 1000H"},
+            {3, 0x20000, "Device: 27C64 EPROM 8K", "Size: 20000H"}, {0, 8192, "Device: ", "Size: 0H"}};
+        for (auto [index, size, device, sizeText] : cases) {
+            DeviceTable[3] = {QStringLiteral("27C64 EPROM 8K"), 1, size};
+            DeviceIndex = int16_t(index);
+            w.WriteStatusPanels();
+            QCOMPARE(w.sbar->Panel(1) + '|' + w.sbar->Panel(2) + '|' + w.sbar->Panel(3),
+                     QStringLiteral("COM2|%1|%2").arg(device, sizeText));
+        }
+    }
+
+    void helpAndF1()
+    {
+        TempAppDir dir;
+        mdiMain w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        // The menu item, F1 on the main window and F1 in a child window inside it.
+        const std::function<void()> ways[] = {[&] { w.HelpContents->trigger(); },
+                                              [&] { QTest::keyClick(&w, Qt::Key_F1); },
+                                              [&] {
+                                                  auto* child = new QWidget;
+                                                  w.mdiArea->setActiveSubWindow(w.mdiArea->addSubWindow(child));
+                                                  child->show();
+                                                  child->setFocus();
+                                                  QTest::keyClick(child, Qt::Key_F1);
+                                              }};
+        for (const auto& open : ways) {
+            open();
+            QTRY_VERIFY(FindTopLevel<frmHelp>());
+            const QString manual = FindTopLevel<frmHelp>()->txtHelp->toPlainText();
+            for (const char* topic : {"Device Version", "quirra.cfg", "QUIRRA_COM", "Function Not Available!", "Fill"})
+                QVERIFY2(manual.contains(QString::fromLatin1(topic)), topic);
+            // The start-up messages come before the main window.
+            QVERIFY(manual.indexOf(QStringLiteral("opens the main window")) > manual.indexOf(QStringLiteral("tells you what")));
+            FindTopLevel<frmHelp>()->close();
+            QTRY_VERIFY(!FindTopLevel<frmHelp>());
+        }
+    }
+
+    void aboutAndSplash()
+    {
+        TempAppDir dir;
+        mdiMain w;
+        w.show();
+        QString about;
+        QVERIFY(WhileModal<frmAbout>([&] { w.HelpAbout->trigger(); }, [&](frmAbout* box) {
+            QVERIFY(box->cmdOk->isVisible());
+            for (QLabel* l : box->findChildren<QLabel*>())
+                about += l->text() + QLatin1Char('\n');
+            QTest::mouseClick(box->cmdOk, Qt::LeftButton);
+            QVERIFY(!box->isVisible());
+        }));
+        QVERIFY(about.contains(QStringLiteral("Quirra")) && about.contains(QStringLiteral(QUIRRA_VERSION)));
+        frmAbout splash;
+        splash.ShowAsSplash();
+        QVERIFY(splash.isVisible() && !splash.isModal());
+        QVERIFY(!splash.cmdOk->isVisible());
+    }
+
+    void exitSavesConfigOnce()
+    {
+        TempAppDir dir;
+        dir.write(ConfigFileName, "junk that is longer than three lines\r\n\r\n\r\n\r\n");
+        ComPort = 4;
+        DeviceCount = 12;
+        DeviceIndex = 5;
+        mdiMain w;
+        w.show();
+        w.FileExit->trigger();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(dir.read(ConfigFileName), QByteArray("4\r\n12\r\n5\r\n"));
+        DeviceIndex = 6;  // a later close does not write again
+        w.close();
+        QCOMPARE(w.ConfigSaves(), 1);
+        QCOMPARE(dir.read(ConfigFileName), QByteArray("4\r\n12\r\n5\r\n"));
+
+        // Closing by the close box saves too; a failure is reported.
+        AppPath = dir.file(QStringLiteral("gone"));
+        MessageRecorder rec;
+        mdiMain w2;
+        w2.show();
+        w2.close();
+        QCOMPARE(rec.count(), 1);
+        QCOMPARE(rec.last().title, QStringLiteral("Quirra"));
+        QCOMPARE(rec.last().icon, MsgIcon::Critical);
+        QVERIFY(rec.last().text.contains(QStringLiteral("quirra.cfg")));
+    }
+
+    void startUpWithBadFiles()
+    {
+        TempAppDir dir;
+        dir.write(ConfigFileName, "1\r\n70\r\nseven\r\n");
+        dir.write(CatalogueFileName, "\"27C64\",1,8192\r\n");
+        qputenv("QUIRRA_COM1", dir.file(QStringLiteral("absent-port")).toLocal8Bit());
+        MessageRecorder rec;
+        std::unique_ptr<mdiMain> w = StartUp();
+        qunsetenv("QUIRRA_COM1");
+        // One box for the files, then the port error; the program runs on.
+        QCOMPARE(rec.count(), 2);
+        QCOMPARE(rec.messages[0].title, QStringLiteral("Quirra"));
+        QVERIFY(rec.messages[0].text.contains(QStringLiteral("1 of 50 device records were read")));
+        QCOMPARE(rec.messages[1].title, QStringLiteral("Communication Port Error"));
+        QVERIFY(w->isVisible());
+        QCOMPARE(DeviceTable[1].Name, QStringLiteral("27C64"));
+        QCOMPARE(DeviceIndex, int16_t(0));
+        w->close();
+        QCOMPARE(dir.read(ConfigFileName), QByteArray("1\r\n50\r\n0\r\n"));
+    }
 };
-
-void TestMainWindow::captionAndMenus()
-{
-    TempAppDir dir;
-    mdiMain w;
-    QCOMPARE(w.windowTitle(), QStringLiteral("Quirra ~ Serial Programmer"));
-    const QList<QAction*> menus = w.menuBar()->actions();
-    QCOMPARE(Captions(menus), QStringList({"&File", "&Buffer", "&Device", "&Options", "&Help"}));
-    const QStringList items[] = {{"&Load", "&Save", "-", "E&xit"}, {"&Edit", "&Clear", "Fill"},
-                                 {"Select", "Function"}, {"Edit Auto", "Settings"}, {"Contents", "-", "About"}};
-    for (int i = 0; i < 5; ++i)
-        QCOMPARE(Captions(menus[i]->menu()->actions()), items[i]);
-    QCOMPARE(w.HelpContents->shortcut(), QKeySequence(Qt::Key_F1));
-    // Initial panels and tool tips.
-    const QStringList texts = {"COM", "Device:", "Size:", "File:"};
-    const QStringList tips = {"Communication Port", "Selected Device", "Memory Size of Selected Device", "File Name"};
-    for (int n = 1; n <= 4; ++n)
-        QCOMPARE(w.sbar->Panel(n) + w.sbar->PanelLabel(n)->toolTip(), texts[n - 1] + tips[n - 1]);
-    QVERIFY(w.sbar->PanelLabel(0) == nullptr && w.sbar->PanelLabel(5) == nullptr);
-}
-
-void TestMainWindow::statusPanels()
-{
-    TempAppDir dir;
-    mdiMain w;
-    ComPort = 2;
-    // Plain hexadecimal, not padded, a size above 64 KiB as it stands, and
-    // for no device the empty record.
-    const std::tuple<int, int32_t, const char*, const char*> cases[] = {
-        {3, 8192, "Device: 27C64 EPROM 8K", "Size: 2000H"}, {3, 0x1000, "Device: 27C64 EPROM 8K", "Size: 1000H"},
-        {3, 0x20000, "Device: 27C64 EPROM 8K", "Size: 20000H"}, {0, 8192, "Device: ", "Size: 0H"}};
-    for (auto [index, size, device, sizeText] : cases) {
-        DeviceTable[3] = {QStringLiteral("27C64 EPROM 8K"), 1, size};
-        DeviceIndex = int16_t(index);
-        w.WriteStatusPanels();
-        QCOMPARE(w.sbar->Panel(1), QStringLiteral("COM2"));
-        QCOMPARE(w.sbar->Panel(2), QString::fromLatin1(device));
-        QCOMPARE(w.sbar->Panel(3), QString::fromLatin1(sizeText));
-    }
-}
-
-void TestMainWindow::helpAndF1()
-{
-    TempAppDir dir;
-    mdiMain w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    // The menu item, F1 on the main window and F1 in a child window inside it.
-    const std::function<void()> ways[] = {[&] { w.HelpContents->trigger(); },
-                                          [&] { QTest::keyClick(&w, Qt::Key_F1); },
-                                          [&] {
-                                              auto* child = new QWidget;
-                                              w.mdiArea->setActiveSubWindow(w.mdiArea->addSubWindow(child));
-                                              child->show();
-                                              child->setFocus();
-                                              QTest::keyClick(child, Qt::Key_F1);
-                                          }};
-    for (const auto& open : ways) {
-        open();
-        QTRY_VERIFY(FindTopLevel<frmHelp>());
-        const QString manual = FindTopLevel<frmHelp>()->txtHelp->toPlainText();
-        for (const char* topic : {"Device Version", "quirra.cfg", "QUIRRA_COM", "Function Not Available!", "Fill"})
-            QVERIFY2(manual.contains(QString::fromLatin1(topic)), topic);
-        // The start-up messages come before the main window.
-        QVERIFY(manual.indexOf(QStringLiteral("opens the main window")) > manual.indexOf(QStringLiteral("tells you what")));
-        FindTopLevel<frmHelp>()->close();
-        QTRY_VERIFY(!FindTopLevel<frmHelp>());
-    }
-}
-
-void TestMainWindow::aboutAndSplash()
-{
-    TempAppDir dir;
-    mdiMain w;
-    w.show();
-    QString about;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<frmAbout*>(QApplication::activeModalWidget());
-        QVERIFY(box && box->cmdOk->isVisible());
-        for (QLabel* l : box->findChildren<QLabel*>())
-            about += l->text() + QLatin1Char('\n');
-        QTest::mouseClick(box->cmdOk, Qt::LeftButton);
-    });
-    w.HelpAbout->trigger();  // returns when OK closed it
-    QVERIFY(about.contains(QStringLiteral("Quirra")) && about.contains(QStringLiteral(QUIRRA_VERSION)));
-    frmAbout splash;
-    splash.ShowAsSplash();
-    QVERIFY(splash.isVisible() && !splash.isModal());
-    QVERIFY(!splash.cmdOk->isVisible());
-}
-
-void TestMainWindow::exitSavesConfigOnce()
-{
-    TempAppDir dir;
-    dir.write(ConfigFileName, "junk that is longer than three lines\r\n\r\n\r\n\r\n");
-    ComPort = 4;
-    DeviceCount = 12;
-    DeviceIndex = 5;
-    mdiMain w;
-    w.show();
-    w.FileExit->trigger();
-    QVERIFY(!w.isVisible());
-    QCOMPARE(dir.read(ConfigFileName), QByteArray("4\r\n12\r\n5\r\n"));
-    DeviceIndex = 6;  // a later close does not write again
-    w.close();
-    QCOMPARE(w.ConfigSaves(), 1);
-    QCOMPARE(dir.read(ConfigFileName), QByteArray("4\r\n12\r\n5\r\n"));
-
-    // Closing by the close box saves too; a failure is reported.
-    AppPath = dir.file(QStringLiteral("gone"));
-    MessageRecorder rec;
-    mdiMain w2;
-    w2.show();
-    w2.close();
-    QCOMPARE(rec.count(), 1);
-    QCOMPARE(rec.last().title, QStringLiteral("Quirra"));
-    QCOMPARE(rec.last().icon, MsgIcon::Critical);
-    QVERIFY(rec.last().text.contains(QStringLiteral("quirra.cfg")));
-}
-
-void TestMainWindow::startUpWithBadFiles()
-{
-    TempAppDir dir;
-    dir.write(ConfigFileName, "1\r\n70\r\nseven\r\n");
-    dir.write(CatalogueFileName, "\"27C64\",1,8192\r\n");
-    qputenv("QUIRRA_COM1", dir.file(QStringLiteral("absent-port")).toLocal8Bit());
-    MessageRecorder rec;
-    std::unique_ptr<mdiMain> w = StartUp();
-    qunsetenv("QUIRRA_COM1");
-    // One box for the files, then the port error; the program runs on.
-    QCOMPARE(rec.count(), 2);
-    QCOMPARE(rec.messages[0].title, QStringLiteral("Quirra"));
-    QVERIFY(rec.messages[0].text.contains(QStringLiteral("1 of 50 device records were read")));
-    QCOMPARE(rec.messages[1].title, QStringLiteral("Communication Port Error"));
-    QVERIFY(w->isVisible());
-    QCOMPARE(DeviceTable[1].Name, QStringLiteral("27C64"));
-    QCOMPARE(DeviceIndex, int16_t(0));
-    w->close();
-    QCOMPARE(dir.read(ConfigFileName), QByteArray("1\r\n50\r\n0\r\n"));
-}
 
 QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"
