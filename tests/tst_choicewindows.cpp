@@ -120,10 +120,10 @@ private slots:
         QTest::newRow("select: index 0, OK") << "index=0" << "OK" << "-1/9 chips 300" << "";
         QTest::newRow("select: to type 1, Cancel") << "index=3;view=1" << "c1 Cancel" << "1/9 chips 030" << "";
         QTest::newRow("select: type 9, close box") << "index=5" << "close" << "4/9 chips 300" << "";
-        QTest::newRow("select: type 11") << "index=6" << "Cancel" << "5/9 chips 003" << "";
-        QTest::newRow("select: type 12") << "index=7" << "Cancel" << "6/9 chips 003" << "";
-        QTest::newRow("select: type 0") << "index=8" << "Cancel" << "7/9 chips 300" << "";
-        QTest::newRow("select: type -5") << "index=9" << "Cancel" << "8/9 chips 300" << "";
+        for (auto [type, index, view] : {std::tuple{"11", 6, "5/9 chips 003"}, {"12", 7, "6/9 chips 003"},
+                                         {"0", 8, "7/9 chips 300"}, {"-5", 9, "8/9 chips 300"}})
+            QTest::newRow(qPrintable(QStringLiteral("select: type %1").arg(type)))
+                << QStringLiteral("index=%1").arg(index) << "Cancel" << view << "";
         QTest::newRow("select: OK, view open") << "index=1;view=1" << "c3 OK" << "3/9 chips 300" << d;
         QTest::newRow("select: double-click") << "index=1;view=1" << "d3" << "0/9 chips 300" << d;
         QTest::newRow("select: Enter") << "index=2" << "c2 enter" << "2/9 chips 003" << c;
@@ -172,24 +172,16 @@ private slots:
         QAction* command = before.startsWith("index") ? main_->DeviceSelect
                            : before.startsWith("port") ? main_->OptionsSettings : main_->OptionsEditAuto;
         const QString start = State();
-        QObject guard;
-        QTimer::singleShot(0, &guard, [&] {
-            auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            QVERIFY(w);
-            [&] {
-                const QStringList steps = script.split(' ');
-                for (const QString& step : steps) {
-                    QCOMPARE(State(), start);  // nothing changes until the window ends
-                    if (&step == &steps.last())
-                        QTEST(View(w), "view");
-                    Step(w, step);
-                }
-                QVERIFY(!w->isVisible());
-            }();
-            if (w->isVisible())  // never left waiting on the window
-                w->reject();
-        });
-        command->trigger();
+        QVERIFY(WhileModal<QDialog>([command] { command->trigger(); }, [&](QDialog* w) {
+            const QStringList steps = script.split(' ');
+            for (const QString& step : steps) {
+                QCOMPARE(State(), start);  // nothing changes until the window ends
+                if (&step == &steps.last())
+                    QTEST(View(w), "view");
+                Step(w, step);
+            }
+            QVERIFY(!w->isVisible());
+        }));
         QCOMPARE(State(), With(start, after));
     }
 };
