@@ -37,7 +37,7 @@ T* FindTopLevel()
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
-    void captionAndMenus()
+    void captionMenusAndPanels()
     {
         TempAppDir dir;
         mdiMain w;
@@ -55,14 +55,8 @@ private slots:
         for (int n = 1; n <= 4; ++n)
             QCOMPARE(w.sbar->Panel(n) + w.sbar->PanelLabel(n)->toolTip(), texts[n - 1] + tips[n - 1]);
         QVERIFY(w.sbar->PanelLabel(0) == nullptr && w.sbar->PanelLabel(5) == nullptr);
-    }
-
-    void statusPanels()
-    {
-        TempAppDir dir;
-        mdiMain w;
         ComPort = 2;
-        // Plain hexadecimal, not padded, a size above 64 KiB as it stands, and
+        // The panels written: plain hexadecimal, not padded, a size above 64 KiB as it stands, and
         // for no device the empty record.
         const std::tuple<int, int32_t, const char*, const char*> cases[] = {
             {3, 8192, "Device: 27C64 EPROM 8K", "Size: 2000H"}, {3, 0x1000, "Device: 27C64 EPROM 8K", "Size: 1000H"},
