@@ -13,7 +13,7 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 source "$QUIRRA_ROOT/tools/xsession.sh"
 
-SHOTS=(main-window)
+SHOTS=(function-read main-window file-options select-device)
 
 build=$(mkdir -p "${1:-$QUIRRA_ROOT/build/release}" && cd "${1:-$QUIRRA_ROOT/build/release}" && pwd)
 work="$build/screenshots"
@@ -27,23 +27,55 @@ xs_guard 600 "$work" "$0" "$@"
 cp "$QUIRRA_ROOT/demo/quirra.dev" "$QUIRRA_ROOT/demo/quirra.cfg" "$QUIRRA_ROOT/demo/auto.cfg" "$start/"
 WAIT=30
 
-# shoot WINDOW NAME: docs/NAME.png, a picture of WINDOW with its frame, once
-# it has stopped changing.
+# shoot WINDOW NAME [now]: docs/NAME.png, a picture of WINDOW with its frame,
+# once it has stopped changing (or at once).
 shoot() {
-    xs_wait_still "$1" "$work/$2.png" "$WAIT" "$2"
+    [ "${3:-}" = now ] || xs_wait_still "$1" "$work/$2.png" "$WAIT" "$2"
     timeout 20 import -frame -window "$1" "$docs/$2.png" 2>/dev/null || xs_fail "no picture of $2"
     echo "docs/$2.png"
 }
 
-# The main window with the hex view after a few bytes were typed in.
+# The main window with the hex view of what the Read brought, after a few
+# bytes were typed in.
 shot_main-window() {
-    xs_keys "$MAIN" alt+b e
+    xs_menu "$MAIN" alt+b e
     xs_keys "$MAIN" 4 1 4 2 4 3 Left Left Left Left Left Left
     shoot "$MAIN" main-window
 }
 
+# File > Load with the demo HEX file: the options window as it opens, left
+# with Cancel.
+shot_file-options() {
+    xs_menu "$MAIN" alt+f l
+    xs_file_dialog '^Open$' "$QUIRRA_ROOT/demo/image.hex" "$WAIT"
+    xs_wait_window '^Quirra$' "$WAIT" "the file options"
+    shoot "$XS_WINDOW" file-options
+    xs_dialog '^Quirra$' "$WAIT" "the file options" Escape
+}
+
+# Device > Select as it opens on the selected device, left with Cancel.
+shot_select-device() {
+    xs_menu "$MAIN" alt+d Return
+    xs_wait_window '^Select Device$' "$WAIT" "the device selection"
+    shoot "$XS_WINDOW" select-device
+    xs_dialog '^Select Device$' "$WAIT" "the device selection" Escape
+}
+
+# Device > Function reading the demo chip (32 KiB) at the real line rate:
+# the picture is taken at 40 % (820 of 2048 blocks), and the Read goes on to
+# its end, which closes the window and opens the hex view.
+shot_function-read() {
+    xs_menu "$MAIN" alt+d Down Return
+    xs_wait_window '^Function$' "$WAIT" "the function window"
+    local window=$XS_WINDOW
+    xs_keys "$window" Return
+    xs_wait_frames ' PC 04 ' 820 "$WAIT" "the Read to reach 40 %"
+    shoot "$window" function-read now
+    xs_wait_gone '^Function$' "$WAIT" "the end of the Read"
+}
+
 xs_start_x "$work" || xs_fail "no X server: $XS_SKIP_REASON"
-xs_start_sim "$build" "$work/ttySIM" "$work" --image "$QUIRRA_ROOT/demo/image.bin"
+xs_start_sim "$build" "$work/ttySIM" "$work" --image "$QUIRRA_ROOT/demo/image.bin" --pace 57600
 xs_start_quirra "$build" "$start" "$work/ttySIM" "$work"
 xs_pass_version_box "$WAIT"
 MAIN=$XS_MAIN
