@@ -126,8 +126,9 @@ xs_start_x() {
     openbox --sm-disable >"$dir/openbox.log" 2>&1 </dev/null &
     XS_PIDS+=($!)
     # openbox announces itself with the desktop count on the root window.
+    # The pointer waits in a corner, where it shows no tool tip or hover.
     for i in $(seq 150); do
-        xdotool get_num_desktops >/dev/null 2>&1 && return 0
+        xdotool get_num_desktops >/dev/null 2>&1 && xdotool mousemove 0 0 && return 0
         sleep 0.1
     done
     XS_SKIP_REASON="openbox did not start $(tail -n 1 "$dir/openbox.log" 2>/dev/null)"

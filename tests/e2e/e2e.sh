@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # End-to-end test: the built quirra as its own process under Xvfb and
 # openbox, against quirra-sim on a pty, worked only through the keyboard as
-# a user works it. Afterwards it checks the emulator's wire trace and chip
-# image and the files in the start directory.
+# a user works it: Device > Select, File > Load, Buffer > Edit, Program,
+# Verify and Read, File > Save in both formats, Edit Auto and an Auto run,
+# File > Exit. Afterwards it checks the frames the emulator received, its
+# chip, the saved files and the files in the start directory.
 #
 # Usage: tests/e2e/e2e.sh BUILD_DIR
 # Exit status 0 passed, 1 failed, 77 skipped (no X server could be started).
