@@ -14,6 +14,7 @@ XS_MAIN=""          # Quirra's main window
 XS_APP_PID=""       # quirra, while it runs
 XS_SIM_PID=""       # quirra-sim, while it runs
 XS_WIRE=""          # quirra-sim's wire trace
+XS_WAIT=30          # seconds for one wait of the menu, window and wire helpers
 XS_PIDS=()          # the X server and the window manager
 XS_DISPLAY=""       # the display of that X server
 
@@ -261,41 +262,50 @@ xs_keys() {
     xdotool key --clearmodifiers --delay 40 "$@"
 }
 
-# xs_menu WINDOW ALT_KEY KEY...: opens a menu of WINDOW with ALT_KEY (alt+d)
-# and, once it is open, picks the item with the KEYS (Down Return, or the
-# item's access key). Keys pressed before the menu is up would be lost.
+# xs_menu ALT_KEY KEY...: opens a menu of the main window with ALT_KEY
+# (alt+d) and, once it is open, picks the item with the KEYS (Down Return,
+# or the item's access key). Keys pressed before the menu is up would be
+# lost.
 xs_menu() {
-    local window=$1 menu=$2
-    shift 2
-    xs_keys "$window" "$menu"
-    xs_until 10 "the $menu menu to open" xs_menu_open
-    xdotool key --clearmodifiers --delay 40 "$@"
+    xs_keys "$XS_MAIN" "$1"
+    xs_until "$XS_WAIT" "the $1 menu to open" xs_menu_open
+    xdotool key --clearmodifiers --delay 40 "${@:2}"
 }
 
-# xs_dialog REGEX SECONDS WHAT KEY...: waits for the window, presses the KEYS
-# in it and waits until it has closed.
-xs_dialog() {
-    local regex=$1 limit=$2 what=$3
-    shift 3
-    xs_wait_window "$regex" "$limit" "$what"
-    xs_keys "$XS_WINDOW" "$@"
-    xs_wait_gone "$regex" "$limit" "$what"
+# xs_open REGEX ALT_KEY KEY...: a menu command (xs_menu) and the window it
+# opens, whose title matches REGEX; XS_WINDOW is then that window.
+xs_open() {
+    xs_menu "${@:2}"
+    xs_wait_window "$1" "$XS_WAIT" "the window $1"
 }
 
-# xs_file_dialog REGEX PATH SECONDS: in Qt's file dialog titled REGEX
-# ("Open", "Save As"), types PATH over the file name field, which has the
-# focus, and accepts it.
-xs_file_dialog() {
-    xs_wait_window "$1" "$3" "the file dialog"
+# xs_close KEY...: presses the KEYS in XS_WINDOW and waits until it has
+# closed.
+xs_close() {
+    local window=$XS_WINDOW
+    xs_keys "$window" "$@"
+    xs_until "$XS_WAIT" "window $window to close" xs_closed "$window"
+}
+
+xs_closed() {
+    [[ $(xwininfo -id "$1" 2>/dev/null) != *IsViewable* ]]
+}
+
+# xs_file_command KEY PATH: File > Load (l) or File > Save (s), with PATH
+# typed over the file name field of Qt's file dialog, which has the focus;
+# XS_WINDOW is then the file options window that follows.
+xs_file_command() {
+    xs_open '^(Open|Save As)$' alt+f "$1"
     xs_keys "$XS_WINDOW" ctrl+a
     xdotool type --clearmodifiers --delay 20 "$2"
-    xs_dialog "$1" "$3" "the file dialog" Return
+    xs_close Return
+    xs_wait_window '^Quirra$' "$XS_WAIT" "the file options"
 }
 
-# xs_wait_frames REGEX COUNT SECONDS WHAT: waits until the wire trace holds
-# COUNT lines that match REGEX.
+# xs_wait_frames REGEX COUNT WHAT: waits until the wire trace holds COUNT
+# lines that match REGEX.
 xs_wait_frames() {
-    xs_until "$3" "$4" xs_frames_at_least "$1" "$2"
+    xs_until "$XS_WAIT" "$3" xs_frames_at_least "$1" "$2"
 }
 
 xs_frames_at_least() {

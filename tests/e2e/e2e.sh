@@ -33,8 +33,6 @@ mkdir -p "$start"
 cp "$root/demo/quirra.dev" "$root/demo/quirra.cfg" "$root/demo/auto.cfg" "$start/"
 cp "$root/demo/image.hex" "$art/"
 
-MAIN=""                                 # the main window
-WAIT=30                                 # seconds for any one wait
 # The program's error boxes; none may show up in this run.
 XS_ALARM='^(Communication Error|Communication Port Error|File Load Error|Device Error)$'
 # What the checks at the end expect.
@@ -54,8 +52,7 @@ FIRST_BYTE=$(od -An -tx1 -N1 "$root/demo/image.bin" | tr -d ' ')
 step_startup() {
     xs_start_sim "$build" "$link" "$art"
     xs_start_quirra "$build" "$start" "$link" "$art"
-    xs_pass_version_box "$WAIT" check_version_box
-    MAIN=$XS_MAIN
+    xs_pass_version_box "$XS_WAIT" check_version_box
     EXPECT_WIRE="T"
 }
 check_version_box() {
@@ -63,22 +60,20 @@ check_version_box() {
     grep -q ' DEV \(.. \)\{9\}..$' "$XS_WIRE" || xs_fail "no 10-byte reply to the probe on the wire"
 }
 
-# From the 27C256 (entry 5) two entries down to the 28C16 EEPROM, 2 KiB,
-# type letter b.
+# From the 27C256 (entry 5) two down to the 28C16 EEPROM: 2 KiB, letter b.
 step_select_device() {
-    xs_menu "$MAIN" alt+d Return
-    xs_dialog '^Select Device$' "$WAIT" "the device selection" Down Down Return
+    xs_open '^Select Device$' alt+d Return
+    xs_close Down Down Return
     EXPECT_CFG=$'1\r\n24\r\n7\r\n'
 }
 
-# The HEX file, typed into Qt's file dialog, loads with the options as
-# preselected (Intel Hex, offsets 0) and opens the hex view.
+# The HEX file loads with the options as preselected (Intel Hex, offsets 0)
+# and opens the hex view.
 step_load_hex() {
-    xs_wait_still "$MAIN" "$art/main-empty.png" "$WAIT" "the main window"
-    xs_menu "$MAIN" alt+f l
-    xs_file_dialog '^Open$' "$art/image.hex" "$WAIT"
-    xs_dialog '^Quirra$' "$WAIT" "the file options" Return
-    xs_wait_changed "$MAIN" "$art/main-empty.png" "$WAIT" "the hex view" "$art/main-view.png"
+    xs_wait_still "$XS_MAIN" "$art/main-empty.png" "$XS_WAIT" "the main window"
+    xs_file_command l "$art/image.hex"
+    xs_close Return
+    xs_wait_changed "$XS_MAIN" "$art/main-empty.png" "$XS_WAIT" "the hex view" "$art/main-view.png"
 }
 
 # Buffer > Edit opens the view afresh with the caret on address 0. Typing a5
@@ -86,71 +81,63 @@ step_load_hex() {
 # same picture; a5 again leaves 0xA5 at address 0 for the steps that follow.
 step_buffer_edit() {
     local pic="$art/main-view.png"
-    xs_menu "$MAIN" alt+b e
-    xs_wait_looks_like "$MAIN" "$pic" "$WAIT" "the view opened afresh"
-    xs_keys "$MAIN" a 5
-    xs_wait_changed "$MAIN" "$pic" "$WAIT" "the typed byte"
-    xs_keys "$MAIN" Left Left ${FIRST_BYTE:0:1} ${FIRST_BYTE:1:1} Left Left
-    xs_wait_looks_like "$MAIN" "$pic" "$WAIT" "the view with the old byte typed back"
-    xs_keys "$MAIN" a 5
-    xs_wait_changed "$MAIN" "$pic" "$WAIT" "the byte typed again"
+    xs_menu alt+b e
+    xs_wait_looks_like "$XS_MAIN" "$pic" "$XS_WAIT" "the view opened afresh"
+    xs_keys "$XS_MAIN" a 5
+    xs_wait_changed "$XS_MAIN" "$pic" "$XS_WAIT" "the typed byte"
+    xs_keys "$XS_MAIN" Left Left ${FIRST_BYTE:0:1} ${FIRST_BYTE:1:1} Left Left
+    xs_wait_looks_like "$XS_MAIN" "$pic" "$XS_WAIT" "the view with the old byte typed back"
+    xs_keys "$XS_MAIN" a 5
+    xs_wait_changed "$XS_MAIN" "$pic" "$XS_WAIT" "the byte typed again"
 }
 
-# run_function ENDS KEYS...: picks and runs a function in the function
-# window and waits until the programmer has had ENDS closing "I" frames in all.
+# run_function ENDS KEY...: picks and runs a function in the function window
+# and waits until the programmer has had ENDS closing "I" frames in all.
 run_function() {
-    xs_keys "$FUNCTION" "${@:2}"
-    xs_wait_frames ' PC 01 49$' "$1" "$WAIT" "the function to end"
-}
-open_functions() {
-    xs_menu "$MAIN" alt+d Down Return
-    xs_wait_window '^Function$' "$WAIT" "the function window"
-    FUNCTION=$XS_WINDOW
+    xs_keys "$XS_WINDOW" "${@:2}"
+    xs_wait_frames ' PC 01 49$' "$1" "the function to end"
 }
 
 # Program and Verify the blank chip, then Read it back, which closes the
 # window.
 step_functions() {
-    open_functions
+    xs_open '^Function$' alt+d Down Return
     run_function 1 Down Down Down Return
     run_function 2 Down Return
     run_function 3 Home Return
-    xs_wait_gone '^Function$' "$WAIT" "the function window after the Read"
+    xs_wait_gone '^Function$' "$XS_WAIT" "the function window after the Read"
     EXPECT_WIRE+=" b W >128 W I <128 I <128 I"
 }
 
 # Save as HEX and as binary; the options window preselects by the name.
 step_save_files() {
-    local name
-    for name in saved.hex saved.bin; do
-        xs_menu "$MAIN" alt+f s
-        xs_file_dialog '^Save As$' "$art/$name" "$WAIT"
-        xs_dialog '^Quirra$' "$WAIT" "the file options" Return
-    done
+    xs_file_command s "$art/saved.hex"
+    xs_close Return
+    xs_file_command s "$art/saved.bin"
+    xs_close Return
 }
 
 # Adds Verify to the end of the sequence: select it, Tab to ">", press it,
 # back to the list and Enter for OK.
 step_edit_auto() {
-    xs_menu "$MAIN" alt+o Return
-    xs_dialog '^Edit Auto$' "$WAIT" "the Auto editor" Down Down Down Tab space shift+Tab Return
+    xs_open '^Edit Auto$' alt+o Return
+    xs_close Down Down Down Tab space shift+Tab Return
     EXPECT_AUTO=$'5\r\n1\r\n2\r\n3\r\n4\r\n4\r\n'
 }
 
 # Auto: Erase, Blank, Program, Verify, Verify.
 step_auto_run() {
-    open_functions
+    xs_open '^Function$' alt+d Down Return
     run_function 7 End Return
-    xs_dialog '^Function$' "$WAIT" "the function window" Escape
+    xs_close Escape
     EXPECT_WIRE+=" b E <128 I W >128 W I <128 I <128 I"
 }
 
 # File > Exit ends the program, which writes quirra.cfg anew.
 step_exit() {
     rm -f "$start/quirra.cfg"
-    xs_menu "$MAIN" alt+f x
-    xs_wait_quirra_end "$WAIT"
-    MAIN=""
+    xs_menu alt+f x
+    xs_wait_quirra_end "$XS_WAIT"
 }
 
 # ---- run -----------------------------------------------------------------
