@@ -13,6 +13,8 @@ XS_WINDOW=""        # the window found by the last xs_wait_window
 XS_MAIN=""          # Quirra's main window
 XS_APP_PID=""       # quirra, while it runs
 XS_SIM_PID=""       # quirra-sim, while it runs
+XS_WIRE=""          # quirra-sim's wire trace
+XS_WAIT=30          # seconds for one wait of the menu, window and wire helpers
 XS_PIDS=()          # the X server and the window manager
 XS_DISPLAY=""       # the display of that X server
 
@@ -47,12 +49,15 @@ xs_guard() {
 }
 
 xs_on_exit() {
-    local status=$? log
+    local status=$? log w
     trap - EXIT
     set +e
     if [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; then
         [ "$status" -eq 143 ] && echo "time limit reached in step $XS_STEP" >&2
         xs_screen "$XS_LOGS/failed-$XS_STEP.png" && echo "screen at the failure: $XS_LOGS/failed-$XS_STEP.png" >&2
+        for w in $(xdotool search --onlyvisible --class '^quirra$' 2>/dev/null); do
+            echo "window $w \"$(xdotool getwindowname "$w")\" $(xprop -id "$w" _NET_WM_WINDOW_TYPE)"
+        done >&2
         for log in quirra.log sim.log wire.log; do
             [ -f "$XS_LOGS/$log" ] && { echo "---- $log (last lines)"; tail -n 15 "$XS_LOGS/$log"; } >&2
         done
@@ -122,8 +127,9 @@ xs_start_x() {
     openbox --sm-disable >"$dir/openbox.log" 2>&1 </dev/null &
     XS_PIDS+=($!)
     # openbox announces itself with the desktop count on the root window.
+    # The pointer waits in a corner, where it shows no tool tip or hover.
     for i in $(seq 150); do
-        xdotool get_num_desktops >/dev/null 2>&1 && return 0
+        xdotool get_num_desktops >/dev/null 2>&1 && xdotool mousemove 0 0 && return 0
         sleep 0.1
     done
     XS_SKIP_REASON="openbox did not start $(tail -n 1 "$dir/openbox.log" 2>/dev/null)"
@@ -149,7 +155,8 @@ xs_stop_all() {
 xs_start_sim() {
     local build=$1 link=$2 dir=$3
     shift 3
-    "$build/sim/quirra-sim" --link "$link" --trace "$dir/wire.log" --dump "$dir/chip.bin" "$@" \
+    XS_WIRE="$dir/wire.log"
+    "$build/sim/quirra-sim" --link "$link" --trace "$XS_WIRE" --dump "$dir/chip.bin" "$@" \
         >"$dir/sim.log" 2>&1 </dev/null &
     XS_SIM_PID=$!
     xs_until 10 "quirra-sim to start" grep -qs '^ready' "$dir/sim.log"
@@ -206,24 +213,27 @@ xs_wait_window() {
 }
 
 xs_find_window() {
-    if [ -n "${XS_ALARM:-}" ]; then
-        local alarm
-        alarm=$(xdotool search --onlyvisible --name "$XS_ALARM" 2>/dev/null | head -n 1)
-        [ -z "$alarm" ] || xs_fail "unexpected window \"$(xdotool getwindowname "$alarm")\""
-    fi
-    local w
-    for w in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
+    local w name found=""
+    # By the title that openbox shows: a window without a title of its own
+    # carries the program's name in _NET_WM_NAME only, which search --name
+    # does not see.
+    for w in $(xdotool search --onlyvisible --class '^quirra$' 2>/dev/null); do
         xs_is_menu "$w" && continue
-        XS_WINDOW=$w
-        return 0
+        name=$(xdotool getwindowname "$w" 2>/dev/null) || continue
+        if [ -n "${XS_ALARM:-}" ] && grep -Eiq -- "$XS_ALARM" <<<"$name"; then
+            xs_fail "unexpected window \"$name\""
+        fi
+        [ -z "$found" ] && grep -Eiq -- "$1" <<<"$name" && found=$w
     done
-    return 1
+    [ -n "$found" ] && XS_WINDOW=$found
 }
 
 # Qt names its drop-down menus after the program ("Quirra"), like a message
-# box; they are told apart by their window type.
+# box; they are told apart by being popups, which the window manager does
+# not manage (their window type is not always set again when a menu shows
+# a second time).
 xs_is_menu() {
-    xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q '_MENU'
+    [[ $(xwininfo -id "$1" 2>/dev/null) == *"Override Redirect State: yes"* ]]
 }
 
 xs_menu_open() {
@@ -250,6 +260,79 @@ xs_keys() {
     shift
     timeout 10 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || xs_fail "window $window could not be activated"
     xdotool key --clearmodifiers --delay 40 "$@"
+}
+
+# xs_menu ALT_KEY KEY...: opens a menu of the main window with ALT_KEY
+# (alt+d) and, once it is open, picks the item with the KEYS (Down Return,
+# or the item's access key). Keys pressed before the menu is up would be
+# lost.
+xs_menu() {
+    xs_keys "$XS_MAIN" "$1"
+    xs_until "$XS_WAIT" "the $1 menu to open" xs_menu_open
+    xdotool key --clearmodifiers --delay 40 "${@:2}"
+}
+
+# xs_open REGEX ALT_KEY KEY...: a menu command (xs_menu) and the window it
+# opens, whose title matches REGEX; XS_WINDOW is then that window.
+xs_open() {
+    xs_menu "${@:2}"
+    xs_wait_window "$1" "$XS_WAIT" "the window $1"
+}
+
+# xs_close KEY...: presses the KEYS in XS_WINDOW and waits until it has
+# closed.
+xs_close() {
+    local window=$XS_WINDOW
+    xs_keys "$window" "$@"
+    xs_until "$XS_WAIT" "window $window to close" xs_closed "$window"
+}
+
+xs_closed() {
+    [[ $(xwininfo -id "$1" 2>/dev/null) != *IsViewable* ]]
+}
+
+# xs_file_command KEY PATH: File > Load (l) or File > Save (s), with PATH
+# typed over the file name field of Qt's file dialog, which has the focus;
+# XS_WINDOW is then the file options window that follows.
+xs_file_command() {
+    xs_open '^(Open|Save As)$' alt+f "$1"
+    xs_keys "$XS_WINDOW" ctrl+a
+    xdotool type --clearmodifiers --delay 20 "$2"
+    xs_close Return
+    xs_wait_window '^Quirra$' "$XS_WAIT" "the file options"
+}
+
+# xs_wait_frames REGEX COUNT WHAT: waits until the wire trace holds COUNT
+# lines that match REGEX.
+xs_wait_frames() {
+    xs_until "$XS_WAIT" "$3" xs_frames_at_least "$1" "$2"
+}
+
+xs_frames_at_least() {
+    local n
+    n=$(grep -c -- "$1" "$XS_WIRE" 2>/dev/null)
+    [ "${n:-0}" -ge "$2" ]
+}
+
+# xs_frames: what the program sent, from the wire trace, one word a frame
+# and repeats counted ("T b W >128 W I"): a command frame is its letter, a
+# block request with the "R" before it "<", a block write ">". A block that
+# does not follow the one before (16 bytes on, from 0 after a command) shows
+# as "!", a block request without its "R" as "#".
+xs_frames() {
+    awk -v ORS= 'function num(s, i, n) {
+            for (i = 1; i <= length(s); i++) n = n * 16 + index("0123456789ABCDEF", toupper(substr(s, i, 1))) - 1
+            return n
+        }
+        $2 != "PC" { next }
+        { t = "?" }
+        $3 == "01" { t = sprintf("%c", num($4)); if (t != "R") next_at["#"] = next_at[">"] = 0 }
+        $3 == "04" || $3 == "14" {
+            t = $3 == "04" ? "#" : ">"
+            if (num($4 $5) != next_at[t]) t = "!"; else next_at[t] += 16
+        }
+        { print t }' "$XS_WIRE" | sed 's/R#/</g' | fold -w 1 | uniq -c |
+        awk '{ printf("%s%s%s", NR > 1 ? " " : "", $2, $1 > 1 ? $1 : "") }'
 }
 
 # xs_grab WINDOW FILE: a picture of WINDOW's contents.

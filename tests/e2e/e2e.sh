@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # End-to-end test: the built quirra as its own process under Xvfb and
 # openbox, against quirra-sim on a pty, worked only through the keyboard as
-# a user works it. Afterwards it checks the emulator's wire trace and chip
-# image and the files in the start directory.
+# a user works it: Device > Select, File > Load, Buffer > Edit, Program,
+# Verify and Read, File > Save in both formats, Edit Auto and an Auto run,
+# File > Exit. Afterwards it checks the frames the emulator received, its
+# chip, the saved files and the files in the start directory.
 #
 # Usage: tests/e2e/e2e.sh BUILD_DIR
 # Exit status 0 passed, 1 failed, 77 skipped (no X server could be started).
@@ -22,64 +24,110 @@ art="$build/e2e"
 xs_guard "${QUIRRA_E2E_TIMEOUT:-240}" "$art" "$0" "$@"
 XS_NAME=e2e
 
-STEPS=(startup buffer_edit exit)
+STEPS=(startup select_device load_hex buffer_edit functions save_files edit_auto auto_run exit)
 
 start="$art/start"
 link="$art/ttySIM"
 rm -rf "$art"
 mkdir -p "$start"
 cp "$root/demo/quirra.dev" "$root/demo/quirra.cfg" "$root/demo/auto.cfg" "$start/"
+cp "$root/demo/image.hex" "$art/"
 
-MAIN=""                                 # the main window
-WAIT=30                                 # seconds for any one wait
 # The program's error boxes; none may show up in this run.
 XS_ALARM='^(Communication Error|Communication Port Error|File Load Error|Device Error)$'
 # What the checks at the end expect.
-EXPECT_CFG="$art/expected-quirra.cfg"          # the three values Exit writes
-tr ',' '\n' <"$start/quirra.cfg" | tr -d '\r ' | head -n 3 | sed 's/$/\r/' >"$EXPECT_CFG"
-EXPECT_PC_FRAMES="01 54"                       # the probe, and nothing else
-EXPECT_AUTO="$root/demo/auto.cfg"
-EXPECT_CHIP="$art/expected-chip.bin"           # the start image, 64 KiB
-{ cat "$root/demo/image.bin"; head -c $((65536 - $(stat -c %s "$root/demo/image.bin"))) /dev/zero | tr '\0' '\377'; } \
-    >"$EXPECT_CHIP"
+EXPECT_CFG=$'1\r\n24\r\n5\r\n'               # port, device count, device
+EXPECT_AUTO=$'4\r\n1\r\n2\r\n3\r\n4\r\n'       # as in demo/
+EXPECT_WIRE=""                                 # what xs_frames reports
+EXPECT_IMAGE="$art/expected-image.bin"         # the device's part of the buffer
+EXPECT_CHIP="$art/expected-chip.bin"           # the emulator's 64 KiB at the end
+{ printf '\xa5'; head -c 2048 "$root/demo/image.bin" | tail -c +2; } >"$EXPECT_IMAGE"
+{ cat "$EXPECT_IMAGE"; head -c $((65536 - 2048)) /dev/zero | tr '\0' '\377'; } >"$EXPECT_CHIP"
 
 # ---- steps ---------------------------------------------------------------
 
-# The programmer answers the probe: one "Quirra" box (Device Version 2.1),
-# after the splash has gone.
+# The programmer, with a blank chip, answers the probe: one "Quirra" box
+# (Device Version 2.1), after the splash has gone.
 step_startup() {
-    xs_start_sim "$build" "$link" "$art" --image "$root/demo/image.bin"
+    xs_start_sim "$build" "$link" "$art"
     xs_start_quirra "$build" "$start" "$link" "$art"
-    xs_pass_version_box "$WAIT" check_version_box
-    MAIN=$XS_MAIN
+    xs_pass_version_box "$XS_WAIT" check_version_box
+    EXPECT_WIRE="T"
 }
 check_version_box() {
     xs_no_window '^About Quirra$' || xs_fail "the splash is still up behind the version box"
-    grep -q ' DEV \(.. \)\{9\}..$' "$art/wire.log" || xs_fail "no 10-byte reply to the probe on the wire"
+    grep -q ' DEV \(.. \)\{9\}..$' "$XS_WIRE" || xs_fail "no 10-byte reply to the probe on the wire"
 }
 
-# Buffer > Edit opens the hex view with the caret on address 0. Typing a5
-# changes the view; going back and typing ff brings back the very same
-# picture; a5 again leaves 0xA5 at address 0 for the steps that follow.
+# From the 27C256 (entry 5) two down to the 28C16 EEPROM: 2 KiB, letter b.
+step_select_device() {
+    xs_open '^Select Device$' alt+d Return
+    xs_close Down Down Return
+    EXPECT_CFG=$'1\r\n24\r\n7\r\n'
+}
+
+# The HEX file loads with the options as preselected (Intel Hex, offsets 0)
+# and opens the hex view.
+step_load_hex() {
+    xs_wait_still "$XS_MAIN" "$art/main-empty.png" "$XS_WAIT" "the main window"
+    xs_file_command l "$art/image.hex"
+    xs_close Return
+    xs_wait_changed "$XS_MAIN" "$art/main-empty.png" "$XS_WAIT" "the hex view" "$art/main-view.png"
+}
+
+# Buffer > Edit opens the view afresh with the caret on address 0, where a5
+# is typed (the saved files show where it went).
 step_buffer_edit() {
-    local pic="$art/main"
-    xs_wait_still "$MAIN" "$pic-empty.png" "$WAIT" "the main window"
-    xs_keys "$MAIN" alt+b e
-    xs_wait_changed "$MAIN" "$pic-empty.png" "$WAIT" "the hex view" "$pic-view.png"
-    xs_keys "$MAIN" a 5
-    xs_wait_changed "$MAIN" "$pic-view.png" "$WAIT" "the typed byte"
-    xs_keys "$MAIN" Left Left f f Left Left
-    xs_wait_looks_like "$MAIN" "$pic-view.png" "$WAIT" "the view with FF typed back"
-    xs_keys "$MAIN" a 5
-    xs_wait_changed "$MAIN" "$pic-view.png" "$WAIT" "the byte typed again"
+    xs_menu alt+b e
+    xs_wait_looks_like "$XS_MAIN" "$art/main-view.png" "$XS_WAIT" "the view opened afresh"
+    xs_keys "$XS_MAIN" a 5
+    xs_wait_changed "$XS_MAIN" "$art/main-view.png" "$XS_WAIT" "the typed byte"
+}
+
+# run_function ENDS KEY...: picks and runs a function in the function window
+# and waits until the programmer has had ENDS closing "I" frames in all.
+run_function() {
+    xs_keys "$XS_WINDOW" "${@:2}"
+    xs_wait_frames ' PC 01 49$' "$1" "the function to end"
+}
+
+# Program and Verify the blank chip, then Read it back, which closes the
+# window.
+step_functions() {
+    xs_open '^Function$' alt+d Down Return
+    run_function 1 Down Down Down Return
+    run_function 2 Down Return
+    run_function 3 Home Return
+    xs_wait_gone '^Function$' "$XS_WAIT" "the function window after the Read"
+    EXPECT_WIRE+=" b W >128 W I <128 I <128 I"
+}
+
+# Save as HEX and as binary; the options window preselects by the name.
+step_save_files() {
+    for name in saved.hex saved.bin; do xs_file_command s "$art/$name"; xs_close Return; done
+}
+
+# Adds Verify to the end of the sequence: select it, Tab to ">", press it,
+# back to the list and Enter for OK.
+step_edit_auto() {
+    xs_open '^Edit Auto$' alt+o Return
+    xs_close Down Down Down Tab space shift+Tab Return
+    EXPECT_AUTO=$'5\r\n1\r\n2\r\n3\r\n4\r\n4\r\n'
+}
+
+# Auto: Erase, Blank, Program, Verify, Verify.
+step_auto_run() {
+    xs_open '^Function$' alt+d Down Return
+    run_function 7 End Return
+    xs_close Escape
+    EXPECT_WIRE+=" b E <128 I W >128 W I <128 I <128 I"
 }
 
 # File > Exit ends the program, which writes quirra.cfg anew.
 step_exit() {
     rm -f "$start/quirra.cfg"
-    xs_keys "$MAIN" alt+f x
-    xs_wait_quirra_end "$WAIT"
-    MAIN=""
+    xs_menu alt+f x
+    xs_wait_quirra_end "$XS_WAIT"
 }
 
 # ---- run -----------------------------------------------------------------
@@ -96,10 +144,12 @@ done
 XS_STEP="checks"
 xs_stop_sim
 
-cmp -s "$start/quirra.cfg" "$EXPECT_CFG" ||
-    xs_fail "quirra.cfg holds '$(od -An -c "$start/quirra.cfg" 2>/dev/null | xargs)', expected '$(od -An -c "$EXPECT_CFG" | xargs)'"
-cmp -s "$start/auto.cfg" "$EXPECT_AUTO" || xs_fail "auto.cfg is not as expected"
-pc_frames=$(sed -n 's/^[0-9.]* PC //p' "$art/wire.log")
-[ "$pc_frames" = "$EXPECT_PC_FRAMES" ] || xs_fail "the program sent: $pc_frames; expected: $EXPECT_PC_FRAMES"
-cmp -s "$art/chip.bin" "$EXPECT_CHIP" || xs_fail "the chip image is not as expected"
+got=$(cat "$start/quirra.cfg" "$start/auto.cfg" | od -An -c | tr -s ' \n' ' ')
+want=$(printf %s "$EXPECT_CFG$EXPECT_AUTO" | od -An -c | tr -s ' \n' ' ')
+[ "$got" = "$want" ] || xs_fail "quirra.cfg and auto.cfg hold:$got; expected:$want"
+[ "$(xs_frames)" = "$EXPECT_WIRE" ] || xs_fail "the program sent: $(xs_frames); expected: $EXPECT_WIRE"
+cmp "$art/chip.bin" "$EXPECT_CHIP" || xs_fail "the chip image is not as expected"
+cmp "$art/saved.bin" "$EXPECT_IMAGE" || xs_fail "the binary file is not as expected"
+srec_cat "$art/saved.hex" -intel -o "$art/saved-hex.bin" -binary || xs_fail "the HEX file does not read back"
+cmp "$art/saved-hex.bin" "$EXPECT_IMAGE" || xs_fail "the HEX file is not as expected"
 echo "e2e: PASSED"
