@@ -1,0 +1,329 @@
+// quirra-cli: its command line, its plain functions, and the program run
+// as a process against the emulator.
+#include "cli/ChipLog.h"
+#include "cli/CliOptions.h"
+#include "cli/Progress.h"
+#include "platform/PortDiagnosis.h"
+#include "platform/SerialPort.h"
+#include "support/SimHarness.h"
+#include "support/TestSupport.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+#include <unistd.h>
+
+namespace {
+
+struct CliRun {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+// Runs quirra-cli in dir with extra environment ("NAME=value") and input.
+CliRun RunCli(const QString& dir, const QStringList& args, const QStringList& env = {},
+              const QByteArray& input = {}, const QStringList& wrapper = {})
+{
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    for (const QString& kv : env)
+        e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
+    p.setProcessEnvironment(e);
+    const QStringList command = wrapper + QStringList{QStringLiteral(QUIRRA_CLI_PATH)} + args;
+    p.start(command.first(), command.mid(1));
+    p.write(input);
+    p.closeWriteChannel();
+    CliRun r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+const QByteArray Config = "1\r\n2\r\n1\r\n";
+const QByteArray Catalogue = "\"2716 EPROM 2K\",1,2048\r\n\"28C64 EEPROM 8K\",2,8192\r\n";
+
+void WriteStartFiles(const TempAppDir& dir)
+{
+    dir.write(QStringLiteral("quirra.cfg"), Config);
+    dir.write(QStringLiteral("quirra.dev"), Catalogue);
+}
+
+}  // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+private slots:
+    void arguments_data();
+    void arguments();
+    void progressLine_data();
+    void progressLine();
+    void explain_data();
+    void explain();
+    void chipLogLine();
+    void probe_data();
+    void probe();
+    void busyPort();
+    void portsListing();
+};
+
+void TestCli::arguments_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("error");    // empty: accepted
+    QTest::addColumn<QString>("summary");  // command|files|port|device|format|buffer|file
+    auto row = [](const char* name, const QString& line, const char* error, const char* summary) {
+        QTest::newRow(name) << line.split(QLatin1Char(' '), Qt::SkipEmptyParts) << QString::fromLatin1(error)
+                            << QString::fromLatin1(summary);
+    };
+    row("probe", "probe", "", "probe||||||");
+    row("everything", "--port=COM3 --device 27C64 program a.hex --format bin --buffer-address 100H --file-address 0x1f",
+        "", "program|a.hex|COM3|27C64|bin|256|31");
+    row("path port", "--port /dev/ttyUSB0 verify --all x.bin", "", "verify|x.bin|/dev/ttyUSB0||||");
+    row("convert", "convert in.hex out.bin", "", "convert|in.hex,out.bin|||||");
+    row("help alone", "--help", "", "||||||");
+    row("no command", "--quiet", "no command given", "");
+    row("unknown command", "burn", "unknown command \"burn\"", "");
+    row("unknown option", "probe --fast", "unknown option --fast", "");
+    row("missing file", "program", "program takes one file", "");
+    row("extra file", "erase x", "erase takes no file", "");
+    row("missing value", "probe --port", "--port needs a value", "");
+    row("bad format", "read x --format srec", "--format is hex or bin, not \"srec\"", "");
+    row("bad address", "read x --buffer-address 12G4", "--buffer-address takes a hexadecimal address", "");
+    row("huge address", "read x --file-address 80000000", "--file-address takes a hexadecimal address", "");
+    row("COM0", "probe --port COM0", "--port takes COM1 to COM255", "");
+    row("all elsewhere", "read x --all", "--all belongs to verify", "");
+    row("repeat elsewhere", "program x --repeat", "--repeat and --log belong to auto", "");
+    row("flag with value", "probe --quiet=1", "--quiet takes no value", "");
+}
+
+void TestCli::arguments()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, error);
+    QFETCH(QString, summary);
+    cli::Options o;
+    QString why;
+    const bool ok = cli::ParseArguments(args, o, &why);
+    QVERIFY2(ok == error.isEmpty(), qPrintable(why));
+    if (!ok) {
+        QVERIFY2(why.startsWith(error), qPrintable(why));
+        return;
+    }
+    auto num = [](const std::optional<int32_t>& v) { return v ? QString::number(*v) : QString(); };
+    QCOMPARE(QStringList({o.command, o.files.join(QLatin1Char(',')), o.port, o.device, o.format,
+                          num(o.bufferAddress), num(o.fileAddress)})
+                 .join(QLatin1Char('|')),
+             summary);
+}
+
+void TestCli::progressLine_data()
+{
+    QTest::addColumn<int>("percent");
+    QTest::addColumn<qint64>("elapsedMs");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("start") << 0 << qint64(0) << "Reading [----------]   0%  -:-- left";
+    QTest::newRow("quarter") << 25 << qint64(10000) << "Reading [##--------]  25%  0:30 left";
+    QTest::newRow("long") << 1 << qint64(40000) << "Reading [----------]   1%  1:06:00 left";
+    QTest::newRow("done") << 100 << qint64(17070) << "Reading [##########] 100%  0:00 left";
+}
+
+void TestCli::progressLine()
+{
+    QFETCH(int, percent);
+    QFETCH(qint64, elapsedMs);
+    QFETCH(QString, line);
+    QCOMPARE(cli::ProgressLine(QStringLiteral("Reading"), percent, elapsedMs, 10), line);
+}
+
+void TestCli::explain_data()
+{
+    QTest::addColumn<PortFacts>("facts");
+    QTest::addColumn<QString>("env");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<QString>("text");
+    PortFacts usb;
+    usb.path = QStringLiteral("/dev/ttyUSB0");
+    usb.device = usb.path;
+    usb.exists = usb.isCharDevice = usb.accessible = usb.groupMayOpen = true;
+    usb.owner = QStringLiteral("root");
+    usb.group = QStringLiteral("dialout");
+    const QString env = QStringLiteral("QUIRRA_COM1");
+    PortFacts f = usb;
+    f.exists = false;
+    QTest::newRow("missing") << f << env << false << "no such device /dev/ttyUSB0: Help explains QUIRRA_COM1";
+    QTest::newRow("missing path") << f << QString() << false << "no such device /dev/ttyUSB0";
+    f = usb;
+    f.accessible = false;
+    QTest::newRow("not in group") << f << env << true
+                                  << "permission denied on /dev/ttyUSB0: add your user to the group dialout and log in again";
+    f.inGroupListed = true;
+    QTest::newRow("added, not logged in")
+        << f << env << true
+        << "permission denied on /dev/ttyUSB0: you were added to the group dialout after you logged in; log in again";
+    f.groupMayOpen = false;
+    QTest::newRow("owner only") << f << env << true
+                                << "permission denied on /dev/ttyUSB0: only its owner root may open it; "
+                                   "a udev rule can give a group access";
+    f = usb;
+    f.isCharDevice = false;
+    QTest::newRow("plain file") << f << env << false << "/dev/ttyUSB0 is not a serial device";
+    f = usb;
+    f.holders = {{1234, QStringLiteral("brltty")}};
+    QTest::newRow("brltty") << f << env << true
+                            << "/dev/ttyUSB0 is in use by process 1234 (brltty); " + PortDiagnosis::TroublemakerFix("brltty");
+    f.holders = {{77, QStringLiteral("minicom")}, {78, QStringLiteral("ModemManager")}};
+    QTest::newRow("two holders") << f << env << true
+                                 << "/dev/ttyUSB0 is in use by process 77 (minicom), process 78 (ModemManager); "
+                                        + PortDiagnosis::TroublemakerFix("ModemManager");
+    QTest::newRow("held, not refused") << f << env << false << "";
+}
+
+void TestCli::explain()
+{
+    QFETCH(PortFacts, facts);
+    QFETCH(QString, env);
+    QFETCH(bool, busy);
+    QFETCH(QString, text);
+    QCOMPARE(PortDiagnosis::Explain(facts, env, busy), text);
+}
+
+void TestCli::chipLogLine()
+{
+    cli::ChipRecord r;
+    r.time = QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 10), Qt::UTC);
+    r.chip = 3;
+    r.device = QStringLiteral("27C64 \"EPROM\"");
+    r.steps = {{QStringLiteral("Program"), true, QStringLiteral("Programming ...   OK!")},
+               {QStringLiteral("Verify"), false, QStringLiteral("Verify Error at 0200")}};
+    r.checksum = QStringLiteral("1FE0");
+    r.crc32 = QStringLiteral("0A1B2C3D");
+    r.exitCode = 1;
+    const QByteArray line = cli::ChipLogLine(r);
+    QVERIFY(line.endsWith('\n'));
+    QCOMPARE(line.count('\n'), 1);
+    QCOMPARE(line,
+             QByteArray("{\"checksum\":\"1FE0\",\"chip\":3,\"crc32\":\"0A1B2C3D\",\"device\":\"27C64 \\\"EPROM\\\"\",\"exit\":1,"
+                        "\"result\":\"fail\",\"steps\":[{\"message\":\"Programming ...   OK!\",\"ok\":true,\"step\":\"Program\"},"
+                        "{\"message\":\"Verify Error at 0200\",\"ok\":false,\"step\":\"Verify\"}],"
+                        "\"time\":\"2024-05-06T07:08:09.010Z\"}" "\n"));
+}
+
+void TestCli::probe_data()
+{
+    QTest::addColumn<QStringList>("simArgs");  // empty: no emulator
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("out");  // stdout must start with this
+    QTest::addColumn<QString>("err");  // stderr must contain this
+    const QStringList sim = {QStringLiteral("--version"), QStringLiteral("2.1")};
+    QTest::newRow("found") << sim << "probe" << 0 << "Device Version 2.1\n" << "";
+    QTest::newRow("port path") << sim << "--port SIM probe" << 0 << "Device Version 2.1\n" << "";
+    QTest::newRow("json") << sim << "--json probe" << 0
+                          << "{\"command\":\"probe\",\"exit\":0,\"messages\":[\"Device Version 2.1\"],\"port\":\"COM1\",\"version\":\"2.1\"}"
+                          << "";
+    QTest::newRow("quiet") << sim << "--quiet probe" << 0 << "" << "";
+    QTest::newRow("9 bytes") << QStringList{QStringLiteral("--probe-bytes"), QStringLiteral("9")} << "probe" << 2 << ""
+                             << "Cannot find device at COM 1 !";
+    QTest::newRow("no port") << QStringList() << "--port COM4 probe" << 2 << ""
+                             << "COM4, no such device NOPORT: quirra-cli --help explains QUIRRA_COM4";
+    QTest::newRow("device by word") << sim << "--device 28C64 probe" << 0 << "Device Version" << "";
+    QTest::newRow("device number") << sim << "--device 3 probe" << 3 << "" << "there is no device 3";
+    QTest::newRow("no dir") << sim << "--dir NOPORT probe" << 3 << "" << "does not exist";
+    QTest::newRow("usage") << sim << "probe extra" << 3 << "" << "probe takes no file";
+    QTest::newRow("help") << QStringList() << "--help" << 0 << "Usage: quirra-cli" << "";
+    QTest::newRow("version") << QStringList() << "--version" << 0 << "quirra-cli " QUIRRA_VERSION << "";
+}
+
+void TestCli::probe()
+{
+    QFETCH(QStringList, simArgs);
+    QFETCH(QString, args);
+    QFETCH(int, code);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    TempAppDir dir;
+    WriteStartFiles(dir);
+    SimHarness sim(simArgs);
+    if (!simArgs.isEmpty())
+        QVERIFY(sim.start());
+    const QString noPort = dir.file(QStringLiteral("no-port"));
+    args.replace(QStringLiteral("SIM"), sim.linkPath()).replace(QStringLiteral("NOPORT"), noPort);
+    const CliRun r = RunCli(dir.path(), args.split(QLatin1Char(' ')),
+                            {QStringLiteral("QUIRRA_COM1=") + sim.linkPath(), QStringLiteral("QUIRRA_COM4=") + noPort});
+    QCOMPARE(r.code, code);
+    QVERIFY2(out.isEmpty() ? r.out.isEmpty() : r.out.startsWith(out), qPrintable(r.out));
+    QVERIFY2(r.err.contains(err.replace(QStringLiteral("NOPORT"), noPort)), qPrintable(r.err));
+    if (code != 3 && !simArgs.isEmpty())
+        QCOMPARE(sim.pcFrames(), QVector<QByteArray>{QByteArray("\x01T", 2)});
+    // The start files are read, never written.
+    QCOMPARE(dir.read(QStringLiteral("quirra.cfg")), Config);
+}
+
+void TestCli::busyPort()
+{
+    TempAppDir dir;
+    WriteStartFiles(dir);
+    SimHarness sim;
+    QVERIFY(sim.start());
+    SerialPort holder;
+    holder.setPortPath(sim.linkPath());
+    holder.setSettings(QStringLiteral("57600,N,8,1"));
+    QVERIFY(holder.setPortOpen(true));
+    const CliRun r = RunCli(dir.path(), {QStringLiteral("probe")}, {QStringLiteral("QUIRRA_COM1=") + sim.linkPath()});
+    QCOMPARE(r.code, 2);
+    QVERIFY2(r.err.contains(QStringLiteral("COM1, %1 is in use by process %2 (tst_cli)")
+                                .arg(sim.linkPath()).arg(QCoreApplication::applicationPid())),
+             qPrintable(r.err));
+    QVERIFY(sim.pcFrames().isEmpty());
+}
+
+void TestCli::portsListing()
+{
+    TempAppDir dir;
+    WriteStartFiles(dir);
+    SimHarness sim;
+    QVERIFY(sim.start());
+    // A device file this user may not open: as root, the check runs as nobody.
+    QStringList asOther;
+    if (::geteuid() == 0) {
+        if (QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+            QSKIP("running as root without setpriv: cannot check a port this user may not open");
+        asOther = {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                   QStringLiteral("--clear-groups")};
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                                              | QFile::ExeOther);
+    }
+    dir.write(QStringLiteral("locked"), "");
+    QFile::setPermissions(dir.file(QStringLiteral("locked")), {});
+    const QStringList env = {QStringLiteral("QUIRRA_COM1=") + sim.linkPath(),
+                             QStringLiteral("QUIRRA_COM2=") + dir.file(QStringLiteral("locked"))};
+    CliRun r = RunCli(dir.path(), {QStringLiteral("ports")}, env);
+    QCOMPARE(r.code, 0);
+    const QString simLine = QStringLiteral("%1 -> %2  (COM1; set by QUIRRA_COM1; used by this run)\n    may open: yes")
+                                .arg(sim.linkPath(), QFileInfo(sim.linkPath()).canonicalFilePath());
+    QVERIFY2(r.out.contains(simLine), qPrintable(r.out));
+    r = RunCli(dir.path(), {QStringLiteral("--json"), QStringLiteral("ports")}, env, {}, asOther);
+    QCOMPARE(r.code, 0);
+    const QJsonObject json = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    bool seen = false;
+    for (const QJsonValue& v : json.value(QStringLiteral("ports")).toArray()) {
+        const QJsonObject port = v.toObject();
+        if (port.value(QStringLiteral("names")).toArray() != QJsonArray{QStringLiteral("COM2")})
+            continue;
+        seen = true;
+        QVERIFY(!port.value(QStringLiteral("mayOpen")).toBool());
+        QVERIFY2(port.value(QStringLiteral("problem")).toString().startsWith(
+                     QStringLiteral("permission denied on %1: ").arg(dir.file(QStringLiteral("locked")))),
+                 qPrintable(r.out));
+    }
+    QVERIFY2(seen, qPrintable(r.out + r.err));
+}
+
+QTEST_MAIN(TestCli)
+#include "tst_cli.moc"
