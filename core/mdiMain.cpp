@@ -5,6 +5,11 @@
 #include "core/frmAbout.h"
 #include "core/frmHelp.h"
 #include "core/modFunc.h"
+#include "device/frmFunction.h"
+#include "devices/frmSelectDevice.h"
+#include "files/FileCommands.h"
+#include "options/frmEditAuto.h"
+#include "options/frmSettings.h"
 #include "platform/MessageBox.h"
 
 #include <QAction>
@@ -149,16 +154,40 @@ void mdiMain::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void mdiMain::FileLoad_Click() {}
-void mdiMain::FileSave_Click() {}
+void mdiMain::FileLoad_Click() { FileCommands::FileLoad(*this); }
+void mdiMain::FileSave_Click() { FileCommands::FileSave(*this); }
 void mdiMain::FileExit_Click() { close(); }
 void mdiMain::BufferEdit_Click() { BufferCommands::BufferEdit(); }
 void mdiMain::BufferClear_Click() { BufferCommands::BufferClear(); }
 void mdiMain::BufferFill_Click() { BufferCommands::BufferFill(); }
-void mdiMain::DeviceSelect_Click() {}
-void mdiMain::DeviceFunction_Click() {}
-void mdiMain::OptionsEditAuto_Click() {}
-void mdiMain::OptionsSettings_Click() {}
+void mdiMain::DeviceSelect_Click()
+{
+    frmSelectDevice select(this);
+    if (select.exec() != QDialog::Accepted)
+        return;
+    WriteDevicePanels();
+    // The hex view takes its range from the device when it opens.
+    BufferCommands::CloseBufferWindow();
+}
+
+void mdiMain::DeviceFunction_Click()
+{
+    frmFunction function(this);
+    function.exec();
+}
+
+void mdiMain::OptionsEditAuto_Click()
+{
+    frmEditAuto edit(this);
+    edit.exec();
+}
+
+void mdiMain::OptionsSettings_Click()
+{
+    // The new port is used from the next start on.
+    frmSettings settings(this);
+    settings.exec();
+}
 
 void mdiMain::HelpContents_Click()
 {

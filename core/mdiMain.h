@@ -2,6 +2,7 @@
 // status bar, the serial port cm and the receive timer totmr.
 #pragma once
 
+#include "platform/FileDialog.h"
 #include "platform/SerialPort.h"
 #include "platform/StatusBar.h"
 
@@ -30,6 +31,7 @@ public:
     StatusBar* sbar = nullptr;
     SerialPort cm;
     QTimer totmr;
+    FileDialog cdia;
 
     // Menu items, named by menu and item.
     QAction* FileLoad = nullptr;

@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
+#include <termios.h>
 
 SerialPort::SerialPort(QObject* parent) : QObject(parent)
 {
@@ -100,6 +102,7 @@ bool SerialPort::setPortOpen(bool open)
     // Nothing else is changed: no handshaking, default buffer sizes.
     port_.clear();
     failed_ = false;
+    receiveWake_ = 1;  // as opened: every byte wakes
     return true;
 }
 
@@ -131,6 +134,29 @@ QByteArray SerialPort::Input()
     if (!port_.isOpen())
         return {};
     return port_.readAll();
+}
+
+void SerialPort::DiscardInput()
+{
+    if (port_.isOpen())
+        port_.clear(QSerialPort::Input);
+}
+
+// In raw mode the terminal layer reports the port readable only once VMIN
+// bytes wait (VTIME 0); reads stay non-blocking and take whatever is there.
+void SerialPort::SetReceiveWake(int bytes)
+{
+    bytes = std::clamp(bytes, 1, 255);
+    if (!port_.isOpen() || bytes == receiveWake_)
+        return;
+    termios tio{};
+    const int fd = int(port_.handle());
+    if (::tcgetattr(fd, &tio) != 0)
+        return;
+    tio.c_cc[VMIN] = cc_t(bytes);
+    tio.c_cc[VTIME] = 0;
+    if (::tcsetattr(fd, TCSANOW, &tio) == 0)
+        receiveWake_ = bytes;
 }
 
 void SerialPort::onError(QSerialPort::SerialPortError error)

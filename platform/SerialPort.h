@@ -41,6 +41,14 @@ public:
     int InBufferCount() const;
     // Removes and returns all waiting bytes.
     QByteArray Input();
+    // Drops every received byte not yet taken, also those the system still
+    // holds for the port.
+    void DiscardInput();
+    // The port wakes the event loop only once this many bytes (1 to 255)
+    // have arrived, instead of for every byte; a device function sets its
+    // reply length and goes back to 1 when it ends. Errors and hang-ups still
+    // wake at once.
+    void SetReceiveWake(int bytes);
 
     // True once the open port has failed (device gone, read or write error).
     bool Failed() const { return failed_; }
@@ -60,4 +68,5 @@ private:
     InputModeKind inputMode_ = InputModeKind::Text;
     bool failed_ = false;
     QString error_;
+    int receiveWake_ = 1;
 };

@@ -36,6 +36,8 @@ long Chip::program(long address, const uint8_t* bytes)
 void Chip::erase()
 {
     image_.fill(0xFF);
+    if (stuckAddress_ >= 0 && stuckAddress_ < size_)
+        image_[static_cast<size_t>(stuckAddress_)] = 0x00;
     locked_ = false;
 }
 

@@ -26,12 +26,15 @@ public:
     // were. Returns -1 when all 16 were written, else the failing address.
     long program(long address, const uint8_t* bytes);
 
-    // Everything 0xFF, lock cleared.
+    // Everything 0xFF (but the stuck address, which becomes 0x00), lock
+    // cleared.
     void erase();
     void lock() { locked_ = true; }
 
     // Programming of this address always fails; -1 for none.
     void setFailAddress(long address) { failAddress_ = address; }
+    // A cell that no erase clears; -1 for none.
+    void setStuckAddress(long address) { stuckAddress_ = address; }
 
     // Loads a binary image: byte p is address p. Returns false with error set
     // when the file cannot be read.
@@ -45,4 +48,5 @@ private:
     int size_;
     bool locked_ = false;
     long failAddress_ = -1;
+    long stuckAddress_ = -1;
 };

@@ -15,6 +15,7 @@ Device::Device(const SimOptions& options)
     , chip_(options.size)
 {
     chip_.setFailAddress(options.failAt);
+    chip_.setStuckAddress(options.stuckAt);
 }
 
 std::optional<Bytes> Device::handle(const Bytes& frame)
@@ -68,8 +69,19 @@ std::optional<Bytes> Device::command(uint8_t letter)
     }
 }
 
-bool Device::answers(long address) const
+int Device::takeLateness()
 {
+    const int ms = lateness_;
+    lateness_ = 0;
+    return ms;
+}
+
+bool Device::answers(long address)
+{
+    if (!lateDone_ && address / 16 == options_.lateBlock) {
+        lateDone_ = true;
+        lateness_ = 1500;
+    }
     return options_.noReplyFrom < 0 || address / 16 < options_.noReplyFrom;
 }
 
@@ -80,7 +92,7 @@ std::optional<Bytes> Device::blockRequest(long address)
     if (!answers(address) || (options_.strict && !armed))
         return std::nullopt;
     Bytes reply;
-    reply.push_back(0x11);
+    reply.push_back(static_cast<uint8_t>(options_.replyCount));
     for (long i = 0; i < 16; ++i)
         reply.push_back(chip_.read(address + i));
     reply.resize(static_cast<size_t>(options_.shortReply));
@@ -95,7 +107,8 @@ std::optional<Bytes> Device::blockWrite(long address, const uint8_t* data)
         return finish({0x14, 0x02, static_cast<uint8_t>(address & 0xFF)});
     const long failed = chip_.program(address, data);
     if (failed < 0)
-        return finish({0x14, 0x00, 0x00});
+        return finish({static_cast<uint8_t>(options_.writeReply >> 16), static_cast<uint8_t>(options_.writeReply >> 8),
+                       static_cast<uint8_t>(options_.writeReply)});
     return finish({0x14, 0x01, static_cast<uint8_t>(failed & 0xFF)});
 }
 

@@ -36,12 +36,15 @@ public:
     // Type code from the last type letter, 0 before any.
     int typeCode() const { return typeCode_; }
     bool writeMode() const { return writeMode_; }
+    // Extra delay in ms for the reply to the frame handle() just took
+    // (--late-block); asked once after each frame.
+    int takeLateness();
 
 private:
     std::optional<Bytes> command(uint8_t letter);
     std::optional<Bytes> blockRequest(long address);
     std::optional<Bytes> blockWrite(long address, const uint8_t* data);
-    bool answers(long address) const;
+    bool answers(long address);
     std::optional<Bytes> finish(Bytes reply) const;
 
     SimOptions options_;
@@ -49,4 +52,6 @@ private:
     int typeCode_ = 0;
     bool writeMode_ = false;
     bool readArmed_ = false;
+    bool lateDone_ = false;
+    int lateness_ = 0;
 };

@@ -132,8 +132,10 @@ void SimLoop::takeDueInput(Time now)
         if (!frame)
             continue;
         trace_.write(seconds(b.due), true, *frame);
-        if (std::optional<Bytes> reply = device_.handle(*frame))
-            scheduleReply(std::move(*reply), b.due + delay_);
+        std::optional<Bytes> reply = device_.handle(*frame);
+        const auto late = std::chrono::milliseconds(device_.takeLateness());
+        if (reply)
+            scheduleReply(std::move(*reply), b.due + delay_ + late);
     }
 }
 

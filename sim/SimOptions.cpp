@@ -32,6 +32,11 @@ std::string UsageText()
         "  --delay MS          delay every reply by MS milliseconds\n"
         "  --fail-at ADDR      programming of address ADDR always fails\n"
         "  --pace BAUD         receive and send at the line rate of BAUD (10 bits a byte)\n"
+        "  --write-reply X     the 3-byte status reply to a block written well, as one\n"
+        "                      number, bytes 0 to 2 from high to low (default 0x140000)\n"
+        "  --late-block N      the first reply to a frame of block N comes 1.5 s late\n"
+        "  --stuck-at ADDR     an erase leaves address ADDR at 0x00 instead of 0xFF\n"
+        "  --reply-count N     byte 0 of every block reply (default 0x11)\n"
         "\n"
         "  --help              show this text\n";
 }
@@ -97,6 +102,10 @@ const NumberOption numberOptions[] = {
     {"--delay", 0, 600000, &SimOptions::delayMs},
     {"--fail-at", 0, 65535, &SimOptions::failAt},
     {"--pace", 1, 10000000, &SimOptions::paceBaud},
+    {"--write-reply", 0, 0xFFFFFF, &SimOptions::writeReply},
+    {"--late-block", 0, 4095, &SimOptions::lateBlock},
+    {"--stuck-at", 0, 65535, &SimOptions::stuckAt},
+    {"--reply-count", 0, 255, &SimOptions::replyCount},
 };
 
 struct TextOption {

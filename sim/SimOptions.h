@@ -19,6 +19,10 @@ struct SimOptions {
     int failAt = -1;             // address whose programming always fails
     int paceBaud = 0;            // line rate to emulate, 0 for none
     bool strict = false;         // insist on "W" before writes and "R" before reads
+    int writeReply = 0x140000;   // status reply to a block written well (3 bytes)
+    int lateBlock = -1;          // block whose first reply comes 1.5 s late, -1 for none
+    int stuckAt = -1;            // address that an erase leaves at 0x00, -1 for none
+    int replyCount = 0x11;       // byte 0 of every block reply
 };
 
 enum class ParseResult { Run, Help, Error };

@@ -3,6 +3,8 @@
 
 QUIRRA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 QUIRRA_PACKAGES="g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev libgl-dev"
+# Tests: srec_cat for the file cross-checks, clang and its libFuzzer runtime.
+QUIRRA_TEST_PACKAGES="srecord clang libclang-rt-14-dev"
 
 quirra_install_missing() {
     local missing=()
@@ -15,18 +17,21 @@ quirra_install_missing() {
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     export DEBIAN_FRONTEND=noninteractive
-    if ! $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
-        $sudo apt-get update -qq >/dev/null
-        $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    # Another install may hold the package lock for a while.
+    local wait=(-o DPkg::Lock::Timeout=600)
+    if ! $sudo apt-get install -y -qq --no-install-recommends "${wait[@]}" "${missing[@]}" >/dev/null; then
+        $sudo apt-get update -qq "${wait[@]}" >/dev/null
+        $sudo apt-get install -y -qq --no-install-recommends "${wait[@]}" "${missing[@]}" >/dev/null
     fi
 }
 
 # quirra_build DIR [cmake options...]; builds the targets in
-# QUIRRA_TARGETS when set, everything otherwise.
+# QUIRRA_TARGETS when set, everything otherwise. Our own builds treat
+# warnings as errors.
 quirra_build() {
     local dir="$1"
     shift
-    cmake -S "$QUIRRA_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+    cmake -S "$QUIRRA_ROOT" -B "$dir" -G Ninja -DQUIRRA_WERROR=ON "$@" >/dev/null
     local targets=()
     [ -n "${QUIRRA_TARGETS:-}" ] && targets=(--target $QUIRRA_TARGETS)
     cmake --build "$dir" "${targets[@]}" -- -j"$(nproc)"

@@ -1,0 +1,1 @@
+quirra_bench(bench_device bench_device.cpp)

@@ -1,0 +1,1 @@
+quirra_bench(bench_files bench_files.cpp)

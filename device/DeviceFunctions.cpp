@@ -1,0 +1,239 @@
+#include "device/DeviceFunctions.h"
+
+#include "core/modFunc.h"
+#include "device/DeviceProtocol.h"
+
+#include <algorithm>
+
+using namespace DeviceProtocol;
+using modFunc::Buffer;
+using modFunc::RxData;
+
+const QStringList& DeviceFunctions::Names()
+{
+    static const QStringList names = {QStringLiteral("Read"),    QStringLiteral("Erase"),  QStringLiteral("Blank"),
+                                      QStringLiteral("Program"), QStringLiteral("Verify"), QStringLiteral("Lock"),
+                                      QStringLiteral("Auto")};
+    return names;
+}
+
+DeviceFunctions::DeviceFunctions(FunctionHost& host) : host_(host) {}
+
+void DeviceFunctions::Run(int index)
+{
+    SetPercent(0);
+    for (int line = 0; line < MessageLines; ++line)
+        host_.SetMessage(line, QString());
+    MessageLine = 0;
+    Failed = false;
+    if (index == Auto)
+        RunAuto();
+    else
+        RunFunction(index);
+}
+
+void DeviceFunctions::RunFunction(int index)
+{
+    switch (index) {
+    case Read: RunRead(); break;
+    case Erase: RunErase(); break;
+    case Blank: RunBlankCheck(); break;
+    case Program: RunProgram(); break;
+    case Verify: RunVerify(); break;
+    case Lock: RunLock(); break;
+    default: break;  // unknown Auto codes run nothing but use up a line
+    }
+}
+
+// A device the protocol cannot serve is refused before anything is sent, and
+// counts as a fault so that an Auto sequence stops there.
+bool DeviceFunctions::Refused()
+{
+    const QString problem = FunctionProblem();
+    if (problem.isEmpty()) {
+        blockCount_ = std::min(BlockCount(modFunc::SelectedDevice().Size), MaxBlocks);
+        return false;
+    }
+    host_.SetMessage(MessageLine, problem);
+    Failed = true;
+    return true;
+}
+
+// Bytes still waiting from an earlier function (a late or partial reply)
+// would be taken as the start of this function's replies.
+void DeviceFunctions::Start(const QString& text)
+{
+    DiscardStaleInput();
+    host_.SetMessage(MessageLine, text);
+}
+
+void DeviceFunctions::SetPercent(int percent)
+{
+    Percent = int16_t(percent);
+    host_.ShowProgress(percent);
+}
+
+void DeviceFunctions::ReportTimeOut()
+{
+    host_.ShowTimeOut();
+    host_.MarkMessage(MessageLine, QStringLiteral("Device Fault!"));
+}
+
+void DeviceFunctions::Succeed()
+{
+    SetPercent(100);
+    host_.MarkMessage(MessageLine, QStringLiteral("OK!"));
+}
+
+void DeviceFunctions::Fault(const QString& text, int address)
+{
+    host_.SetMessage(MessageLine, text + modFunc::Hex4(address));
+    Failed = true;
+}
+
+template <typename Step>
+DeviceFunctions::CycleEnd DeviceFunctions::BlockReadCycle(Step step, int& faultAddress)
+{
+    const ReplyWaits waits;
+    const int count = blockCount_;
+    for (int b = 0; b < count; ++b) {
+        SetPercent(BlockPercent(b, count));
+        SendCommand(LetterRead);
+        SendBlockRequest(b);
+        if (!AwaitReply(BlockReplyBytes)) {
+            ReportTimeOut();
+            return CycleEnd::TimedOut;
+        }
+        const int n = ReplyDataCount(RxData);
+        const auto* data = reinterpret_cast<const uint8_t*>(RxData.constData()) + 1;
+        const int base = b * BlockBytes;
+        for (int i = 0; i < n; ++i) {
+            if (!step(base + i, data[i])) {
+                SendCommand(LetterEnd);
+                faultAddress = base + i;
+                return CycleEnd::Fault;
+            }
+        }
+    }
+    if (!SendCommand(LetterEnd)) {  // the port failed after the last reply
+        ReportTimeOut();
+        return CycleEnd::TimedOut;
+    }
+    Succeed();
+    return CycleEnd::Done;
+}
+
+void DeviceFunctions::RunRead()
+{
+    if (Refused())
+        return;
+    Start(QStringLiteral("Reading ..."));
+    int unused = 0;
+    // Addresses stay below 16 * MaxBlocks, well inside Buffer.
+    const CycleEnd end = BlockReadCycle(
+        [](int a, uint8_t d) {
+            Buffer[size_t(a)] = d;
+            return true;
+        },
+        unused);
+    if (end == CycleEnd::Done)
+        host_.ReadDone(inAuto_);
+}
+
+void DeviceFunctions::RunVerify()
+{
+    if (Refused())
+        return;
+    Start(QStringLiteral("Verifying ..."));
+    int address = 0;
+    if (BlockReadCycle([](int a, uint8_t d) { return Buffer[size_t(a)] == d; }, address) == CycleEnd::Fault)
+        Fault(QStringLiteral("Verify Error at "), address);
+}
+
+void DeviceFunctions::RunBlankCheck()
+{
+    if (Refused())
+        return;
+    Start(QStringLiteral("Blank Checking ..."));
+    int address = 0;
+    if (BlockReadCycle([](int, uint8_t d) { return d == 0xFF; }, address) == CycleEnd::Fault)
+        Fault(QStringLiteral("Device not blank at "), address);
+}
+
+void DeviceFunctions::RunProgram()
+{
+    if (Refused())
+        return;
+    Start(QStringLiteral("Programming ..."));
+    SendCommand(LetterWrite);
+    const ReplyWaits waits;
+    const int count = blockCount_;
+    for (int b = 0; b < count; ++b) {
+        SetPercent(BlockPercent(b, count));
+        SendBlockWrite(b);
+        if (!AwaitReply(StatusReplyBytes)) {
+            ReportTimeOut();
+            return;
+        }
+        if (RxData[1] != 0) {
+            SendCommand(LetterWrite);
+            SendCommand(LetterEnd);
+            const int high = (b * BlockBytes) >> 8;
+            Fault(QStringLiteral("Program Error at "), high * 256 + uint8_t(RxData[2]));
+            return;
+        }
+    }
+    if (!SendCommand(LetterWrite) || !SendCommand(LetterEnd)) {
+        ReportTimeOut();
+        return;
+    }
+    Succeed();
+}
+
+void DeviceFunctions::RunSingleCommand(uint8_t letter, bool offered, const QString& text)
+{
+    if (Refused())
+        return;
+    if (!offered) {
+        host_.SetMessage(MessageLine, QStringLiteral("Function Not Available!"));
+        return;
+    }
+    Start(text);
+    if (!SendCommand(letter)) {
+        ReportTimeOut();
+        return;
+    }
+    // The mark only says that the command went out: no reply comes.
+    host_.MarkMessage(MessageLine, QStringLiteral("OK!"));
+    for (int p = 1; p <= 100; ++p)
+        SetPercent(p);
+    host_.Pause();
+}
+
+void DeviceFunctions::RunErase()
+{
+    RunSingleCommand(LetterErase, EraseOffered(modFunc::SelectedDevice().TypeCode), QStringLiteral("Erasing ..."));
+}
+
+void DeviceFunctions::RunLock()
+{
+    RunSingleCommand(LetterLock, LockOffered(modFunc::SelectedDevice().TypeCode), QStringLiteral("Locking ..."));
+}
+
+void DeviceFunctions::RunAuto()
+{
+    inAuto_ = true;
+    // AutoList holds 20 steps; a larger stored count runs those 20.
+    const int steps = std::min<int>(modFunc::AutoCount, modFunc::MaxAutoSteps);
+    for (AutoStep = 1; AutoStep <= steps; ++AutoStep) {
+        const int code = modFunc::AutoList[size_t(AutoStep)];
+        RunFunction(code);
+        if (Failed)
+            break;
+        // Erase and Lock get a second pause inside a sequence.
+        if (code == Erase || code == Lock)
+            host_.Pause();
+        MessageLine = int16_t(std::min(MessageLine + 1, MessageLines - 1));
+    }
+    inAuto_ = false;
+}

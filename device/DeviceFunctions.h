@@ -1,0 +1,57 @@
+// The six device functions and the Auto runner. They drive the programmer
+// through DeviceProtocol on modFunc::cm and report through a FunctionHost;
+// they need no window.
+#pragma once
+
+#include "device/FunctionHost.h"
+
+#include <QStringList>
+#include <cstdint>
+
+class DeviceFunctions {
+public:
+    // The function list, in order; the first six indices are also the Auto
+    // step codes.
+    enum Index { Read = 0, Erase, Blank, Program, Verify, Lock, Auto };
+    static const QStringList& Names();  // "Read", "Erase", ..., "Auto"
+    static constexpr int MessageLines = 6;
+
+    explicit DeviceFunctions(FunctionHost& host);
+
+    // The Run button's part: progress 0, the six lines cleared, line 0,
+    // Failed cleared, then the function at index (nothing for any other).
+    void Run(int index);
+
+    void RunRead();
+    void RunErase();
+    void RunBlankCheck();
+    void RunProgram();
+    void RunVerify();
+    void RunLock();
+    void RunAuto();
+
+    int16_t Percent = 0;      // the percentage shown last
+    int16_t MessageLine = 0;  // the line the running function writes
+    bool Failed = false;      // a fault in the data, or a device it cannot serve
+    int16_t AutoStep = 0;     // the Auto step being run, from 1
+
+private:
+    enum class CycleEnd { Done, TimedOut, Fault };
+
+    void RunFunction(int index);  // Read to Lock; nothing for other codes
+    bool Refused();
+    void Start(const QString& text);
+    void SetPercent(int percent);
+    void ReportTimeOut();
+    void Succeed();
+    void Fault(const QString& text, int address);
+    void RunSingleCommand(uint8_t letter, bool offered, const QString& text);
+    // Reads every block; step(address, byte) returns false to report a
+    // fault at that address, which ends the cycle.
+    template <typename Step>
+    CycleEnd BlockReadCycle(Step step, int& faultAddress);
+
+    FunctionHost& host_;
+    int blockCount_ = 0;
+    bool inAuto_ = false;
+};

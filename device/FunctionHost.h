@@ -1,0 +1,39 @@
+// What a device function needs from its surroundings. The function window
+// implements it for the desktop; a terminal front end implements it to run
+// single functions and whole Auto sequences without any window. Nothing here
+// may need a widget.
+//
+// All calls come from the one thread that runs the function, in the order the
+// function does things:
+//   SetMessage    a message line (0 to 5, counted from the top) gets a new
+//                 text: "Reading ...", "Verify Error at 0010", or "" when the
+//                 Run button clears the six lines before a function starts.
+//   MarkMessage   a message line gets "   " and a word added to the text it
+//                 already holds: "OK!" or "Device Fault!".
+//   ShowProgress  the percentage (0 to 100) of the running function; called
+//                 before every block, so repeated values are common.
+//   Pause         waits one second, letting the event loop run (timers, the
+//                 serial port, repaints), then returns.
+//   ShowTimeOut   the programmer did not answer within one second (or the
+//                 port failed): tell the user ("Communication Error!", title
+//                 "Device Error") and return once the user has seen it. The
+//                 function then marks its line "Device Fault!" and ends.
+//   ReadDone      a Read has filled Buffer from the whole device. inAuto is
+//                 true when the Read was a step of an Auto sequence, which
+//                 then goes on. The window renews the buffer view and, for a
+//                 Read of its own, closes itself once the function returns.
+#pragma once
+
+#include <QString>
+
+class FunctionHost {
+public:
+    virtual ~FunctionHost() = default;
+
+    virtual void SetMessage(int line, const QString& text) = 0;
+    virtual void MarkMessage(int line, const QString& word) = 0;
+    virtual void ShowProgress(int percent) = 0;
+    virtual void Pause() = 0;
+    virtual void ShowTimeOut() = 0;
+    virtual void ReadDone(bool inAuto) = 0;
+};

@@ -1,0 +1,98 @@
+// Intel HEX and binary image files: plain functions from file bytes to the
+// Buffer and from the Buffer to file bytes, and the shared state of the File
+// commands. No window is needed here; the File menu and the terminal program
+// both call these.
+#pragma once
+
+#include "core/modFunc.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace modFunc {
+
+// The options window's answer to the File commands.
+extern bool HexFormat;          // "Intel Hex" chosen, else "Binary"
+extern bool FileCancelled;      // the options window was not left with OK
+extern uint32_t FileAddress;    // lowest file address (offset) a load takes
+extern uint32_t BufferAddress;  // added to a file address to give the Buffer index
+
+// One data record of an Intel HEX file.
+constexpr int MaxHexRecordBytes = 51;
+constexpr int MaxHexRecords = 10000;
+struct HexLine {
+    int32_t LineNumber = 0;     // line of the file, from 1
+    int16_t ByteCount = 0;
+    int32_t Address = 0;        // the record's own 16-bit address
+    int16_t RecordType = 0;
+    std::array<uint8_t, MaxHexRecordBytes> Data{};
+    int16_t ChecksumByte = 0;
+    uint32_t Base = 0;          // set by the last extended address record before it
+};
+// Entries 1 to HexLineCount hold the data records of the last file read.
+extern std::array<HexLine, MaxHexRecords + 1> HexLines;
+extern int16_t HexLineCount;
+
+}  // namespace modFunc
+
+namespace FileFormats {
+
+using Image = std::array<uint8_t, modFunc::BufferSize>;
+
+struct LoadResult {
+    QString error;               // empty when the whole file was taken
+    bool checksumError = false;  // error is the checksum message
+    bool ok() const { return error.isEmpty(); }
+};
+
+inline const QString ChecksumMessage = QStringLiteral("Checksum Error in hex file!");
+
+// ---- Intel HEX -----------------------------------------------------------
+// First pass: every line of `text` parsed, each data record and extended
+// address record checksum-tested, the data records stored in HexLines. The
+// end-of-file record ends the file; a file without one ends at its last line.
+// Blank lines and spaces or CR around a line are skipped. Nothing is written
+// to any Buffer.
+LoadResult ReadHexRecords(QByteArrayView text);
+// Second pass: the bytes of HexLines 1 to HexLineCount into `buffer`. A byte
+// at full address a is skipped when a < fileAddress, else stored at index
+// a + bufferAddress; the first byte whose index lies outside the Buffer ends
+// the copy with an error, the bytes stored before it staying.
+LoadResult CopyHexRecords(Image& buffer, uint32_t fileAddress, uint32_t bufferAddress);
+// Both passes; `buffer` is untouched unless the first pass succeeds.
+LoadResult LoadHex(QByteArrayView text, Image& buffer, uint32_t fileAddress, uint32_t bufferAddress);
+
+// Indices 0 to size - 1 rounded up to whole 16-byte records, CR LF after
+// each line, then ":00000001FF". `size` must be 0 to 0x10000 (see SaveProblem).
+QByteArray HexImage(const Image& buffer, int32_t size);
+
+// ---- binary --------------------------------------------------------------
+// How many bytes, from file offset fileAddress on, a binary load needs to
+// read: all that fit in the Buffer and one more to notice a file that does
+// not fit.
+qint64 BinaryReadLength(uint32_t fileAddress, uint32_t bufferAddress);
+// `tail` holds the file's bytes from offset fileAddress on (empty when the
+// file is no longer). File byte p goes to index p + bufferAddress; the first
+// byte outside the Buffer ends the load with an error, the bytes before it
+// staying.
+LoadResult PlaceBinary(QByteArrayView tail, Image& buffer, uint32_t fileAddress, uint32_t bufferAddress);
+// Exactly `size` bytes from index 0; `size` must be 0 to 70001.
+QByteArray BinaryImage(const Image& buffer, int32_t size);
+
+// The message for a load that ended at a byte outside the Buffer; `where`
+// says which byte ("file offset 11171").
+QString OutsideBufferMessage(const QString& where, int64_t index);
+
+// ---- options ---------------------------------------------------------------
+// Why the device cannot be saved in the chosen format; empty when it can.
+QString SaveProblem(const modFunc::DeviceRecord& device, bool hex);
+// The hex digits (either case) from the start of `text` up to the first other
+// character, 0 when there is none ("12G4" gives 0x12); empty when the value
+// does not fit in 32 bits.
+std::optional<uint32_t> ReadHexOffset(const QString& text);
+
+}  // namespace FileFormats

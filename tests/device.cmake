@@ -1,0 +1,1 @@
+quirra_test(tst_device tst_device.cpp)

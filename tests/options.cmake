@@ -1,0 +1,1 @@
+quirra_test(tst_choicewindows tst_choicewindows.cpp)

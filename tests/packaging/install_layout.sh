@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Installs into a temporary prefix and checks what a user and a packager get:
+# the layout, a man page per program that covers its options, the desktop
+# entry and metadata (validated when the tools are there), the launcher's
+# first-use start directory, and the Debian package's contents and
+# dependencies (when dpkg-shlibdeps is there).
+# Usage: install_layout.sh BUILD_DIR PROGRAM...
+set -euo pipefail
+build="$1"
+shift
+programs=()
+for program in "$@"; do [ -n "$program" ] && programs+=("$program"); done
+app=org.quirra.Quirra
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+prefix="$tmp/usr"
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+have() { command -v "$1" >/dev/null 2>&1; }
+# validate TOOL ARGS...: runs a validator when it is installed.
+validate() { if have "$1"; then "$@" || fail "$*"; else echo "$1 not installed: not run"; fi; }
+
+cmake --install "$build" --prefix "$prefix" >"$tmp/install.log"
+
+# Kind and path of everything besides the programs: x executable, f file.
+while read -r kind path; do
+    [ -f "$prefix/$path" ] || { fail "missing $path"; continue; }
+    [ "$kind" = f ] || [ -x "$prefix/$path" ] || fail "$path is not executable"
+done <<LAYOUT
+x libexec/quirra/quirra-launch
+f share/applications/$app.desktop
+f share/icons/hicolor/scalable/apps/$app.svg
+f share/metainfo/$app.metainfo.xml
+f share/quirra/quirra.dev
+f share/quirra/quirra.cfg
+f share/quirra/auto.cfg
+LAYOUT
+
+# Exactly the built programs, each with a man page that names its options.
+[ "$(ls "$prefix/bin" | sort | xargs)" = "$(printf '%s\n' "${programs[@]}" | sort | xargs)" ] ||
+    fail "bin holds $(ls "$prefix/bin" | xargs), expected ${programs[*]}"
+for program in "${programs[@]}"; do
+    page="$prefix/share/man/man1/$program.1"
+    [ -f "$page" ] || { fail "$program has no man page"; continue; }
+    if have groff; then
+        warnings=$(LC_ALL=C.UTF-8 groff -man -ww -z -Tutf8 "$page" 2>&1)
+        [ -z "$warnings" ] || fail "$program.1: $warnings"
+    fi
+    [ "$program" = quirra ] && continue   # takes no options
+    for option in $("$prefix/bin/$program" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+        sed 's/\\-/-/g' "$page" | grep -q -- "$option" || fail "$program.1 does not describe $option"
+    done
+done
+
+entry="$prefix/share/applications/$app.desktop"
+grep -qx "Exec=\"$prefix/libexec/quirra/quirra-launch\"" "$entry" || fail "desktop entry: $(grep ^Exec "$entry")"
+validate desktop-file-validate "$entry"
+validate appstreamcli validate --no-net --explain "$prefix/share/metainfo/$app.metainfo.xml"
+
+# The launcher, with a stand-in program that reports where it was started.
+cat >"$prefix/bin/quirra" <<'STUB'
+#!/bin/sh
+pwd >"$QUIRRA_STUB_OUT"
+STUB
+launch() {  # launch HOME XDG_CONFIG_HOME(- for unset) EXPECTED_START_DIR
+    local xdg=()
+    [ "$2" = - ] || xdg=(XDG_CONFIG_HOME="$2")
+    env -u XDG_CONFIG_HOME HOME="$1" "${xdg[@]}" QUIRRA_STUB_OUT="$tmp/started" "$prefix/libexec/quirra/quirra-launch"
+    [ "$(cat "$tmp/started")" = "$3" ] || fail "launcher started in $(cat "$tmp/started"), expected $3"
+}
+while read -r home config expected; do
+    launch "$tmp/$home" "$config" "$tmp/$expected"
+    for name in quirra.dev quirra.cfg auto.cfg; do
+        cmp -s "$prefix/share/quirra/$name" "$tmp/$expected/$name" || fail "launcher did not copy $name to $expected"
+    done
+done <<CASES
+h1 $tmp/xdg xdg/quirra
+h2 - h2/.config/quirra
+h3 relative/dir h3/.config/quirra
+CASES
+# A second start keeps what the user changed; a lost file comes back.
+printf '3\r\n24\r\n7\r\n' | tee "$tmp/xdg/quirra/quirra.cfg" >"$tmp/user.cfg"
+rm "$tmp/xdg/quirra/auto.cfg"
+launch "$tmp/h1" "$tmp/xdg" "$tmp/xdg/quirra"
+cmp -s "$tmp/xdg/quirra/quirra.cfg" "$tmp/user.cfg" || fail "launcher replaced the user's quirra.cfg"
+[ -f "$tmp/xdg/quirra/auto.cfg" ] || fail "launcher did not restore auto.cfg"
+
+if have dpkg-shlibdeps && have dpkg-deb; then
+    cpack --config "$build/CPackConfig.cmake" -G DEB -B "$tmp/pkg" >"$tmp/cpack.log" 2>&1 ||
+        { cat "$tmp/cpack.log" >&2; fail "cpack -G DEB"; }
+    deb=$(ls "$tmp"/pkg/*.deb)
+    depends=$(dpkg-deb -f "$deb" Depends)
+    for dep in libc6 libqt6core6 libqt6widgets6 libqt6serialport6 qt6-qpa-plugins; do
+        grep -q "\b$dep\b" <<<"$depends" || fail "package does not depend on $dep: $depends"
+    done
+    contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
+    for path in "${programs[@]/#/usr/bin/}" usr/libexec/quirra/quirra-launch usr/share/applications/$app.desktop; do
+        grep -qx "\./$path" <<<"$contents" || fail "package lacks /$path"
+    done
+    dpkg-deb -x "$deb" "$tmp/unpacked"
+    grep -qx 'Exec="/usr/libexec/quirra/quirra-launch"' "$tmp/unpacked/usr/share/applications/$app.desktop" ||
+        fail "packaged desktop entry does not start /usr/libexec/quirra/quirra-launch"
+else
+    echo "dpkg-shlibdeps not installed: Debian package not built"
+fi
+
+[ "$failures" -eq 0 ] || exit 1
+echo "install layout: all checks passed"

@@ -1,0 +1,311 @@
+// Intel HEX and binary files: the plain functions, a cross-check with
+// srec_cat, and File > Load and File > Save on a real main window with the
+// file dialog scripted and the options window worked while it is shown.
+#include "buffer/BufferCommands.h"
+#include "buffer/frmBuffer.h"
+#include "core/mdiMain.h"
+#include "files/FileFormats.h"
+#include "files/frmFileLoad.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+#include <functional>
+
+using namespace FileFormats;
+using modFunc::Buffer;
+
+namespace {
+// One record; `spoil` is added to the checksum.
+QByteArray Rec(int address, int type, const QByteArray& hexData, int spoil = 0)
+{
+    const QByteArray data = QByteArray::fromHex(hexData);
+    const char head[] = {char(data.size()), char(address >> 8), char(address), char(type)};
+    int sum = spoil;
+    for (char c : QByteArray(head, 4) + data)
+        sum -= uint8_t(c);
+    return ':' + (QByteArray(head, 4) + data + char(sum)).toHex().toUpper() + "\r\n";
+}
+const QByteArray End = ":00000001FF\r\n", D16 = "0102030405060708090A0B0C0D0E0F10";
+const QByteArray GoodHex = ":02010000ABCD85\r\n" + End;
+
+int Changed(const Image& b) { return int(std::count_if(b.begin(), b.end(), [](uint8_t v) { return v != 0xFF; })); }
+QByteArray At(const Image& b, int at, int n) { return QByteArray(reinterpret_cast<const char*>(b.data()) + at, n); }
+Image Filled(int seed)  // all FF for seed 0, else random
+{
+    Image a;
+    QRandomGenerator rng(seed);
+    for (auto& v : a)
+        v = seed ? uint8_t(rng.bounded(256)) : 0xFF;
+    return a;
+}
+
+// A load: the file, the offsets, the error expected ("" none), the bytes
+// (hex digits) expected at `at` and how many Buffer bytes differ from FF.
+struct LoadCase { QByteArray text; uint fa, ba; QString error; int at; QByteArray bytes; int changed; };
+// A command: the name chosen, the file there before (null: none), the
+// options window's choice ("hex", "bin", "" for the preselection), the
+// Buffer Address typed, left by the close box?, the message expected; for a
+// load Buffer[at] == value afterwards, for a save of a device of `size` the
+// file holds `after`.
+struct CommandCase { QString name; QByteArray before; QString choice, ba; bool close; QString message;
+                     int at, value, size; QByteArray after; };
+}  // namespace
+Q_DECLARE_METATYPE(LoadCase)
+Q_DECLARE_METATYPE(CommandCase)
+
+class TestFiles : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TempAppDir> dir_;
+    std::unique_ptr<MessageRecorder> rec_;
+    std::unique_ptr<mdiMain> main_;
+    QStringList starts_;  // the name each file dialog opened with
+
+    // Runs the menu item with `name` chosen in the file dialog (empty for
+    // Cancel); `act` works the options window. Returns whether it was shown.
+    bool Run(QAction* item, const QString& name, const std::function<void(frmFileLoad*)>& act)
+    {
+        SetFileDialogHandler([&](FileDialogMode mode, const QString& start) {
+            starts_ << start;
+            return mode == (item == main_->FileLoad ? FileDialogMode::Open : FileDialogMode::Save) ? name : QString();
+        });
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            for (QWidget* t : QApplication::topLevelWidgets())
+                if (auto* w = qobject_cast<frmFileLoad*>(t); w && w->isVisible()) {
+                    shown = true;
+                    QCOMPARE(w->parentWidget(), main_.get());
+                    act(w);
+                    if (w->isVisible())
+                        w->reject();  // never leave the test waiting on the window
+                }
+        });
+        item->trigger();
+        return shown;
+    }
+
+private slots:
+    void init()
+    {
+        dir_ = std::make_unique<TempAppDir>();
+        rec_ = std::make_unique<MessageRecorder>();
+        main_ = std::make_unique<mdiMain>();
+        starts_.clear();
+    }
+    void cleanup()
+    {
+        SetFileDialogHandler({});
+        main_.reset();
+        rec_.reset();
+        dir_.reset();
+    }
+
+    void hexLoad_data()
+    {
+        QTest::addColumn<LoadCase>("c");
+        const QByteArray r0 = Rec(0, 0, "11"), r10 = Rec(0x10, 0, "55"), none;
+        auto row = [](const char* name, LoadCase c) { QTest::newRow(name) << c; };
+        row("only the end record", {End, 0, 0, "", 0, none, 0});
+        row("16 bytes at 0x100", {Rec(0x100, 0, D16) + End, 0, 0, "", 0x100, D16, 16});
+        row("lower case", {Rec(0x10A, 0, "a1b2").toLower(), 0, 0, "", 0x10A, "A1B2", 2});
+        row("both offsets", {Rec(0x100, 0, D16), 0x108, 0x1000, "", 0x1108, D16.mid(16), 8});
+        row("bad checksum in the third record", {r0 + r10 + Rec(0x20, 0, "66", 1) + End, 0, 0, ChecksumMessage, 0, none, 0});
+        row("records after the end", {r0 + End + r10, 0, 0, "", 0, "11", 1});
+        row("blank lines, spaces, CR", {"\r\n  " + r0.trimmed() + " \r\r\n\n" + End, 0, 0, "", 0, "11", 1});
+        row("no end record", {r0 + Rec(1, 0, "22"), 0, 0, "", 0, "1122", 2});
+        row("no colon", {r0.mid(1), 0, 0, "Line 1 is not a valid", 0, none, 0});
+        row("not a hex digit", {r0 + ":01000000G1EE\r\n", 0, 0, "Line 2 is not a valid", 0, none, 0});
+        row("odd digits", {r0.trimmed() + "0", 0, 0, "Line 1 is not a valid", 0, none, 0});
+        row("length does not match", {":0200000011ED", 0, 0, "Line 1 is not a valid", 0, none, 0});
+        row("60 data bytes", {Rec(0, 0, QByteArray(120, '1')), 0, 0, "record with 60 data bytes", 0, none, 0});
+        row("unknown type", {r0 + Rec(0, 6, ""), 0, 0, "Line 2 is a record of type 06", 0, none, 0});
+        row("linear 0", {Rec(0, 4, "0000") + r10, 0, 0, "", 0x10, "55", 1});
+        row("linear 1", {Rec(0, 4, "0001") + r10, 0, 0, "", 0x10010, "55", 1});
+        row("segment 1000, file address", {Rec(0, 2, "1000") + r10, 0x10010, 0, "", 0x10010, "55", 1});
+        row("linear record with 1 byte", {Rec(0, 4, "00"), 0, 0, "Line 1 is not a valid", 0, none, 0});
+        row("linear record checksum", {Rec(0, 4, "0000", 1) + r10, 0, 0, ChecksumMessage, 0, none, 0});
+        row("start records skipped", {Rec(0, 3, "00001234") + Rec(0, 5, "00001234") + r0, 0, 0, "", 0, "11", 1});
+        row("no wrap at FFFF", {Rec(0xFFF8, 0, D16), 0, 0, "", 0xFFF8, D16, 16});
+        row("FFF0 with 2000 lands outside", {r0 + Rec(0xFFF0, 0, D16), 0, 0x2000, "index 11FF0, outside", 0x2000, "11", 1});
+        row("10000 records", {Rec(0, 0, "").repeated(10000), 0, 0, "", 0, none, 0});
+        row("10001 records", {Rec(0, 0, "").repeated(10001), 0, 0, "more than 10000 data records", 0, none, 0});
+    }
+    void hexLoad()
+    {
+        QFETCH(LoadCase, c);
+        Image b = Filled(0);
+        const LoadResult r = LoadHex(c.text, b, c.fa, c.ba);
+        QVERIFY2(c.error.isEmpty() ? r.ok() : r.error.contains(c.error), qPrintable(r.error));
+        QCOMPARE(r.checksumError, c.error == ChecksumMessage);
+        QCOMPARE(At(b, c.at, int(c.bytes.size() / 2)).toHex().toUpper(), c.bytes);
+        QCOMPARE(Changed(b), c.changed);
+    }
+
+    void binaryLoad()
+    {
+        // File byte p is p % 251, never FF: size, offsets, error, bytes changed.
+        for (auto [size, fa, ba, error, changed] :
+             {std::tuple{0, 0u, 0u, "", 0}, {70001, 0u, 0u, "", 70001},
+              {70002, 0u, 0u, "file offset 11171 lands at index 11171", 70001}, {0x200, 0x100u, 0u, "", 0x100},
+              {0x200, 0u, 0x100u, "", 0x200}, {0x200, 0x300u, 0u, "", 0},
+              {0x200, 0x100u, 0x11000u, "file offset 171 lands at index 11171", 0x71}}) {
+            QByteArray file(size, 0);
+            for (int p = 0; p < size; ++p)
+                file[p] = char(p % 251);
+            Image b = Filled(0);
+            const LoadResult r = PlaceBinary(file.mid(fa, BinaryReadLength(fa, ba)), b, fa, ba);
+            QVERIFY2(*error ? r.error.contains(QLatin1String(error)) : r.ok(), qPrintable(r.error));
+            QCOMPARE(Changed(b), changed);
+            QVERIFY(!changed || b[fa + ba] == uint8_t(file[fa]));
+        }
+    }
+
+    void writersAndOffsets()
+    {
+        const QByteArray f32(32, 'F');
+        for (auto [size, lines, line, text] : {std::tuple{0, 1, 0, End.trimmed()}, {16, 2, 0, ":10000000" + f32 + "00"},
+                                               {32, 3, 1, ":10001000" + f32 + "F0"}, {8, 2, 0, ":10000000" + f32 + "00"},
+                                               {0x10000, 4097, 4095, ":10FFF000" + f32 + "11"}}) {
+            const QByteArray file = HexImage(Filled(0), size);
+            QVERIFY(file.endsWith("\r\n" + End) || file == End);
+            QCOMPARE(file.count("\r\n"), lines);
+            QCOMPARE(file.split('\n')[line].trimmed(), text);
+        }
+        const Image a = Filled(7);
+        Image b = Filled(0);
+        QVERIFY(LoadHex(HexImage(a, 0x10000), b, 0, 0).ok());
+        QCOMPARE(At(b, 0, 0x10000), At(a, 0, 0x10000));
+        QVERIFY(PlaceBinary(BinaryImage(a, 2048), b = Filled(0), 0, 0).ok());
+        QCOMPARE(At(b, 0, 2049), At(a, 0, 2048) + '\xFF');
+
+        for (auto [text, value] : {std::pair{"1000", 4096LL}, {"8000", 32768}, {"ff", 255}, {"12G4", 18}, {"", 0},
+                                   {"G1", 0}, {"00000000FFFFFFFF", 0xFFFFFFFF}, {"100000000", -1}}) {
+            const std::optional<uint32_t> v = ReadHexOffset(QString::fromLatin1(text));
+            QCOMPARE(v ? qint64(*v) : -1, value);
+        }
+    }
+
+    // srec_cat's files (with their extended records and 32-byte records) load
+    // into the same bytes; ours read back in srec_cat to the same bytes.
+    void srecCat()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("srec_cat")).isEmpty())
+            QSKIP("srec_cat (Debian package srecord) is not installed; test.sh installs it");
+        auto srec = [](const char* args) {
+            return QProcess::execute(QStringLiteral("srec_cat"), QString::fromLatin1(args).split(QLatin1Char(' '))) == 0;
+        };
+        const Image a = Filled(3);
+        dir_->write(QStringLiteral("in.bin"), BinaryImage(a, 0x1000));
+        dir_->write(QStringLiteral("ours.hex"), HexImage(a, 0x10000));
+        QVERIFY(srec("in.bin -binary -o low.hex -intel") && srec("in.bin -binary -offset 0x10000 -o high.hex -intel"));
+        QVERIFY(srec("ours.hex -intel -o back.bin -binary"));
+        QCOMPARE(dir_->read(QStringLiteral("back.bin")), At(a, 0, 0x10000));
+        const QByteArray low = dir_->read(QStringLiteral("low.hex")), high = dir_->read(QStringLiteral("high.hex"));
+        QVERIFY(low.startsWith(":020000040000FA") && high.startsWith(":020000040001F9"));
+        Image b;
+        QVERIFY(LoadHex(low, b, 0, 0).ok() && LoadHex(high, b, 0, 0).ok());
+        QCOMPARE(At(b, 0, 0x1000), At(a, 0, 0x1000));
+        QCOMPARE(At(b, 0x10000, 0x1000), At(a, 0, 0x1000));
+    }
+
+    void command_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<CommandCase>("c");
+        const QByteArray old(4096, 'x'), hex16 = ":10000000" + QByteArray(32, 'F') + "00\r\n" + End;
+        auto row = [](const char* name, bool save, CommandCase c) { QTest::newRow(name) << save << c; };
+        row("load, buffer address", false, {"a.HEX", GoodHex, "", "1000", false, "", 0x1101, 0xCD, 0, {}});
+        row("load, Intel Hex chosen for a.Hex", false, {"a.Hex", GoodHex, "hex", "", false, "", 0x100, 0xAB, 0, {}});
+        row("load, close box", false, {"a.hex", GoodHex, "", "0", true, "", 0x100, 0xFF, 0, {}});
+        row("load, 70002 bytes", false, {"a.bin", QByteArray(70002, 0), "", "0", false, "lands at index 11171", 70000, 0, 0, {}});
+        row("load, checksum", false, {"a.hex", GoodHex.left(13) + "86", "", "0", false, ChecksumMessage, 0x100, 0xFF, 0, {}});
+        row("load, bad line", false, {"a.hex", "junk", "", "0", false, "Line 1 is not a valid", 0, 0xFF, 0, {}});
+        row("load, missing file", false, {"none.bin", {}, "", "0", false, "cannot be opened", 0, 0xFF, 0, {}});
+        row("save hex", true, {"s.hex", old, "", "0", false, "", 0, 0, 16, hex16});
+        row("save, offsets change nothing", true, {"s.hex", old, "", "100", false, "", 0, 0, 16, hex16});
+        row("save binary as image.hex over a longer file", true,
+            {"image.hex", old, "bin", "0", false, "", 0, 0, 2048, QByteArray(2048, '\xFF')});
+        row("save binary, 70001 bytes", true, {"s.bin", old, "", "0", false, "", 0, 0, 70001, QByteArray(70001, '\xFF')});
+        row("save hex, too large", true, {"s.hex", old, "", "0", false, "size of 65537 bytes", 0, 0, 0x10001, old});
+        row("save binary, too large", true, {"s.bin", old, "", "0", false, "size of 70002 bytes", 0, 0, 70002, old});
+        row("save, no such directory", true, {"none/s.bin", {}, "", "0", false, "cannot be written", 0, 0, 16, {}});
+    }
+    void command()
+    {
+        QFETCH(bool, save);
+        QFETCH(CommandCase, c);
+        modFunc::DeviceTable[1] = {QStringLiteral("Chip"), 1, c.size};
+        modFunc::DeviceIndex = 1;
+        const QString path = dir_->file(c.name);
+        if (!c.before.isNull())
+            dir_->write(c.name, c.before);
+        BufferCommands::BufferEdit();
+        QPointer<frmBuffer> view = BufferCommands::BufferWindow();
+        QVERIFY(Run(save ? main_->FileSave : main_->FileLoad, path, [&](frmFileLoad* w) {
+            if (!c.choice.isEmpty())
+                (c.choice == QLatin1String("hex") ? w->Option1 : w->Option2)->click();
+            w->txtBuffer->setText(c.ba);
+            w->txtFile->setText(QString());  // an empty text counts as 0
+            c.close ? void(w->close()) : w->cmdOk->click();
+        }));
+        const bool done = !c.close && c.message.isEmpty();
+        QCOMPARE(main_->sbar->Panel(4), done ? QStringLiteral("File: ") + path : QStringLiteral("File:"));
+        QCOMPARE(view.isNull(), done && !save);  // the hex view is reopened after a load only
+        QVERIFY(save ? dir_->read(c.name) == c.after : Buffer[size_t(c.at)] == c.value);
+        QCOMPARE(rec_->count(), c.message.isEmpty() ? 0 : 1);
+        if (!c.message.isEmpty()) {
+            QCOMPARE(rec_->last().title, save ? QStringLiteral("File Save Error") : QStringLiteral("File Load Error"));
+            QCOMPARE(rec_->last().icon, MsgIcon::Critical);
+            QVERIFY(rec_->last().text.contains(c.message));
+            QCOMPARE(rec_->last().text.contains(QDir::toNativeSeparators(path)), c.message != ChecksumMessage);
+        }
+    }
+
+    void optionsWindow()
+    {
+        // The preselection follows the name's last three characters exactly.
+        for (auto [name, hex] : {std::pair{"PROG.HEX", true}, {"prog.hex", true}, {"prog.Hex", false},
+                                 {"prog.bin", false}, {"prog", false}}) {
+            QVERIFY(Run(main_->FileLoad, dir_->file(QString::fromLatin1(name)), [hex = hex](frmFileLoad* w) {
+                QCOMPARE(w->Option1->isChecked(), hex);
+                QCOMPARE(w->Option2->isChecked(), !hex);
+                w->close();
+            }));
+            QVERIFY(modFunc::FileCancelled);
+        }
+        QCOMPARE(starts_.last(), dir_->file(QStringLiteral("prog.bin")));  // the name chosen last
+
+        // Focus order, and an offset too long for 32 bits.
+        dir_->write(QStringLiteral("a.hex"), GoodHex);
+        QVERIFY(Run(main_->FileLoad, dir_->file(QStringLiteral("a.hex")), [this](frmFileLoad* w) {
+            QCOMPARE(w->txtBuffer->text() + w->txtFile->text(), QStringLiteral("00"));
+            const QWidget* order[] = {w->Option1, w->Option2, w->txtBuffer, w->txtFile, w->cmdCancel, w->cmdOk};
+            for (int i = 0; i + 1 < 6; ++i) {
+                QWidget* next = order[i]->nextInFocusChain();
+                while (next->focusPolicy() == Qt::NoFocus)
+                    next = next->nextInFocusChain();
+                QCOMPARE(next, order[i + 1]);
+            }
+            QVERIFY(w->cmdOk->isDefault());
+            w->txtBuffer->setText(QStringLiteral("123456789"));
+            w->cmdOk->click();
+            QVERIFY(w->isVisible() && rec_->count() == 1 && rec_->last().text.contains(QStringLiteral("123456789")));
+            w->txtBuffer->setText(QStringLiteral("fffff"));
+            w->cmdOk->click();
+        }));
+        QCOMPARE(modFunc::BufferAddress, 0xFFFFFu);
+        QCOMPARE(rec_->count(), 2);  // that offset puts the file outside the Buffer
+        QVERIFY(rec_->last().text.contains(QStringLiteral("index 1000FF")));
+
+        // The save dialog opens with the name loaded last; Cancel there ends
+        // the command before the options window.
+        QVERIFY(!Run(main_->FileSave, QString(), [](frmFileLoad*) {}));
+        QCOMPARE(starts_.last(), dir_->file(QStringLiteral("a.hex")));
+    }
+};
+
+QTEST_MAIN(TestFiles)
+#include "tst_files.moc"
