@@ -12,7 +12,7 @@ QByteArray ChipLogLine(const ChipRecord& r)
     QJsonArray steps;
     for (const ChipStep& s : r.steps)
         steps.append(QJsonObject{{QStringLiteral("step"), s.step},
-                                 {QStringLiteral("ok"), s.ok},
+                                 {QStringLiteral("result"), s.result},
                                  {QStringLiteral("message"), s.message}});
     const QJsonObject o{
         {QStringLiteral("time"), r.time.toUTC().toString(Qt::ISODateWithMs)},

@@ -11,7 +11,7 @@ namespace cli {
 
 struct ChipStep {
     QString step;     // "Erase", "Program", ...
-    bool ok = false;
+    QString result;   // "ok", "failed", "no answer" or "not available"
     QString message;  // the function's message line ("Programming ...   OK!")
 };
 

@@ -1,7 +1,11 @@
 #include "cli/CliApp.h"
 
+#include "buffer/BufferView.h"
+#include "cli/CliHost.h"
 #include "cli/Console.h"
+#include "cli/ImageFiles.h"
 #include "cli/Ports.h"
+#include "device/DeviceProtocol.h"
 #include "core/SerialLink.h"
 #include "core/modFunc.h"
 #include "devices/DeviceCatalogue.h"
@@ -10,8 +14,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QTimer>
+#include <iostream>
 #include <memory>
+#include <string>
 
 namespace cli {
 
@@ -57,6 +64,22 @@ private:
 
     int probe();
     int ports();
+    int deviceCommand(int index);
+    int verifyAll(CliHost& host);
+    int productionRun(DeviceFunctions& functions, CliHost& host);
+    int info();
+    int convert();
+
+    // Exit code after a function: the chip failed, no answer, a function
+    // the device does not offer, or success.
+    int exitAfter(const DeviceFunctions& functions, const CliHost& host, const QList<ChipStep>& steps) const;
+    void putSteps(const QList<ChipStep>& steps);
+    bool isHex(const QString& path) const { return IsHexFile(path, o_.format); }
+    uint32_t fileAddress() const { return o_.fileAddress.value_or(0); }
+    uint32_t bufferAddress() const { return o_.bufferAddress.value_or(0); }
+    // Checksum and CRC-32 of image over the selected device (or, without
+    // one, up to the end of the range the file fills).
+    void putFigures(const FileFormats::Image& image, int32_t end);
 
     const Options& o_;
     Console out_;
@@ -187,13 +210,251 @@ int App::ports()
 int App::run()
 {
     out_.result().insert(QStringLiteral("command"), o_.command);
+    if (o_.command == QLatin1String("convert"))
+        return convert();
     if (!loadStartFiles())
         return out_.finish(ExitBadInput);
     if (o_.command == QLatin1String("probe"))
         return probe();
     if (o_.command == QLatin1String("ports"))
         return ports();
-    return out_.finish(out_.fail(ExitBadInput, QStringLiteral("%1 is not available in this build").arg(o_.command)));
+    if (o_.command == QLatin1String("info"))
+        return info();
+    const QString name = o_.command == QLatin1String("blank") ? QStringLiteral("Blank") : o_.command.at(0).toUpper() + o_.command.mid(1);
+    return deviceCommand(int(DeviceFunctions::Names().indexOf(name)));
+}
+
+int App::exitAfter(const DeviceFunctions& functions, const CliHost& host, const QList<ChipStep>& steps) const
+{
+    if (functions.Failed)
+        return ExitChipFailed;
+    if (host.timedOut())
+        return ExitNoAnswer;
+    if (o_.command != QLatin1String("auto") && !steps.isEmpty()
+        && steps.back().result == QLatin1String("not available"))
+        return ExitBadInput;
+    return ExitOk;
+}
+
+void App::putSteps(const QList<ChipStep>& steps)
+{
+    QJsonArray list;
+    for (const ChipStep& s : steps)
+        list.append(QJsonObject{{QStringLiteral("step"), s.step},
+                                {QStringLiteral("result"), s.result},
+                                {QStringLiteral("message"), s.message}});
+    out_.result().insert(QStringLiteral("steps"), list);
+}
+
+int App::deviceCommand(int index)
+{
+    using namespace modFunc;
+    const DeviceRecord& device = SelectedDevice();
+    out_.result().insert(QStringLiteral("device"), device.Name);
+    const QString problem = DeviceProtocol::FunctionProblem();
+    if (!problem.isEmpty())
+        return out_.finish(out_.fail(ExitBadInput, problem));
+    const int letter = DeviceProtocol::TypeLetter(device.TypeCode);
+    if (letter < 0)
+        return out_.finish(out_.fail(ExitBadInput, QStringLiteral("Type code %1 has no type letter!").arg(device.TypeCode)));
+
+    // The image: the file for Program, Verify and Auto; the device's range
+    // of a fresh Buffer is what Read saves.
+    Buffer.fill(0xFF);
+    if (index == DeviceFunctions::Read) {
+        const QString saveProblem = FileFormats::SaveProblem(device, isHex(o_.files[0]));
+        if (!saveProblem.isEmpty())
+            return out_.finish(out_.fail(ExitBadInput, saveProblem));
+    } else if (!o_.files.isEmpty()) {
+        const QString error = LoadImageFile(o_.files[0], isHex(o_.files[0]), fileAddress(), bufferAddress(), Buffer);
+        if (!error.isEmpty())
+            return out_.finish(out_.fail(ExitBadInput, error));
+    }
+
+    std::unique_ptr<Link> link;
+    if (const int code = openProgrammer(link))
+        return out_.finish(code);
+    // The type letter goes first, as when the function window opens.
+    DeviceProtocol::SendCommand(uint8_t(letter));
+
+    ProgressDisplay progress(stderr, ProgressDisplay::ModeFor(stderr, o_.quiet));
+    CliHost host(out_, progress);
+    if (o_.all)
+        return verifyAll(host);
+    DeviceFunctions functions(host);
+    host.attach(&functions, DeviceFunctions::Names().value(index));
+    if (o_.repeat)
+        return productionRun(functions, host);
+    functions.Run(index);
+    const QList<ChipStep> steps = host.takeSteps();
+    putSteps(steps);
+    int code = exitAfter(functions, host, steps);
+    if (code == ExitOk && index == DeviceFunctions::Read) {
+        const QString& path = o_.files[0];
+        const QByteArray data = isHex(path) ? FileFormats::HexImage(Buffer, device.Size)
+                                            : FileFormats::BinaryImage(Buffer, device.Size);
+        QString error;
+        if (!WriteWholeFile(path, data, &error))
+            code = out_.fail(ExitBadInput, QStringLiteral("%1 cannot be written: %2").arg(path, error));
+    }
+    return out_.finish(code);
+}
+
+int App::verifyAll(CliHost& host)
+{
+    using namespace DeviceProtocol;
+    using modFunc::Buffer;
+    host.attach(nullptr, QStringLiteral("Verify"));
+    host.SetMessage(0, QStringLiteral("Verifying ..."));
+    DiscardStaleInput();
+    // The block read cycle of Verify, going on past a difference.
+    const int count = std::min(BlockCount(modFunc::SelectedDevice().Size), MaxBlocks);
+    RunCollector differences;
+    bool answered = true;
+    for (int b = 0; b < count && answered; ++b) {
+        host.ShowProgress(BlockPercent(b, count));
+        answered = SendCommand(LetterRead) && SendBlockRequest(b) && AwaitReply(BlockReplyBytes);
+        const int n = answered ? ReplyDataCount(modFunc::RxData) : 0;
+        for (int i = 0; i < n; ++i) {
+            const int32_t a = b * BlockBytes + i;
+            if (uint8_t(modFunc::RxData[1 + i]) != Buffer[size_t(a)])
+                differences.add(a);
+        }
+    }
+    if (!answered) {
+        host.ShowTimeOut();
+        host.MarkMessage(0, QStringLiteral("Device Fault!"));
+    } else {
+        SendCommand(LetterEnd);
+        host.ShowProgress(100);
+        if (differences.runs().isEmpty())
+            host.MarkMessage(0, QStringLiteral("OK!"));
+        else
+            host.SetMessage(0, QStringLiteral("Verify Error at ") + modFunc::Hex4(differences.runs().first().start));
+    }
+    putSteps(host.takeSteps());
+    QJsonArray ranges;
+    for (const AddressRun& r : differences.runs()) {
+        out_.line(QStringLiteral("  %1 to %2, %3 bytes").arg(modFunc::Hex4(r.start), modFunc::Hex4(r.end)).arg(r.bytes()));
+        ranges.append(QJsonObject{{QStringLiteral("start"), modFunc::Hex4(r.start)},
+                                  {QStringLiteral("end"), modFunc::Hex4(r.end)},
+                                  {QStringLiteral("bytes"), r.bytes()}});
+    }
+    out_.result().insert(QStringLiteral("ranges"), ranges);
+    return out_.finish(!answered ? ExitNoAnswer : differences.runs().isEmpty() ? ExitOk : ExitChipFailed);
+}
+
+int App::productionRun(DeviceFunctions& functions, CliHost& host)
+{
+    using namespace modFunc;
+    // Every chip gets the image of the file, whatever a Read step left.
+    const auto image = std::make_unique<FileFormats::Image>(Buffer);
+    const int32_t size = std::clamp<int32_t>(SelectedDevice().Size, 0, BufferSize);
+    const QString checksum = Hex4(BufferView::ComputeCheckSum(*image, size));
+    const QString crc = QStringLiteral("%1").arg(Crc32(image->data(), size_t(size)), 8, 16, QLatin1Char('0')).toUpper();
+    int passed = 0, chips = 0, code = ExitOk;
+    for (;;) {
+        ++chips;
+        Buffer = *image;
+        host.clearOutcome();
+        if (!out_.json() && !out_.quiet())
+            std::printf("Chip %d\n", chips);
+        functions.Run(DeviceFunctions::Auto);
+        ChipRecord record{QDateTime::currentDateTimeUtc(), chips, SelectedDevice().Name, host.takeSteps(), checksum, crc, 0};
+        record.exitCode = exitAfter(functions, host, record.steps);
+        const QByteArray line = ChipLogLine(record);
+        if (record.exitCode == ExitOk)
+            ++passed;
+        else
+            code = record.exitCode;
+        if (out_.json())
+            std::fputs(line.constData(), stdout);
+        else
+            out_.line(QStringLiteral("Chip %1: %2").arg(chips).arg(record.exitCode == ExitOk ? QStringLiteral("pass")
+                                                                                              : QStringLiteral("FAIL")));
+        std::fflush(stdout);
+        QString error;
+        if (!o_.log.isEmpty() && !AppendToLog(o_.log, line, &error)) {
+            code = out_.fail(ExitBadInput, QStringLiteral("the log %1 cannot be written: %2").arg(o_.log, error));
+            break;
+        }
+        std::fprintf(stderr, "Insert the next chip and press Enter (q to quit) ");
+        std::fflush(stderr);
+        std::string answer;
+        if (!std::getline(std::cin, answer) || QString::fromStdString(answer).trimmed().startsWith(QLatin1Char('q'), Qt::CaseInsensitive))
+            break;
+    }
+    std::fprintf(stderr, "\n");
+    out_.result().insert(QStringLiteral("chips"), chips);
+    out_.result().insert(QStringLiteral("passed"), passed);
+    out_.line(QStringLiteral("%1 chips: %2 passed, %3 failed").arg(chips).arg(passed).arg(chips - passed));
+    return out_.finish(code);
+}
+
+void App::putFigures(const FileFormats::Image& image, int32_t end)
+{
+    const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
+    const int32_t size = device.Size > 0 ? std::min<int32_t>(device.Size, modFunc::BufferSize) : end;
+    const QString checksum = modFunc::Hex4(BufferView::ComputeCheckSum(image, size));
+    const QString crc = QStringLiteral("%1").arg(Crc32(image.data(), size_t(size)), 8, 16, QLatin1Char('0')).toUpper();
+    const QString over = device.Size > 0 ? QStringLiteral("%1 bytes of %2").arg(size).arg(device.Name)
+                                         : QStringLiteral("%1 bytes (no device selected)").arg(size);
+    out_.line(QStringLiteral("checksum %1, CRC-32 %2 over %3").arg(checksum, crc, over));
+    out_.result().insert(QStringLiteral("checksum"), checksum);
+    out_.result().insert(QStringLiteral("crc32"), crc);
+    out_.result().insert(QStringLiteral("size"), size);
+}
+
+int App::info()
+{
+    const QString& path = o_.files[0];
+    const bool hex = isHex(path);
+    const auto image = std::make_unique<FileFormats::Image>();
+    FilledRange range;
+    const QString error = LoadAndMeasure(path, hex, fileAddress(), bufferAddress(), *image, range);
+    if (!error.isEmpty())
+        return out_.finish(out_.fail(ExitBadInput, error));
+    out_.result().insert(QStringLiteral("format"), hex ? QStringLiteral("hex") : QStringLiteral("bin"));
+    out_.result().insert(QStringLiteral("bytes"), range.bytes);
+    if (range.bytes == 0) {
+        out_.line(QStringLiteral("%1: %2, no data").arg(path, hex ? QStringLiteral("Intel HEX") : QStringLiteral("binary")));
+    } else {
+        out_.line(QStringLiteral("%1: %2, addresses %3 to %4, %5 bytes")
+                      .arg(path, hex ? QStringLiteral("Intel HEX") : QStringLiteral("binary"),
+                           modFunc::Hex4(range.first), modFunc::Hex4(range.last))
+                      .arg(range.bytes));
+        out_.result().insert(QStringLiteral("first"), modFunc::Hex4(range.first));
+        out_.result().insert(QStringLiteral("last"), modFunc::Hex4(range.last));
+    }
+    putFigures(*image, range.last + 1);
+    return out_.finish(ExitOk);
+}
+
+int App::convert()
+{
+    const QString& in = o_.files[0];
+    const QString& out = o_.files[1];
+    const bool hexIn = isHex(in);
+    const auto image = std::make_unique<FileFormats::Image>();
+    FilledRange range;
+    QString error = LoadAndMeasure(in, hexIn, fileAddress(), bufferAddress(), *image, range);
+    if (!error.isEmpty())
+        return out_.finish(out_.fail(ExitBadInput, error));
+    // Everything from address 0 to the last byte the file fills; gaps and
+    // the start below the first byte read 0xFF.
+    const int32_t size = range.last + 1;
+    if (!hexIn && size > modFunc::MaxDeviceSize)
+        return out_.finish(out_.fail(ExitBadInput, QStringLiteral("%1 fills addresses up to %2; an Intel HEX file "
+                                                                  "of 16-bit addresses ends at FFFF")
+                                                       .arg(in, modFunc::Hex4(range.last))));
+    const QByteArray data = hexIn ? FileFormats::BinaryImage(*image, size) : FileFormats::HexImage(*image, size);
+    if (!modFunc::WriteWholeFile(out, data, &error))
+        return out_.finish(out_.fail(ExitBadInput, QStringLiteral("%1 cannot be written: %2").arg(out, error)));
+    out_.line(QStringLiteral("%1 (%2) to %3 (%4): %5 bytes")
+                  .arg(in, hexIn ? QStringLiteral("Intel HEX") : QStringLiteral("binary"), out,
+                       hexIn ? QStringLiteral("binary") : QStringLiteral("Intel HEX"))
+                  .arg(size));
+    return out_.finish(ExitOk);
 }
 
 }  // namespace

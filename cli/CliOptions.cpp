@@ -26,16 +26,13 @@ const CommandShape* FindCommand(const QString& name)
 
 }  // namespace
 
-bool ParseHexAddress(const QString& text, int32_t& value)
+bool ParseHexAddress(const QString& text, uint32_t& value)
 {
     static const QRegularExpression form(QStringLiteral("^(?:0[xX])?([0-9A-Fa-f]{1,8})[hH]?$"));
     const QRegularExpressionMatch m = form.match(text.trimmed());
     if (!m.hasMatch())
         return false;
-    const qulonglong v = m.captured(1).toULongLong(nullptr, 16);
-    if (v > 0x7FFFFFFFu)
-        return false;
-    value = int32_t(v);
+    value = uint32_t(m.captured(1).toULongLong(nullptr, 16));
     return true;
 }
 
@@ -83,13 +80,13 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
             into = value;
             return true;
         };
-        auto takeAddress = [&](std::optional<int32_t>& into) {
+        auto takeAddress = [&](std::optional<uint32_t>& into) {
             QString text;
             if (!takeValue(text))
                 return false;
-            int32_t v = 0;
+            uint32_t v = 0;
             if (!ParseHexAddress(text, v))
-                return fail(QStringLiteral("%1 takes a hexadecimal address from 0 to 7FFFFFFF, not \"%2\"")
+                return fail(QStringLiteral("%1 takes a hexadecimal address from 0 to FFFFFFFF, not \"%2\"")
                                 .arg(arg, text));
             into = v;
             return true;

@@ -22,8 +22,8 @@ struct Options {
     QString port;             // --port: COMn or a device path
     QString device;           // --device: catalogue name or number
     QString format;           // --format: "hex", "bin" or empty (by the file name)
-    std::optional<int32_t> bufferAddress;
-    std::optional<int32_t> fileAddress;
+    std::optional<uint32_t> bufferAddress;
+    std::optional<uint32_t> fileAddress;
     QString log;              // --log FILE (auto)
     bool all = false;         // --all (verify)
     bool repeat = false;      // --repeat (auto)
@@ -38,8 +38,8 @@ struct Options {
 bool ParseArguments(const QStringList& args, Options& options, QString* error);
 
 // A hexadecimal address as the file options take it ("8000", "ff", "0x1F0",
-// "100H"); false for anything else or above 7FFFFFFF.
-bool ParseHexAddress(const QString& text, int32_t& value);
+// "100H"); false for anything else or above FFFFFFFF.
+bool ParseHexAddress(const QString& text, uint32_t& value);
 
 // "COM3" (any case) gives 3; anything else gives 0 (a device path).
 int ComNumber(const QString& port);

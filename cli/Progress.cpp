@@ -44,8 +44,8 @@ void ProgressDisplay::begin(const QString& label)
 
 void ProgressDisplay::show(int percent)
 {
-    if (mode_ == Mode::Off || percent == shown_)
-        return;
+    if (mode_ == Mode::Off || label_.isEmpty() || percent == shown_)
+        return;  // nothing runs, or nothing new
     if (mode_ == Mode::Lines) {
         // One line at each tenth reached.
         if (percent / 10 == shown_ / 10 && shown_ >= 0)
@@ -71,6 +71,7 @@ void ProgressDisplay::end()
     }
     drawn_ = 0;
     shown_ = -1;
+    label_.clear();
 }
 
 }  // namespace cli

@@ -95,7 +95,7 @@ void TestCli::arguments_data()
     row("missing value", "probe --port", "--port needs a value", "");
     row("bad format", "read x --format srec", "--format is hex or bin, not \"srec\"", "");
     row("bad address", "read x --buffer-address 12G4", "--buffer-address takes a hexadecimal address", "");
-    row("huge address", "read x --file-address 80000000", "--file-address takes a hexadecimal address", "");
+    row("huge address", "read x --file-address 100000000", "--file-address takes a hexadecimal address", "");
     row("COM0", "probe --port COM0", "--port takes COM1 to COM255", "");
     row("all elsewhere", "read x --all", "--all belongs to verify", "");
     row("repeat elsewhere", "program x --repeat", "--repeat and --log belong to auto", "");
@@ -115,7 +115,7 @@ void TestCli::arguments()
         QVERIFY2(why.startsWith(error), qPrintable(why));
         return;
     }
-    auto num = [](const std::optional<int32_t>& v) { return v ? QString::number(*v) : QString(); };
+    auto num = [](const std::optional<uint32_t>& v) { return v ? QString::number(*v) : QString(); };
     QCOMPARE(QStringList({o.command, o.files.join(QLatin1Char(',')), o.port, o.device, o.format,
                           num(o.bufferAddress), num(o.fileAddress)})
                  .join(QLatin1Char('|')),
@@ -199,8 +199,8 @@ void TestCli::chipLogLine()
     r.time = QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 10), Qt::UTC);
     r.chip = 3;
     r.device = QStringLiteral("27C64 \"EPROM\"");
-    r.steps = {{QStringLiteral("Program"), true, QStringLiteral("Programming ...   OK!")},
-               {QStringLiteral("Verify"), false, QStringLiteral("Verify Error at 0200")}};
+    r.steps = {{QStringLiteral("Program"), QStringLiteral("ok"), QStringLiteral("Programming ...   OK!")},
+               {QStringLiteral("Verify"), QStringLiteral("failed"), QStringLiteral("Verify Error at 0200")}};
     r.checksum = QStringLiteral("1FE0");
     r.crc32 = QStringLiteral("0A1B2C3D");
     r.exitCode = 1;
@@ -209,8 +209,8 @@ void TestCli::chipLogLine()
     QCOMPARE(line.count('\n'), 1);
     QCOMPARE(line,
              QByteArray("{\"checksum\":\"1FE0\",\"chip\":3,\"crc32\":\"0A1B2C3D\",\"device\":\"27C64 \\\"EPROM\\\"\",\"exit\":1,"
-                        "\"result\":\"fail\",\"steps\":[{\"message\":\"Programming ...   OK!\",\"ok\":true,\"step\":\"Program\"},"
-                        "{\"message\":\"Verify Error at 0200\",\"ok\":false,\"step\":\"Verify\"}],"
+                        "\"result\":\"fail\",\"steps\":[{\"message\":\"Programming ...   OK!\",\"result\":\"ok\",\"step\":\"Program\"},"
+                        "{\"message\":\"Verify Error at 0200\",\"result\":\"failed\",\"step\":\"Verify\"}],"
                         "\"time\":\"2024-05-06T07:08:09.010Z\"}" "\n"));
 }
 
