@@ -2,15 +2,18 @@
 // as a process against the emulator.
 #include "cli/ChipLog.h"
 #include "cli/CliOptions.h"
+#include "cli/ImageFiles.h"
 #include "cli/Progress.h"
 #include "platform/PortDiagnosis.h"
 #include "platform/SerialPort.h"
 #include "support/SimHarness.h"
 #include "support/TestSupport.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QtTest>
 #include <unistd.h>
 
@@ -45,8 +48,9 @@ CliRun RunCli(const QString& dir, const QStringList& args, const QStringList& en
     return r;
 }
 
-const QByteArray Config = "1\r\n2\r\n1\r\n";
-const QByteArray Catalogue = "\"2716 EPROM 2K\",1,2048\r\n\"28C64 EEPROM 8K\",2,8192\r\n";
+const QByteArray Config = "1\r\n4\r\n1\r\n";
+const QByteArray Catalogue = "\"2716 EPROM 2K\",1,2048\r\n\"28C64 EEPROM 8K\",2,8192\r\n"
+                             "\"27C512 EPROM 64K\",1,65536\r\n\"89C51 MCU 4K\",10,4096\r\n";
 
 void WriteStartFiles(const TempAppDir& dir)
 {
@@ -70,6 +74,12 @@ private slots:
     void probe();
     void busyPort();
     void portsListing();
+    void functions_data();
+    void functions();
+    void roundTrip();
+    void verifyAll();
+    void productionRun();
+    void infoAndConvert();
 };
 
 void TestCli::arguments_data()
@@ -233,7 +243,7 @@ void TestCli::probe_data()
     QTest::newRow("no port") << QStringList() << "--port COM4 probe" << 2 << ""
                              << "COM4, no such device NOPORT: quirra-cli --help explains QUIRRA_COM4";
     QTest::newRow("device by word") << sim << "--device 28C64 probe" << 0 << "Device Version" << "";
-    QTest::newRow("device number") << sim << "--device 3 probe" << 3 << "" << "there is no device 3";
+    QTest::newRow("device number") << sim << "--device 5 probe" << 3 << "" << "there is no device 5";
     QTest::newRow("no dir") << sim << "--dir NOPORT probe" << 3 << "" << "does not exist";
     QTest::newRow("usage") << sim << "probe extra" << 3 << "" << "probe takes no file";
     QTest::newRow("help") << QStringList() << "--help" << 0 << "Usage: quirra-cli" << "";
@@ -323,6 +333,189 @@ void TestCli::portsListing()
                  qPrintable(r.out));
     }
     QVERIFY2(seen, qPrintable(r.out + r.err));
+}
+
+// A chip image: 0xFF with the given bytes at the given addresses.
+QByteArray ChipImage(int size, const QList<QPair<int, char>>& bytes)
+{
+    QByteArray image(size, '\xFF');
+    for (const auto& [address, value] : bytes)
+        image[address] = value;
+    return image;
+}
+
+void TestCli::functions_data()
+{
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("out");        // the whole of stdout
+    QTest::addColumn<QString>("err");        // stderr contains this
+    QTest::addColumn<QByteArray>("frames");  // frames after the probe, "|" between them, "..." for the blocks
+    QTest::newRow("erase") << "erase" << QStringList() << 0 << "Erasing ...   OK!\n" << ""
+                           << QByteArray("01 61|01 45");
+    QTest::newRow("lock") << "lock" << QStringList() << 0 << "Locking ...   OK!\n" << "" << QByteArray("01 61|01 4C");
+    QTest::newRow("erase not offered") << "--device 4 erase" << QStringList() << 3 << "Function Not Available!\n" << ""
+                                       << QByteArray("01 6A");
+    QTest::newRow("blank fails") << "blank" << QStringList{QStringLiteral("--image"), QStringLiteral("CHIP")} << 1
+                                 << "Device not blank at 0345\n" << "" << QByteArray("01 61|...|01 49");
+    QTest::newRow("program fails") << "program image.bin" << QStringList{QStringLiteral("--fail-at"), QStringLiteral("7")}
+                                   << 1 << "Program Error at 0007\n" << "" << QByteArray("01 61|01 57|...|01 57|01 49");
+    QTest::newRow("blank times out") << "blank" << QStringList{QStringLiteral("--no-reply-from"), QStringLiteral("10")}
+                                     << 2 << "Blank Checking ...   Device Fault!\n" << "Device Error: Communication Error!"
+                                      << QByteArray("01 61|...|04 00 A0 00 01");
+    QTest::newRow("no file") << "program missing.hex" << QStringList() << 3 << "" << "missing.hex cannot be opened"
+                             << QByteArray();
+    QTest::newRow("broken hex") << "verify broken.hex" << QStringList() << 3 << "" << "Checksum Error in hex file!"
+                                << QByteArray();
+    QTest::newRow("no answer") << "erase" << QStringList{QStringLiteral("--probe-bytes"), QStringLiteral("0")} << 2 << ""
+                               << "Cannot find device at COM 1 !" << QByteArray();
+}
+
+void TestCli::functions()
+{
+    QFETCH(QString, args);
+    QFETCH(QStringList, simArgs);
+    QFETCH(int, code);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QFETCH(QByteArray, frames);
+    TempAppDir dir;
+    WriteStartFiles(dir);
+    dir.write(QStringLiteral("chip.bin"), ChipImage(2048, {{0x345, '\x7F'}}));
+    dir.write(QStringLiteral("image.bin"), QByteArray(2048, '\x5A'));
+    dir.write(QStringLiteral("broken.hex"), ":10000000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF01\r\n:00000001FF\r\n");
+    simArgs.replaceInStrings(QStringLiteral("CHIP"), dir.file(QStringLiteral("chip.bin")));
+    SimHarness sim(simArgs);
+    QVERIFY(sim.start());
+    const CliRun r = RunCli(dir.path(), args.split(QLatin1Char(' ')), {QStringLiteral("QUIRRA_COM1=") + sim.linkPath()});
+    QCOMPARE(r.code, code);
+    QCOMPARE(r.out, out);
+    QVERIFY2(r.err.contains(err), qPrintable(r.err));
+    // The wire: the probe (unless the input was refused first), the type
+    // letter, then the function's frames.
+    QStringList wire;
+    for (const QByteArray& f : sim.pcFrames())
+        wire << QString::fromLatin1(f.toHex(' ').toUpper());
+    if (frames.isEmpty() && code == 3) {
+        QVERIFY(wire.isEmpty());
+        return;
+    }
+    QCOMPARE(wire.value(0), QStringLiteral("01 54"));
+    const QStringList expected = QString::fromLatin1(frames).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    const qsizetype gap = expected.indexOf(QStringLiteral("..."));
+    if (gap < 0) {
+        QCOMPARE(wire.mid(1), expected);
+    } else {
+        QCOMPARE(wire.mid(1, gap), expected.mid(0, gap));
+        QCOMPARE(wire.mid(wire.size() - (expected.size() - gap - 1)), expected.mid(gap + 1));
+    }
+}
+
+void TestCli::roundTrip()
+{
+    TempAppDir dir;
+    WriteStartFiles(dir);
+    QByteArray image(65536, '\0');
+    QRandomGenerator(12).fillRange(reinterpret_cast<quint32*>(image.data()), image.size() / 4);
+    dir.write(QStringLiteral("image.bin"), image);
+    SimHarness sim;
+    QVERIFY(sim.start());
+    const QStringList env = {QStringLiteral("QUIRRA_COM1=") + sim.linkPath()};
+    const QStringList device = {QStringLiteral("--device"), QStringLiteral("27C512")};
+    CliRun r = RunCli(dir.path(), device + QStringList{QStringLiteral("program"), QStringLiteral("image.bin")}, env);
+    QCOMPARE(r.out, QStringLiteral("Programming ...   OK!\n"));
+    QCOMPARE(r.code, 0);
+    // Plain lines on a pipe: one at every tenth.
+    QVERIFY2(r.err.startsWith(QStringLiteral("Programming 0%\nProgramming 10%\n")), qPrintable(r.err));
+    QVERIFY(r.err.endsWith(QStringLiteral("Programming 100%\n")));
+    r = RunCli(dir.path(), device + QStringList{QStringLiteral("verify"), QStringLiteral("image.bin")}, env);
+    QCOMPARE(r.out, QStringLiteral("Verifying ...   OK!\n"));
+    QCOMPARE(r.code, 0);
+    r = RunCli(dir.path(), device + QStringList{QStringLiteral("--quiet"), QStringLiteral("read"), QStringLiteral("back.hex")}, env);
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out + r.err, QString());
+    QCOMPARE(RunCli(dir.path(), {QStringLiteral("convert"), QStringLiteral("back.hex"), QStringLiteral("back.bin")}).code, 0);
+    QCOMPARE(dir.read(QStringLiteral("back.bin")), image);
+    QCOMPARE(sim.dump(), image);
+}
+
+void TestCli::verifyAll()
+{
+    TempAppDir dir;
+    WriteStartFiles(dir);
+    dir.write(QStringLiteral("chip.bin"), ChipImage(2048, {{0x10, 0}, {0x200, 0}, {0x201, 0}, {0x202, 0}, {0x7FF, 0}}));
+    dir.write(QStringLiteral("image.bin"), QByteArray(2048, '\xFF'));
+    SimHarness sim({QStringLiteral("--image"), dir.file(QStringLiteral("chip.bin"))});
+    QVERIFY(sim.start());
+    const CliRun r = RunCli(dir.path(), {QStringLiteral("verify"), QStringLiteral("--all"), QStringLiteral("image.bin")},
+                            {QStringLiteral("QUIRRA_COM1=") + sim.linkPath()});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.out, QStringLiteral("Verify Error at 0010\n  0010 to 0010, 1 bytes\n  0200 to 0202, 3 bytes\n"
+                                   "  07FF to 07FF, 1 bytes\n"));
+    // Every block is read, as Verify reads them, and "I" ends the cycle.
+    const QVector<QByteArray> frames = sim.pcFrames();
+    QCOMPARE(frames.size(), 2 + 128 * 2 + 1);
+    QCOMPARE(frames[frames.size() - 2], QByteArray("\x04\x07\xF0\x00\x01", 5));
+    QCOMPARE(frames.last(), QByteArray("\x01I", 2));
+}
+
+void TestCli::productionRun()
+{
+    TempAppDir dir;
+    WriteStartFiles(dir);
+    dir.write(QStringLiteral("auto.cfg"), "2\r\n3\r\n4\r\n");  // Program, Verify
+    dir.write(QStringLiteral("image.bin"), QByteArray(2048, '\x01'));
+    SimHarness sim;
+    QVERIFY(sim.start());
+    const CliRun r = RunCli(dir.path(), {QStringLiteral("auto"), QStringLiteral("image.bin"), QStringLiteral("--repeat"),
+                                         QStringLiteral("--log"), QStringLiteral("chips.log")},
+                            {QStringLiteral("QUIRRA_COM1=") + sim.linkPath()}, "\n\nq\n");
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.err.count(QStringLiteral("Insert the next chip and press Enter (q to quit)")), 3);
+    QVERIFY2(r.out.endsWith(QStringLiteral("Chip 3: pass\n3 chips: 3 passed, 0 failed\n")), qPrintable(r.out));
+    const QList<QByteArray> lines = dir.read(QStringLiteral("chips.log")).split('\n');
+    QCOMPARE(lines.size(), 4);
+    QVERIFY(lines[3].isEmpty());
+    for (int chip = 1; chip <= 3; ++chip) {
+        const QJsonObject o = QJsonDocument::fromJson(lines[chip - 1]).object();
+        QCOMPARE(o.value(QStringLiteral("chip")).toInt(), chip);
+        QCOMPARE(o.value(QStringLiteral("device")).toString(), QStringLiteral("2716 EPROM 2K"));
+        QCOMPARE(o.value(QStringLiteral("checksum")).toString(), QStringLiteral("0800"));
+        QCOMPARE(o.value(QStringLiteral("result")).toString(), QStringLiteral("pass"));
+        QCOMPARE(o.value(QStringLiteral("crc32")).toString(),
+                 QStringLiteral("%1").arg(cli::Crc32(reinterpret_cast<const uint8_t*>(QByteArray(2048, '\x01').constData()), 2048),
+                                          8, 16, QLatin1Char('0')).toUpper());
+        QVERIFY(QDateTime::fromString(o.value(QStringLiteral("time")).toString(), Qt::ISODateWithMs).isValid());
+        const QJsonArray steps = o.value(QStringLiteral("steps")).toArray();
+        QCOMPARE(steps.size(), 2);
+        QCOMPARE(steps[0].toObject().value(QStringLiteral("step")).toString(), QStringLiteral("Program"));
+        QCOMPARE(steps[1].toObject().value(QStringLiteral("message")).toString(), QStringLiteral("Verifying ...   OK!"));
+    }
+    // The type letter once, then three times Program and Verify.
+    QCOMPARE(sim.pcFrames().count(QByteArray("\x01\x61", 2)), 1);
+    QCOMPARE(sim.pcFrames().count(QByteArray("\x01W", 2)), 6);
+}
+
+void TestCli::infoAndConvert()
+{
+    const QByteArray check = "123456789";
+    QCOMPARE(cli::Crc32(reinterpret_cast<const uint8_t*>(check.constData()), 9), 0xCBF43926u);
+    TempAppDir dir;
+    WriteStartFiles(dir);
+    dir.write(QStringLiteral("part.hex"), ":020100001234B7\r\n:00000001FF\r\n");
+    CliRun r = RunCli(dir.path(), {QStringLiteral("info"), QStringLiteral("part.hex")});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(r.out.startsWith(QStringLiteral("part.hex: Intel HEX, addresses 0100 to 0101, 2 bytes\n"
+                                             "checksum F648, CRC-32 ")),
+             qPrintable(r.out));
+    r = RunCli(dir.path(), {QStringLiteral("convert"), QStringLiteral("part.hex"), QStringLiteral("part.bin")});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(dir.read(QStringLiteral("part.bin")), ChipImage(0x102, {{0x100, 0x12}, {0x101, 0x34}}));
+    r = RunCli(dir.path(), {QStringLiteral("convert"), QStringLiteral("--buffer-address"), QStringLiteral("10000"),
+                            QStringLiteral("part.bin"), QStringLiteral("far.hex")});
+    QCOMPARE(r.code, 3);
+    QVERIFY2(r.err.contains(QStringLiteral("ends at FFFF")), qPrintable(r.err));
 }
 
 QTEST_MAIN(TestCli)
