@@ -13,6 +13,7 @@
 #include "platform/SerialPort.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QTimer>
@@ -285,7 +286,10 @@ int App::deviceCommand(int index)
     host.attach(&functions, DeviceFunctions::Names().value(index));
     if (o_.repeat)
         return productionRun(functions, host);
+    QElapsedTimer clock;
+    clock.start();
     functions.Run(index);
+    out_.result().insert(QStringLiteral("seconds"), double(clock.nsecsElapsed()) / 1e9);
     const QList<ChipStep> steps = host.takeSteps();
     putSteps(steps);
     int code = exitAfter(functions, host, steps);
