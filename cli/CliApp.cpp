@@ -221,8 +221,8 @@ int App::run()
         return ports();
     if (o_.command == QLatin1String("info"))
         return info();
-    const QString name = o_.command == QLatin1String("blank") ? QStringLiteral("Blank") : o_.command.at(0).toUpper() + o_.command.mid(1);
-    return deviceCommand(int(DeviceFunctions::Names().indexOf(name)));
+    // "read" runs "Read", "blank" runs "Blank", and so on.
+    return deviceCommand(int(DeviceFunctions::Names().indexOf(o_.command.at(0).toUpper() + o_.command.mid(1))));
 }
 
 int App::exitAfter(const DeviceFunctions& functions, const CliHost& host, const QList<ChipStep>& steps) const
@@ -284,7 +284,7 @@ int App::deviceCommand(int index)
         return verifyAll(host);
     DeviceFunctions functions(host);
     host.attach(&functions, DeviceFunctions::Names().value(index));
-    if (o_.repeat)
+    if (o_.repeat || !o_.log.isEmpty())
         return productionRun(functions, host);
     QElapsedTimer clock;
     clock.start();
@@ -356,6 +356,10 @@ int App::productionRun(DeviceFunctions& functions, CliHost& host)
     const int32_t size = std::clamp<int32_t>(SelectedDevice().Size, 0, BufferSize);
     const QString checksum = Hex4(BufferView::ComputeCheckSum(*image, size));
     const QString crc = QStringLiteral("%1").arg(Crc32(image->data(), size_t(size)), 8, 16, QLatin1Char('0')).toUpper();
+    // A log that cannot be written is found before the first chip.
+    QString error;
+    if (!o_.log.isEmpty() && !AppendToLog(o_.log, {}, &error))
+        return out_.finish(out_.fail(ExitBadInput, QStringLiteral("the log %1 cannot be written: %2").arg(o_.log, error)));
     int passed = 0, chips = 0, code = ExitOk;
     for (;;) {
         ++chips;
@@ -377,18 +381,20 @@ int App::productionRun(DeviceFunctions& functions, CliHost& host)
             out_.line(QStringLiteral("Chip %1: %2").arg(chips).arg(record.exitCode == ExitOk ? QStringLiteral("pass")
                                                                                               : QStringLiteral("FAIL")));
         std::fflush(stdout);
-        QString error;
         if (!o_.log.isEmpty() && !AppendToLog(o_.log, line, &error)) {
             code = out_.fail(ExitBadInput, QStringLiteral("the log %1 cannot be written: %2").arg(o_.log, error));
             break;
         }
+        if (!o_.repeat)
+            break;
         std::fprintf(stderr, "Insert the next chip and press Enter (q to quit) ");
         std::fflush(stderr);
         std::string answer;
         if (!std::getline(std::cin, answer) || QString::fromStdString(answer).trimmed().startsWith(QLatin1Char('q'), Qt::CaseInsensitive))
             break;
     }
-    std::fprintf(stderr, "\n");
+    if (o_.repeat)
+        std::fprintf(stderr, "\n");
     out_.result().insert(QStringLiteral("chips"), chips);
     out_.result().insert(QStringLiteral("passed"), passed);
     out_.line(QStringLiteral("%1 chips: %2 passed, %3 failed").arg(chips).arg(passed).arg(chips - passed));
