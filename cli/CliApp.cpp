@@ -315,21 +315,27 @@ int App::verifyAll(CliHost& host)
     const int count = std::min(BlockCount(modFunc::SelectedDevice().Size), MaxBlocks);
     RunCollector differences;
     bool answered = true;
-    for (int b = 0; b < count && answered; ++b) {
-        host.ShowProgress(BlockPercent(b, count));
-        answered = SendCommand(LetterRead) && SendBlockRequest(b) && AwaitReply(BlockReplyBytes);
-        const int n = answered ? ReplyDataCount(modFunc::RxData) : 0;
-        for (int i = 0; i < n; ++i) {
-            const int32_t a = b * BlockBytes + i;
-            if (uint8_t(modFunc::RxData[1 + i]) != Buffer[size_t(a)])
-                differences.add(a);
+    {
+        const ReplyWaits waits;
+        for (int b = 0; b < count && answered; ++b) {
+            host.ShowProgress(BlockPercent(b, count));
+            SendCommand(LetterRead);
+            SendBlockRequest(b);
+            answered = AwaitReply(BlockReplyBytes);
+            const int n = answered ? ReplyDataCount(modFunc::RxData) : 0;
+            for (int i = 0; i < n; ++i) {
+                const int32_t a = b * BlockBytes + i;
+                if (uint8_t(modFunc::RxData[1 + i]) != Buffer[size_t(a)])
+                    differences.add(a);
+            }
         }
+        // A port that failed after the last reply cannot take the end either.
+        answered = answered && SendCommand(LetterEnd);
     }
     if (!answered) {
         host.ShowTimeOut();
         host.MarkMessage(0, QStringLiteral("Device Fault!"));
     } else {
-        SendCommand(LetterEnd);
         host.ShowProgress(100);
         if (differences.runs().isEmpty())
             host.MarkMessage(0, QStringLiteral("OK!"));
