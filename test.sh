@@ -1,42 +1,61 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the normal and the sanitizer build, and
-# runs every test in both.
-set -euo pipefail
+# runs every test in both, then fuzzes the Intel HEX reader for a bounded
+# time. Every step runs even when an earlier one failed, so that one failure
+# never hides another's results; the exit code is non-zero when any failed.
+set -uo pipefail
 source "$(dirname "$0")/tools/common.sh"
-quirra_install_missing $QUIRRA_TEST_PACKAGES
+quirra_install_missing $QUIRRA_TEST_PACKAGES || exit 1
 # The end-to-end test and the package checks skip what they cannot do
 # without these, and say so.
 source "$QUIRRA_ROOT/tools/xsession.sh"
 quirra_install_missing $XS_PACKAGES desktop-file-utils appstream dpkg-dev ||
     echo "Could not install the X server or the packaging tools."
 
-quirra_build "$QUIRRA_ROOT/build/release"
-quirra_build "$QUIRRA_ROOT/build/asan" -DQUIRRA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
-
 export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
-# The Intel HEX reader under libFuzzer and the sanitizers, for a bounded time,
-# in a clang build of its own that builds nothing else.
+# build_and_test NAME DIR [cmake options...]
+failed=()
+build_and_test() {
+    local name="$1" dir="$2"
+    shift 2
+    echo "== $name build"
+    if ! quirra_build "$dir" "$@"; then
+        failed+=("$name build")
+    elif ! ctest --test-dir "$dir" --output-on-failure -j2; then
+        failed+=("$name tests")
+    fi
+}
+
+build_and_test normal "$QUIRRA_ROOT/build/release"
+build_and_test sanitizer "$QUIRRA_ROOT/build/asan" -DQUIRRA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+
+# The Intel HEX reader under libFuzzer and the sanitizers, in a clang build
+# of its own that builds nothing else.
 fuzz="$QUIRRA_ROOT/build/fuzz"
 echo "== fuzzing the Intel HEX reader"
 if command -v clang++ >/dev/null &&
     cmake -S "$QUIRRA_ROOT" -B "$fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null &&
     grep -q '^QUIRRA_HAVE_LIBFUZZER:INTERNAL=1' "$fuzz/CMakeCache.txt"; then
-    cmake --build "$fuzz" --target fuzz_hexreader
     mkdir -p "$fuzz/corpus"
-    if ! "$fuzz/tests/fuzz_hexreader" -max_total_time=25 "$fuzz/corpus" "$QUIRRA_ROOT/tests/fuzz-seeds" >"$fuzz/fuzz.log" 2>&1; then
+    if ! cmake --build "$fuzz" --target fuzz_hexreader; then
+        failed+=("fuzz build")
+    elif ! "$fuzz/tests/fuzz_hexreader" -max_total_time=25 "$fuzz/corpus" "$QUIRRA_ROOT/tests/fuzz-seeds" >"$fuzz/fuzz.log" 2>&1; then
         tail -n 60 "$fuzz/fuzz.log"
-        exit 1
+        failed+=("fuzzing")
+    else
+        grep DONE "$fuzz/fuzz.log"
     fi
-    grep DONE "$fuzz/fuzz.log"
 else
     echo "clang++ with libFuzzer is missing: not fuzzed"
 fi
-echo "== normal build"
-ctest --test-dir "$QUIRRA_ROOT/build/release" --output-on-failure -j2
-echo "== sanitizer build"
-ctest --test-dir "$QUIRRA_ROOT/build/asan" --output-on-failure -j2
+
 if [ -f "$QUIRRA_ROOT/build/release/e2e/SKIPPED" ]; then
     echo "== end-to-end test SKIPPED: $(cat "$QUIRRA_ROOT/build/release/e2e/SKIPPED")"
 fi
+if [ ${#failed[@]} -gt 0 ]; then
+    echo "== FAILED: ${failed[*]}"
+    exit 1
+fi
+echo "== all passed"

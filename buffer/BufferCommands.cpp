@@ -21,9 +21,11 @@ void OpenBufferWindow()
     if (!host)
         return;
     auto* view = new frmBuffer;
+    // A fixed frame around the fixed layout: it cannot be resized, maximised
+    // or minimised, only moved and closed.
     QMdiSubWindow* sub = host->addSubWindow(
-        view, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                  Qt::WindowCloseButtonHint);
+        view, Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    sub->setFixedSize(sub->minimumSizeHint());
     sub->setAttribute(Qt::WA_DeleteOnClose);
     bufferSub = sub;
     sub->show();

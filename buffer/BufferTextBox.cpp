@@ -186,7 +186,18 @@ void BufferTextBox::mouseDoubleClickEvent(QMouseEvent* e)
         DblClick();
 }
 
-void BufferTextBox::wheelEvent(QWheelEvent* e) { e->accept(); }
+void BufferTextBox::wheelEvent(QWheelEvent* e)
+{
+    // The text itself never scrolls; the steps go to the window. A fine
+    // wheel's small deltas add up to whole steps of 15 degrees.
+    e->accept();
+    constexpr int Step = 120;
+    wheelRest_ += e->angleDelta().y();
+    const int steps = wheelRest_ / Step;
+    wheelRest_ -= steps * Step;
+    if (steps != 0 && Wheel)
+        Wheel(steps);
+}
 
 void BufferTextBox::inputMethodEvent(QInputMethodEvent* e) { e->accept(); }
 

@@ -18,6 +18,8 @@ public:
     std::function<void(int keyCode, Qt::KeyboardModifiers shift)> KeyUp;
     std::function<void()> Click;
     std::function<void()> DblClick;
+    // Whole wheel steps turned: positive away from the user (up).
+    std::function<void(int steps)> Wheel;
 
     // The whole text in one assignment; `viewText` has CR LF line ends,
     // the widget holds it with plain line breaks.
@@ -52,6 +54,7 @@ protected:
 private:
     // The text control's own part of a click: its caret to the character clicked.
     void PlaceCaret(const QPoint& viewportPoint);
+    int wheelRest_ = 0;  // eighths of a degree short of a whole step
     bool pressed_ = false;
     QPoint pressPoint_;
 };

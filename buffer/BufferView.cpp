@@ -21,12 +21,7 @@ QString HeaderText()
     return h;
 }
 
-int32_t ViewSize(int32_t size)
-{
-    if (size < 0 || size > MaxViewSize)
-        return MaxViewSize;
-    return size;
-}
+int32_t ViewSize(int32_t size) { return std::clamp<int32_t>(size, 0, MaxViewSize); }
 
 int32_t ScrollMaximum(int32_t size)
 {

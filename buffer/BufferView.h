@@ -37,7 +37,7 @@ constexpr int32_t MaxTopLine = MaxViewSize / BytesPerLine - LineCount;  // 4080
 QString HeaderText();
 
 // The bytes the view can scroll through for a device of `size` bytes: the
-// size itself from 0 to 64 KiB, otherwise (larger or negative) 64 KiB.
+// size itself from 0 to 64 KiB, 64 KiB above that, nothing below 0.
 int32_t ViewSize(int32_t size);
 // Maximum of the scroll bar: ViewSize / 16 - 16 rounded halves to even,
 // at least 0 (8 KiB: 496, 64 KiB: 4080, 1000 bytes: 46).

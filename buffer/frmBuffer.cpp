@@ -2,30 +2,19 @@
 
 #include "buffer/BufferTextBox.h"
 #include "buffer/BufferView.h"
+#include "buffer/ViewFont.h"
 #include "core/modFunc.h"
 #include "platform/Twips.h"
 
-#include <QFontDatabase>
 #include <QLabel>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <cstdlib>
 
 using namespace BufferView;
 
 namespace {
-QFont ViewFont()
-{
-    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    f.setStyleHint(QFont::TypeWriter);
-    f.setFixedPitch(true);
-    f.setPointSizeF(9.75);
-    f.setBold(true);
-    // Plain ASCII: no text shaping needed, which makes layout and painting cheaper.
-    f.setStyleStrategy(QFont::PreferNoShaping);
-    return f;
-}
-
 QLabel* ValueLabel(QWidget* parent, const QFont& font)
 {
     auto* l = new QLabel(parent);
@@ -43,7 +32,7 @@ QLabel* ValueLabel(QWidget* parent, const QFont& font)
 frmBuffer::frmBuffer(QWidget* parent) : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("Buffer"));
-    const QFont font = ViewFont();
+    const QFont font = ViewFont::Choose();
 
     txtBuffer = new BufferTextBox(this);
     txtBuffer->setFont(font);
@@ -63,6 +52,7 @@ frmBuffer::frmBuffer(QWidget* parent) : QWidget(parent)
     txtBuffer->KeyUp = [this](int k, Qt::KeyboardModifiers s) { txtBuffer_KeyUp(k, s); };
     txtBuffer->Click = [this] { txtBuffer_Click(); };
     txtBuffer->DblClick = [this] { txtBuffer_DblClick(); };
+    txtBuffer->Wheel = [this](int steps) { txtBuffer_MouseWheel(steps); };
     connect(vsc, &QScrollBar::valueChanged, this, &frmBuffer::vsc_Change);
 
     setFocusProxy(txtBuffer);
@@ -169,6 +159,14 @@ void frmBuffer::txtBuffer_Click()
 void frmBuffer::txtBuffer_DblClick() { SelectCaret(); }
 
 void frmBuffer::txtBuffer_KeyUp(int, Qt::KeyboardModifiers) { SelectCaret(); }
+
+void frmBuffer::txtBuffer_MouseWheel(int steps)
+{
+    // One line per step, as the scroll bar's arrows move it.
+    const auto action = steps > 0 ? QAbstractSlider::SliderSingleStepSub : QAbstractSlider::SliderSingleStepAdd;
+    for (int i = 0; i < std::abs(steps); ++i)
+        vsc->triggerAction(action);
+}
 
 void frmBuffer::txtBuffer_KeyDown(int keyCode, Qt::KeyboardModifiers)
 {

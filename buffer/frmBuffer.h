@@ -42,6 +42,7 @@ public:
     void txtBuffer_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
     void txtBuffer_KeyPress(QChar key);
     void txtBuffer_KeyUp(int keyCode, Qt::KeyboardModifiers shift);
+    void txtBuffer_MouseWheel(int steps);
 
 private:
     void Layout();

@@ -4,6 +4,18 @@
 #include <algorithm>
 #include <limits>
 
+namespace {
+// Position of the line break (or, with `commas`, the comma) that ends the
+// value starting at `from`; the text's size when there is none.
+qsizetype DelimiterFrom(const QByteArray& text, qsizetype from, bool commas)
+{
+    qsizetype p = from;
+    while (p < text.size() && text[p] != '\r' && text[p] != '\n' && !(commas && text[p] == ','))
+        ++p;
+    return p;
+}
+}  // namespace
+
 DelimitedReader::DelimitedReader(QByteArray text, QString fileName)
     : text_(std::move(text)), fileName_(std::move(fileName)) {}
 
@@ -29,25 +41,17 @@ std::optional<QByteArray> DelimitedReader::nextValue()
         return std::nullopt;
 
     QByteArray value;
-    if (text_[pos_] == '"') {
+    const bool quoted = text_[pos_] == '"';
+    const qsizetype end = DelimiterFrom(text_, pos_, !quoted);
+    unclosed_ = false;
+    if (quoted) {
         const qsizetype close = text_.indexOf('"', pos_ + 1);
-        const qsizetype end = close < 0 ? n : close;
-        value = text_.mid(pos_ + 1, end - pos_ - 1);
-        // Quoted line breaks (CR LF, LF or CR) still count as lines.
-        for (qsizetype i = 0; i < value.size(); ++i)
-            if (value[i] == '\n' || (value[i] == '\r' && (i + 1 == value.size() || value[i + 1] != '\n')))
-                ++currentLine_;
-        pos_ = close < 0 ? n : close + 1;
-        // Ignore anything up to the delimiter.
-        while (pos_ < n && text_[pos_] != ',' && text_[pos_] != '\r' && text_[pos_] != '\n')
-            ++pos_;
+        unclosed_ = close < 0 || close >= end;
+        value = text_.mid(pos_ + 1, (unclosed_ ? end : close) - pos_ - 1);
+        // Anything between the closing quote and the delimiter is ignored.
+        pos_ = unclosed_ ? end : DelimiterFrom(text_, close + 1, true);
     } else {
-        qsizetype end = pos_;
-        while (end < n && text_[end] != ',' && text_[end] != '\r' && text_[end] != '\n')
-            ++end;
         value = text_.mid(pos_, end - pos_);
-        while (!value.isEmpty() && (value.back() == ' ' || value.back() == '\t'))
-            value.chop(1);
         pos_ = end;
     }
     // Consume the delimiter: a comma, or one line break.
@@ -69,16 +73,29 @@ void DelimitedReader::fail(const QString& what)
     error_ = QStringLiteral("%1, line %2: %3").arg(fileName_).arg(line_).arg(what);
 }
 
-bool DelimitedReader::readText(QString& out)
+bool DelimitedReader::take(QByteArray& value, const QString& what, const QString& missing)
 {
     const auto v = nextValue();
     if (!v) {
-        fail(QStringLiteral("a value is missing (the file ends here)"));
+        fail(missing);
         return false;
     }
+    if (unclosed_) {
+        fail(QStringLiteral("%1 has no closing quote").arg(what));
+        return false;
+    }
+    value = *v;
+    return true;
+}
+
+bool DelimitedReader::readText(QString& out, const QString& what)
+{
+    QByteArray v;
+    if (!take(v, what, QStringLiteral("a value is missing (the file ends here)")))
+        return false;
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString s = utf8(*v);
-    out = utf8.hasError() ? QString::fromLatin1(*v) : s;
+    QString s = utf8(v);
+    out = utf8.hasError() ? QString::fromLatin1(v) : s;
     return true;
 }
 
@@ -100,27 +117,35 @@ std::optional<int64_t> ParseDecimal(const QByteArray& value)
     return negative ? -result : result;
 }
 
-bool DelimitedReader::readNumber(int64_t min, int64_t max, int64_t& out)
+QString MessageValue(const QByteArray& value)
 {
-    const auto v = nextValue();
-    if (!v) {
-        fail(QStringLiteral("a number is missing (the file ends here)"));
+    constexpr qsizetype Shown = 40;
+    if (value.size() <= Shown)
+        return QString::fromLatin1(value);
+    return QString::fromLatin1(value.left(Shown)) + QStringLiteral("... (%1 characters)").arg(value.size());
+}
+
+bool DelimitedReader::readNumber(int64_t min, int64_t max, int64_t& out, const QString& what)
+{
+    QByteArray v;
+    if (!take(v, what, QStringLiteral("a number is missing (the file ends here)")))
         return false;
-    }
-    if (v->isEmpty()) {
+    while (!v.isEmpty() && (v.back() == ' ' || v.back() == '\t'))
+        v.chop(1);
+    if (v.isEmpty()) {
         fail(QStringLiteral("a number is missing"));
         return false;
     }
-    const auto number = ParseDecimal(*v);
+    const auto number = ParseDecimal(v);
     if (!number) {
         // Over-long digit strings are numbers that do not fit, not words.
-        QByteArray digits = v->startsWith('-') ? v->mid(1) : *v;
+        const QByteArray digits = v.startsWith('-') ? v.mid(1) : v;
         const bool allDigits = !digits.isEmpty()
             && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
         if (allDigits)
-            fail(QStringLiteral("%1 is outside %2 to %3").arg(QString::fromLatin1(*v)).arg(min).arg(max));
+            fail(QStringLiteral("%1 is outside %2 to %3").arg(MessageValue(v)).arg(min).arg(max));
         else
-            fail(QStringLiteral("\"%1\" is not a number").arg(QString::fromLatin1(v->left(40))));
+            fail(QStringLiteral("\"%1\" is not a number").arg(MessageValue(v)));
         return false;
     }
     if (*number < min || *number > max) {
@@ -131,19 +156,19 @@ bool DelimitedReader::readNumber(int64_t min, int64_t max, int64_t& out)
     return true;
 }
 
-bool DelimitedReader::readInt16(int16_t& out)
+bool DelimitedReader::readInt16(int16_t& out, const QString& what)
 {
     int64_t v = 0;
-    if (!readNumber(std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max(), v))
+    if (!readNumber(std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max(), v, what))
         return false;
     out = static_cast<int16_t>(v);
     return true;
 }
 
-bool DelimitedReader::readInt32(int32_t& out)
+bool DelimitedReader::readInt32(int32_t& out, const QString& what)
 {
     int64_t v = 0;
-    if (!readNumber(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), v))
+    if (!readNumber(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), v, what))
         return false;
     out = static_cast<int32_t>(v);
     return true;

@@ -169,8 +169,14 @@ QStringList ReadStartFiles()
 
 void ReportStartProblems(const QStringList& problems)
 {
-    if (!problems.isEmpty())
-        ShowMessage(problems.join(QStringLiteral("\n\n")), QStringLiteral("Quirra"), MsgIcon::Warning);
+    if (problems.isEmpty())
+        return;
+    // The box must fit the screen: the first few problems, and a count of the rest.
+    constexpr qsizetype Listed = 10;
+    QStringList shown = problems.mid(0, Listed);
+    if (problems.size() > Listed)
+        shown << QStringLiteral("and %1 more").arg(problems.size() - Listed);
+    ShowMessage(shown.join(QStringLiteral("\n\n")), QStringLiteral("Quirra"), MsgIcon::Warning);
 }
 
 }  // namespace modFunc

@@ -79,7 +79,8 @@ bool SaveConfig(QString* error = nullptr);
 // Start-up steps 1 to 4: AppPath, configuration, catalogue, Auto sequence.
 // Returns the problems found, for one message at start-up.
 QStringList ReadStartFiles();
-// Shows the start-up problems in one "Quirra" box; nothing when empty.
+// Shows the start-up problems in one "Quirra" box, at most ten of them
+// and a count of the rest; nothing when empty.
 void ReportStartProblems(const QStringList& problems);
 
 // Writes a file as a whole through QSaveFile; on failure the old file is

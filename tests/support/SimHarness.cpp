@@ -1,9 +1,11 @@
 #include "support/SimHarness.h"
 
+#include "platform/SerialPort.h"
+
 #include <QCoreApplication>
-#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
-#include <QTimer>
+#include <QTest>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -24,61 +26,39 @@ SimHarness::SimHarness(const QStringList& extraArgs)
 
 SimHarness::~SimHarness() { stop(); }
 
-template <typename Done>
-bool SimHarness::waitUntil(Done done, int ms)
-{
-    QDeadlineTimer deadline(ms);
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.start(ms); // makes sure the wait below ends at the deadline
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
 bool SimHarness::start()
 {
-#ifdef QUIRRA_SIM_PATH
+#ifndef QUIRRA_SIM_PATH
+#define QUIRRA_SIM_PATH "quirra-sim"
+#endif
     if (process_.state() != QProcess::NotRunning || !dir_.isValid())
         return false;
     ready_ = false;
     stdout_.clear();
     QFile::remove(dir_.filePath(QStringLiteral("dump.bin")));
-    QStringList args = {QStringLiteral("--link"), linkPath(),
-                        QStringLiteral("--trace"), dir_.filePath(QStringLiteral("trace.log")),
-                        QStringLiteral("--dump"), dir_.filePath(QStringLiteral("dump.bin"))};
-    args += extraArgs_;
-    process_.start(QStringLiteral(QUIRRA_SIM_PATH), args);
-    const bool ok = waitUntil(
-        [this] { return ready_ || process_.state() == QProcess::NotRunning
-                     || stdout_.contains('\n'); },
-        5000);
-    if (ok && ready_)
+    process_.start(QStringLiteral(QUIRRA_SIM_PATH),
+                   QStringList{QStringLiteral("--link"), linkPath(), QStringLiteral("--trace"),
+                               dir_.filePath(QStringLiteral("trace.log")), QStringLiteral("--dump"),
+                               dir_.filePath(QStringLiteral("dump.bin"))} + extraArgs_);
+    (void)QTest::qWaitFor([this] { return process_.state() == QProcess::NotRunning || stdout_.contains('\n'); }, 5000);
+    if (ready_)
         return true;
     qWarning("quirra-sim did not get ready: %s", stdout_.constData());
     stop();
     return false;
-#else
-    qWarning("quirra-sim is not built");
-    return false;
-#endif
 }
 
 void SimHarness::stop()
 {
-    if (process_.state() == QProcess::NotRunning)
-        return;
-    if (process_.state() == QProcess::Running) {
-        process_.write("quit\n");
-        waitUntil([this] { return process_.state() == QProcess::NotRunning; }, 5000);
-    }
-    if (process_.state() != QProcess::NotRunning) {
-        qWarning("quirra-sim did not quit; killing it");
-        process_.kill();
-        waitUntil([this] { return process_.state() == QProcess::NotRunning; }, 5000);
+    // "quit" first; kill it when it does not end.
+    for (bool asked : {false, true}) {
+        if (process_.state() == QProcess::NotRunning)
+            return;
+        if (asked)
+            process_.kill();
+        else
+            process_.write("quit\n");
+        (void)QTest::qWaitFor([this] { return process_.state() == QProcess::NotRunning; }, 5000);
     }
 }
 
@@ -89,42 +69,26 @@ QString SimHarness::tempDir() const { return dir_.path(); }
 bool ParseTraceLine(const QByteArray& line, TraceFrame& frame)
 {
     const QList<QByteArray> parts = line.trimmed().split(' ');
-    if (parts.size() < 3)
-        return false;
-    bool ok = false;
-    frame.time = parts[0].toDouble(&ok);
-    if (!ok)
-        return false;
-    if (parts[1] == "PC")
-        frame.fromPc = true;
-    else if (parts[1] == "DEV")
-        frame.fromPc = false;
-    else
-        return false;
+    bool ok = parts.size() >= 3 && (parts[1] == "PC" || parts[1] == "DEV");
+    frame.time = ok ? parts[0].toDouble(&ok) : 0;
+    frame.fromPc = parts.size() > 1 && parts[1] == "PC";
     frame.bytes.clear();
-    for (qsizetype i = 2; i < parts.size(); ++i) {
-        if (parts[i].size() != 2)
-            return false;
-        const uint value = parts[i].toUInt(&ok, 16);
-        if (!ok)
-            return false;
-        frame.bytes.append(char(value));
+    for (qsizetype i = 2; ok && i < parts.size(); ++i) {
+        frame.bytes.append(char(parts[i].toUInt(&ok, 16)));
+        ok = ok && parts[i].size() == 2;
     }
-    return true;
+    return ok;
 }
 
 QVector<TraceFrame> SimHarness::trace() const
 {
     QVector<TraceFrame> frames;
     QFile f(dir_.filePath(QStringLiteral("trace.log")));
-    if (!f.open(QIODevice::ReadOnly))
-        return frames;
-    const QList<QByteArray> lines = f.readAll().split('\n');
-    for (const QByteArray& line : lines) {
-        TraceFrame frame;
-        if (ParseTraceLine(line, frame))
-            frames.append(frame);
-    }
+    TraceFrame frame;
+    if (f.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (ParseTraceLine(line, frame))
+                frames.append(frame);
     return frames;
 }
 
@@ -141,12 +105,27 @@ QByteArray SimHarness::dump()
 {
     stop();
     QFile f(dir_.filePath(QStringLiteral("dump.bin")));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void SimHarness::exportAs(int n) const
 {
     qputenv(QStringLiteral("QUIRRA_COM%1").arg(n).toLatin1().constData(), linkPath().toLocal8Bit());
+}
+
+bool SimHarness::openPort(SerialPort& port, int n) const
+{
+    exportAs(n);
+    port.setCommPort(n);
+    port.setSettings(QStringLiteral("57600,N,8,1"));
+    port.setInputMode(SerialPort::InputModeKind::Binary);
+    return port.setPortOpen(true);
+}
+
+void WaitForInput(SerialPort& port, int count, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (port.InBufferCount() < count && clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
 }

@@ -10,11 +10,14 @@
 #include <QTemporaryDir>
 #include <QVector>
 
-// One line of the wire log: a frame from the PC or a reply of the device.
+class SerialPort;
+
+// One line of the wire log: a frame from the PC (with its length byte) or a
+// whole reply of the device, and its time in seconds since the start.
 struct TraceFrame {
-    double time;      // seconds since the emulator started
+    double time;
     bool fromPc;
-    QByteArray bytes; // the frame with its length byte, or the whole reply
+    QByteArray bytes;
 };
 
 class SimHarness {
@@ -24,36 +27,33 @@ public:
     SimHarness(const SimHarness&) = delete;
     SimHarness& operator=(const SimHarness&) = delete;
 
-    // Starts the emulator with --link, --trace and --dump in the temporary
-    // directory plus the extra arguments, and waits up to 5 s for its
-    // "ready" line. False when it does not come.
+    // Starts the emulator (link, trace and dump in the temporary directory,
+    // then the extra arguments); false when it is not ready within 5 s.
     bool start();
-    // Sends "quit", waits up to 5 s, kills it if needed. Idempotent.
-    void stop();
+    void stop();  // "quit", or kill after 5 s; idempotent
 
     QString linkPath() const;
     QString tempDir() const;
-    // The wire log as it is now.
-    QVector<TraceFrame> trace() const;
-    // The bytes of the PC frames, in order.
-    QVector<QByteArray> pcFrames() const;
+    QVector<TraceFrame> trace() const;      // the wire log as it is now
+    QVector<QByteArray> pcFrames() const;   // the bytes of the PC frames, in order
     // stop(), then the chip image from the dump file (empty if there is none).
     QByteArray dump();
 
     // Points COMn at the emulator: QUIRRA_COM<n> = linkPath().
     void exportAs(int n) const;
+    // exportAs(n), then opens `port` as COMn at 57600 baud, binary.
+    bool openPort(SerialPort& port, int n = 1) const;
 
 private:
-    // Runs the event loop until done() is true or ms have passed.
-    template <typename Done>
-    bool waitUntil(Done done, int ms);
-
     QStringList extraArgs_;
     QTemporaryDir dir_;
     QProcess process_;
     QByteArray stdout_;
     bool ready_ = false;
 };
+
+// Runs the event loop until `count` bytes wait in `port` or `ms` have passed.
+void WaitForInput(SerialPort& port, int count, int ms = 3000);
 
 // Parses one wire log line; false when it is not one.
 bool ParseTraceLine(const QByteArray& line, TraceFrame& frame);
