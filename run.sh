@@ -12,7 +12,7 @@ else
 fi
 
 build="$QUIRRA_ROOT/build/release"
-QUIRRA_TARGETS="quirra quirra-sim" quirra_build "$build"
+QUIRRA_TARGETS="quirra quirra-sim quirra-cli" quirra_build "$build"
 
 demo="$QUIRRA_ROOT/build/demo"
 if [ ! -d "$demo" ]; then

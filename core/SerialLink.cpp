@@ -61,21 +61,20 @@ void WaitOneTick()
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-bool OpenPortAndProbe(const std::function<void()>& removeSplash)
+ProbeResult ProbeProgrammer()
 {
     cm->setCommPort(ComPort);
     cm->setSettings(QStringLiteral("57600,N,8,1"));
     cm->setRThreshold(0);
     cm->setInputMode(SerialPort::InputModeKind::Binary);
 
+    ProbeResult result;
+    DeviceFound = false;
     auto portError = [&] {
-        ShowMessage(QStringLiteral("COM%1, %2").arg(ComPort).arg(cm->ErrorDescription()),
-                    QStringLiteral("Communication Port Error"), MsgIcon::Critical);
-        removeSplash();
-        DeviceFound = false;
-        return false;
+        result.outcome = ProbeResult::Outcome::PortError;
+        result.portError = cm->ErrorDescription();
+        return result;
     };
-
     if (!cm->setPortOpen(true))
         return portError();
     if (!cm->Output(QByteArray("\x01T", 2)))
@@ -85,20 +84,35 @@ bool OpenPortAndProbe(const std::function<void()>& removeSplash)
     WaitOneTick();
     if (cm->Failed())
         return portError();
-    removeSplash();
 
     if (cm->InBufferCount() == 10) {
         RxData = cm->Input();
-        ShowMessage(QStringLiteral("Device Version %1.%2")
-                        .arg(QChar::fromLatin1(char(RxData[8])))
-                        .arg(QChar::fromLatin1(char(RxData[9]))),
-                    QStringLiteral("Quirra"));
+        result.outcome = ProbeResult::Outcome::Found;
+        result.version = QStringLiteral("%1.%2")
+                             .arg(QChar::fromLatin1(char(RxData[8])))
+                             .arg(QChar::fromLatin1(char(RxData[9])));
         DeviceFound = true;
     } else {
+        result.outcome = ProbeResult::Outcome::NoAnswer;
+    }
+    return result;
+}
+
+bool OpenPortAndProbe(const std::function<void()>& removeSplash)
+{
+    const ProbeResult probe = ProbeProgrammer();
+    if (probe.outcome == ProbeResult::Outcome::PortError) {
+        ShowMessage(QStringLiteral("COM%1, %2").arg(ComPort).arg(probe.portError),
+                    QStringLiteral("Communication Port Error"), MsgIcon::Critical);
+        removeSplash();
+        return false;
+    }
+    removeSplash();
+    if (probe.outcome == ProbeResult::Outcome::Found)
+        ShowMessage(QStringLiteral("Device Version ") + probe.version, QStringLiteral("Quirra"));
+    else
         ShowMessage(QStringLiteral("Cannot find device at COM %1 !").arg(ComPort),
                     QStringLiteral("Communication Error"), MsgIcon::Critical);
-        DeviceFound = false;
-    }
     return true;
 }
 

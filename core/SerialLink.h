@@ -2,6 +2,7 @@
 // timer totmr, the receive wait and the start-up probe.
 #pragma once
 
+#include <QString>
 #include <functional>
 
 class QTimer;
@@ -25,6 +26,20 @@ void WaitForBytes();
 
 // Clears TimeOutFlag, starts totmr and runs the event loop until it ticks.
 void WaitOneTick();
+
+// What the probe found.
+struct ProbeResult {
+    enum class Outcome { PortError, NoAnswer, Found };
+    Outcome outcome = Outcome::PortError;
+    QString portError;  // the port layer's description, for PortError
+    QString version;    // "2.1", for Found
+};
+
+// Sets up and opens cm on ComPort (or the path cm was given), sends the
+// probe, waits the whole second and judges the reply. Sets DeviceFound and,
+// for a reply of 10 bytes, RxData. Shows nothing; both front ends word the
+// outcome themselves.
+ProbeResult ProbeProgrammer();
 
 // The port set-up and probe of the main window's load step. removeSplash is
 // called once, at the point where the splash goes. Returns false when the

@@ -1,5 +1,7 @@
 #include "platform/SerialPort.h"
 
+#include "platform/PortDiagnosis.h"
+
 #include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
@@ -19,6 +21,8 @@ QString SerialPort::DevicePath(int n)
         return QString::fromLocal8Bit(override);
     return QStringLiteral("/dev/ttyS%1").arg(n - 1);
 }
+
+QString SerialPort::PortPath() const { return portPath_.isEmpty() ? DevicePath(commPort_) : portPath_; }
 
 namespace {
 struct LineSettings {
@@ -67,7 +71,7 @@ bool SerialPort::setPortOpen(bool open)
         return true;
     failed_ = false;
     error_.clear();
-    if (commPort_ < 1 || commPort_ > 255) {
+    if (portPath_.isEmpty() && (commPort_ < 1 || commPort_ > 255)) {
         error_ = QStringLiteral("there is no port COM%1; port numbers run from 1 to 255").arg(commPort_);
         return false;
     }
@@ -76,12 +80,17 @@ bool SerialPort::setPortOpen(bool open)
         error_ = QStringLiteral("the line settings \"%1\" are not valid").arg(settings_);
         return false;
     }
-    const QString path = DevicePath(commPort_);
+    const QString path = PortPath();
     // A link (QUIRRA_COMn pointing at a symlink) is opened as its target.
     const QString target = QFileInfo(path).canonicalFilePath();
     port_.setPortName(target.isEmpty() ? path : target);
     if (!port_.open(QIODevice::ReadWrite)) {
-        error_ = QStringLiteral("%1 cannot be opened: %2").arg(path, port_.errorString());
+        // Name the cause and its fix where the device file tells it.
+        const bool busy = port_.error() == QSerialPort::PermissionError;
+        const QString envName = portPath_.isEmpty() ? QStringLiteral("QUIRRA_COM%1").arg(commPort_) : QString();
+        error_ = PortDiagnosis::Explain(PortDiagnosis::Gather(path), envName, busy);
+        if (error_.isEmpty())
+            error_ = QStringLiteral("%1 cannot be opened: %2").arg(path, port_.errorString());
         return false;
     }
     if (!port_.setBaudRate(line.baud) || !port_.setParity(line.parity) || !port_.setDataBits(line.dataBits)

@@ -20,6 +20,10 @@ public:
     // COMn. The device is /dev/ttyS<n-1>, or the path in QUIRRA_COM<n>.
     void setCommPort(int n) { commPort_ = n; }
     int CommPort() const { return commPort_; }
+    // A device path to open instead of COMn's; empty returns to COMn.
+    void setPortPath(const QString& path) { portPath_ = path; }
+    // The device this port opens: the path set above, otherwise COMn's.
+    QString PortPath() const;
     // "57600,N,8,1": baud, parity (N, E, O, M, S), data bits, stop bits.
     void setSettings(const QString& settings) { settings_ = settings; }
     void setRThreshold(int threshold) { rThreshold_ = threshold; }
@@ -58,6 +62,7 @@ private:
 
     QSerialPort port_;
     int commPort_ = 1;
+    QString portPath_;
     QString settings_ = QStringLiteral("9600,N,8,1");
     int rThreshold_ = 0;
     InputModeKind inputMode_ = InputModeKind::Text;

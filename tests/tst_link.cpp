@@ -45,7 +45,7 @@ private slots:
         for (int bytes : {9, 11, 0})
             row(QStringLiteral("%1-byte probe reply").arg(bytes),
                 {2, bytes, "Cannot find device at COM 2 !", "Communication Error", opened});
-        row("port error", {2, -1, "COM2, ", "Communication Port Error", failed});
+        row("port error", {2, -1, "COM2, no such device ", "Communication Port Error", failed});
         for (int n : {0, -2, 256})
             row(QStringLiteral("COM%1").arg(n),
                 {n, -1, QStringLiteral("COM%1, there is no port COM%1").arg(n), "Communication Port Error", failed});

@@ -1,0 +1,94 @@
+// A 64 KiB Program, Verify and Read from the terminal (quirra-cli as a
+// process) beside the same through the function window, in one run, against
+// quirra-sim. Prints per function the time the function took (from
+// quirra-cli's JSON result, without start-up and probe), per block, and the
+// whole command's wall time.
+//   unpaced   the emulator answers at once: the software cost per block
+//   paced     the emulator keeps to 57600 baud: 4096 blocks of 24 bytes of
+//             10 bits cannot take less than 17.07 s
+// The window's side comes from bench_device, run from here.
+// Usage: bench_cli [--unpaced-only]
+#include "core/modFunc.h"
+#include "support/SimLink.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+
+using namespace modFunc;
+
+namespace {
+constexpr int Blocks = 4096;
+const double LineLimit = Blocks * 24 * 10 / 57600.0;
+
+bool Terminal(const char* label, const QStringList& simArgs, const QString& dir)
+{
+    SimHarness sim(simArgs);
+    if (!sim.start())
+        return false;
+    for (const char* command : {"program", "verify", "read"}) {
+        QProcess p;
+        p.setWorkingDirectory(dir);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QUIRRA_COM1"), sim.linkPath());
+        p.setProcessEnvironment(env);
+        QElapsedTimer wall;
+        wall.start();
+        const QString file = QString::fromLatin1(command) == QLatin1String("read") ? QStringLiteral("back.bin")
+                                                                                   : QStringLiteral("image.bin");
+        p.start(QStringLiteral(QUIRRA_CLI_PATH), {QStringLiteral("--json"), QString::fromLatin1(command), file});
+        p.waitForFinished(120000);
+        const QJsonObject o = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+        const double seconds = o.value(QStringLiteral("seconds")).toDouble();
+        std::printf("terminal %-7s %-8s %7.3f s, %6.1f us/block (command %6.3f s)", label, command, seconds,
+                    seconds / Blocks * 1e6, double(wall.nsecsElapsed()) / 1e9);
+        if (simArgs.contains(QStringLiteral("--pace")))
+            std::printf("; line limit %.2f s, %+.1f %%", LineLimit, 100.0 * (seconds - LineLimit) / LineLimit);
+        std::printf("   [%s]\n", qPrintable(o.value(QStringLiteral("messages")).toVariant().toStringList().join(' ')));
+        std::fflush(stdout);
+    }
+    return true;
+}
+
+// The window's figures, from the function window benchmark in the same run.
+bool Window(bool pacedToo)
+{
+#ifndef QUIRRA_BENCH_DEVICE_PATH
+    Q_UNUSED(pacedToo);
+    std::printf("  (bench_device is not built)\n");
+    return true;
+#else
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedChannels);
+    p.start(QStringLiteral(QUIRRA_BENCH_DEVICE_PATH), pacedToo ? QStringList() : QStringList{QStringLiteral("--unpaced-only")});
+    return p.waitForFinished(600000) && p.exitCode() == 0;
+#endif
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication app(argc, argv);
+    const bool pacedToo = !app.arguments().contains(QStringLiteral("--unpaced-only"));
+
+    // A start directory with one 64 KiB part and a random image.
+    QTemporaryDir dir;
+    const QByteArray image = RandomImage(65536, 7);
+    QString error;
+    WriteWholeFile(dir.filePath(QStringLiteral("quirra.cfg")), "1\r\n1\r\n1\r\n", &error);
+    WriteWholeFile(dir.filePath(QStringLiteral("quirra.dev")), "\"64 KiB test part\",1,65536\r\n", &error);
+    WriteWholeFile(dir.filePath(QStringLiteral("image.bin")), image, &error);
+
+    bool ok = Terminal("unpaced", {}, dir.path());
+    if (pacedToo)
+        ok = Terminal("paced", {QStringLiteral("--pace"), QStringLiteral("57600")}, dir.path()) && ok;
+    std::printf("window (the function window benchmark, wall time; CPU is this process's):\n");
+    std::fflush(stdout);
+    return Window(pacedToo) && ok ? 0 : 1;
+}

@@ -1,0 +1,49 @@
+// The command line of quirra-cli: its options, its commands, its exit codes
+// and its help text. Parsing is a plain function of the argument list.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace cli {
+
+enum ExitCode {
+    ExitOk = 0,
+    ExitChipFailed = 1,  // program, verify or blank check error
+    ExitNoAnswer = 2,    // probe failed, time-out, port lost, port not opened
+    ExitBadInput = 3,    // usage, file, catalogue
+};
+
+struct Options {
+    QString command;          // "probe", "read", ...; empty with --help/--version
+    QStringList files;        // the command's file arguments
+    QString dir;              // --dir: start directory, empty for the current one
+    QString port;             // --port: COMn or a device path
+    QString device;           // --device: catalogue name or number
+    QString format;           // --format: "hex", "bin" or empty (by the file name)
+    std::optional<uint32_t> bufferAddress;
+    std::optional<uint32_t> fileAddress;
+    QString log;              // --log FILE (auto)
+    bool all = false;         // --all (verify)
+    bool repeat = false;      // --repeat (auto)
+    bool quiet = false;
+    bool json = false;
+    bool help = false;
+    bool version = false;
+};
+
+// Parses the arguments after the program name. On a usage error returns
+// false with *error saying what is wrong.
+bool ParseArguments(const QStringList& args, Options& options, QString* error);
+
+// A hexadecimal address as the file options take it ("8000", "ff", "0x1F0",
+// "100H"); false for anything else or above FFFFFFFF.
+bool ParseHexAddress(const QString& text, uint32_t& value);
+
+// "COM3" (any case) gives 3; anything else gives 0 (a device path).
+int ComNumber(const QString& port);
+
+QString UsageText();
+
+}  // namespace cli

@@ -1,0 +1,93 @@
+#include "cli/ImageFiles.h"
+
+#include <QFile>
+#include <array>
+
+namespace cli {
+
+namespace {
+// Far more than an Intel HEX file of the Buffer can need.
+constexpr qint64 HexFileLimit = 64 * 1024 * 1024;
+}  // namespace
+
+bool IsHexFile(const QString& path, const QString& format)
+{
+    if (!format.isEmpty())
+        return format == QLatin1String("hex");
+    return path.endsWith(QLatin1String("hex")) || path.endsWith(QLatin1String("HEX"));
+}
+
+QString LoadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress,
+                      FileFormats::Image& image)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("%1 cannot be opened: %2").arg(path, f.errorString());
+    QByteArray data;
+    if (hex) {
+        data = f.read(HexFileLimit + 1);
+        if (data.size() > HexFileLimit)
+            return QStringLiteral("%1 is larger than %2 MiB, far too large for an Intel HEX file")
+                .arg(path).arg(HexFileLimit >> 20);
+    } else {
+        const qint64 length = FileFormats::BinaryReadLength(fileAddress, bufferAddress);
+        if (f.isSequential() ? f.skip(fileAddress) == qint64(fileAddress) : f.seek(fileAddress))
+            data = f.read(length);
+    }
+    if (f.error() != QFileDevice::NoError)
+        return QStringLiteral("%1 cannot be read: %2").arg(path, f.errorString());
+    const FileFormats::LoadResult r = hex ? FileFormats::LoadHex(data, image, fileAddress, bufferAddress)
+                                          : FileFormats::PlaceBinary(data, image, fileAddress, bufferAddress);
+    return r.ok() ? QString() : QStringLiteral("%1: %2").arg(path, r.error);
+}
+
+QString LoadAndMeasure(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress,
+                       FileFormats::Image& image, FilledRange& range)
+{
+    static FileFormats::Image zeros;
+    zeros.fill(0x00);
+    image.fill(0xFF);
+    QString error = LoadImageFile(path, hex, fileAddress, bufferAddress, zeros);
+    if (error.isEmpty())
+        error = LoadImageFile(path, hex, fileAddress, bufferAddress, image);
+    if (!error.isEmpty())
+        return error;
+    range = {};
+    for (int32_t i = 0; i < modFunc::BufferSize; ++i) {
+        if (zeros[i] != image[i])
+            continue;
+        if (range.first < 0)
+            range.first = i;
+        range.last = i;
+        ++range.bytes;
+    }
+    return {};
+}
+
+uint32_t Crc32(const uint8_t* data, size_t size)
+{
+    static const std::array<uint32_t, 256> table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i)
+        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+void RunCollector::add(int32_t address)
+{
+    if (!runs_.isEmpty() && runs_.back().end + 1 == address)
+        runs_.back().end = address;
+    else
+        runs_.append({address, address});
+}
+
+}  // namespace cli

@@ -1,0 +1,34 @@
+// quirra-cli: the chip programmer from a terminal.
+#include "cli/CliApp.h"
+#include "cli/CliOptions.h"
+#include "platform/MessageBox.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quirra-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUIRRA_VERSION));
+    // Whatever the library would show in a box goes to standard error.
+    SetMessageHandler([](const MessageRecord& m) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(m.title), qPrintable(m.text));
+    });
+
+    cli::Options options;
+    QString error;
+    if (!cli::ParseArguments(app.arguments().mid(1), options, &error)) {
+        std::fprintf(stderr, "quirra-cli: %s\nTry quirra-cli --help.\n", qPrintable(error));
+        return cli::ExitBadInput;
+    }
+    if (options.help) {
+        std::fputs(qPrintable(cli::UsageText()), stdout);
+        return cli::ExitOk;
+    }
+    if (options.version) {
+        std::printf("quirra-cli %s\n", QUIRRA_VERSION);
+        return cli::ExitOk;
+    }
+    return cli::Run(options);
+}
