@@ -66,7 +66,7 @@ private:
     int probe();
     int ports();
     int deviceCommand(int index);
-    int verifyAll(CliHost& host);
+    int verifyAll(DeviceFunctions& functions, CliHost& host);
     int productionRun(DeviceFunctions& functions, CliHost& host);
     int info();
     int convert();
@@ -280,10 +280,10 @@ int App::deviceCommand(int index)
 
     ProgressDisplay progress(stderr, ProgressDisplay::ModeFor(stderr, o_.quiet));
     CliHost host(out_, progress);
-    if (o_.all)
-        return verifyAll(host);
     DeviceFunctions functions(host);
     host.attach(&functions, DeviceFunctions::Names().value(index));
+    if (o_.all)
+        return verifyAll(functions, host);
     if (o_.repeat || !o_.log.isEmpty())
         return productionRun(functions, host);
     QElapsedTimer clock;
@@ -304,45 +304,12 @@ int App::deviceCommand(int index)
     return out_.finish(code);
 }
 
-int App::verifyAll(CliHost& host)
+int App::verifyAll(DeviceFunctions& functions, CliHost& host)
 {
-    using namespace DeviceProtocol;
-    using modFunc::Buffer;
-    host.attach(nullptr, QStringLiteral("Verify"));
-    host.SetMessage(0, QStringLiteral("Verifying ..."));
-    DiscardStaleInput();
-    // The block read cycle of Verify, going on past a difference.
-    const int count = std::min(BlockCount(modFunc::SelectedDevice().Size), MaxBlocks);
     RunCollector differences;
-    bool answered = true;
-    {
-        const ReplyWaits waits;
-        for (int b = 0; b < count && answered; ++b) {
-            host.ShowProgress(BlockPercent(b, count));
-            SendCommand(LetterRead);
-            SendBlockRequest(b);
-            answered = AwaitReply(BlockReplyBytes);
-            const int n = answered ? ReplyDataCount(modFunc::RxData) : 0;
-            for (int i = 0; i < n; ++i) {
-                const int32_t a = b * BlockBytes + i;
-                if (uint8_t(modFunc::RxData[1 + i]) != Buffer[size_t(a)])
-                    differences.add(a);
-            }
-        }
-        // A port that failed after the last reply cannot take the end either.
-        answered = answered && SendCommand(LetterEnd);
-    }
-    if (!answered) {
-        host.ShowTimeOut();
-        host.MarkMessage(0, QStringLiteral("Device Fault!"));
-    } else {
-        host.ShowProgress(100);
-        if (differences.runs().isEmpty())
-            host.MarkMessage(0, QStringLiteral("OK!"));
-        else
-            host.SetMessage(0, QStringLiteral("Verify Error at ") + modFunc::Hex4(differences.runs().first().start));
-    }
-    putSteps(host.takeSteps());
+    functions.RunVerifyAll([&differences](int address) { differences.add(address); });
+    const QList<ChipStep> steps = host.takeSteps();
+    putSteps(steps);
     QJsonArray ranges;
     for (const AddressRun& r : differences.runs()) {
         out_.line(QStringLiteral("  %1 to %2, %3 bytes").arg(modFunc::Hex4(r.start), modFunc::Hex4(r.end)).arg(r.bytes()));
@@ -351,7 +318,7 @@ int App::verifyAll(CliHost& host)
                                   {QStringLiteral("bytes"), r.bytes()}});
     }
     out_.result().insert(QStringLiteral("ranges"), ranges);
-    return out_.finish(!answered ? ExitNoAnswer : differences.runs().isEmpty() ? ExitOk : ExitChipFailed);
+    return out_.finish(exitAfter(functions, host, steps));
 }
 
 int App::productionRun(DeviceFunctions& functions, CliHost& host)

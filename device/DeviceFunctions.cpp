@@ -150,6 +150,27 @@ void DeviceFunctions::RunVerify()
         Fault(QStringLiteral("Verify Error at "), address);
 }
 
+void DeviceFunctions::RunVerifyAll(const std::function<void(int)>& difference)
+{
+    if (Refused())
+        return;
+    Start(QStringLiteral("Verifying ..."));
+    int first = -1;
+    int unused = 0;
+    const CycleEnd end = BlockReadCycle(
+        [&](int a, uint8_t d) {
+            if (Buffer[size_t(a)] != d) {
+                if (first < 0)
+                    first = a;
+                difference(a);
+            }
+            return true;
+        },
+        unused);
+    if (end == CycleEnd::Done && first >= 0)
+        Fault(QStringLiteral("Verify Error at "), first);
+}
+
 void DeviceFunctions::RunBlankCheck()
 {
     if (Refused())

@@ -7,6 +7,7 @@
 
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 
 class DeviceFunctions {
 public:
@@ -29,6 +30,10 @@ public:
     void RunVerify();
     void RunLock();
     void RunAuto();
+    // Verify that goes on past a difference: every differing address is
+    // handed to `difference` in address order, and the line and Failed end
+    // as Verify's would for the first of them.
+    void RunVerifyAll(const std::function<void(int address)>& difference);
 
     int16_t Percent = 0;      // the percentage shown last
     int16_t MessageLine = 0;  // the line the running function writes
