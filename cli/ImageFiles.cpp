@@ -1,43 +1,31 @@
 #include "cli/ImageFiles.h"
 
-#include <QFile>
 #include <array>
 
 namespace cli {
-
-namespace {
-// Far more than an Intel HEX file of the Buffer can need.
-constexpr qint64 HexFileLimit = 64 * 1024 * 1024;
-}  // namespace
 
 bool IsHexFile(const QString& path, const QString& format)
 {
     if (!format.isEmpty())
         return format == QLatin1String("hex");
-    return path.endsWith(QLatin1String("hex")) || path.endsWith(QLatin1String("HEX"));
+    return FileFormats::NameSaysHex(path);
 }
 
 QString LoadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress,
                       FileFormats::Image& image)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QStringLiteral("%1 cannot be opened: %2").arg(path, f.errorString());
-    QByteArray data;
-    if (hex) {
-        data = f.read(HexFileLimit + 1);
-        if (data.size() > HexFileLimit)
-            return QStringLiteral("%1 is larger than %2 MiB, far too large for an Intel HEX file")
-                .arg(path).arg(HexFileLimit >> 20);
-    } else {
-        const qint64 length = FileFormats::BinaryReadLength(fileAddress, bufferAddress);
-        if (f.isSequential() ? f.skip(fileAddress) == qint64(fileAddress) : f.seek(fileAddress))
-            data = f.read(length);
+    const FileFormats::FileRead file = FileFormats::ReadImageFile(path, hex, fileAddress, bufferAddress);
+    switch (file.failure) {
+    case FileFormats::FileRead::Read: break;
+    case FileFormats::FileRead::CannotOpen: return QStringLiteral("%1 cannot be opened: %2").arg(path, file.reason);
+    case FileFormats::FileRead::CannotRead: return QStringLiteral("%1 cannot be read: %2").arg(path, file.reason);
+    case FileFormats::FileRead::TooLarge:
+        return QStringLiteral("%1 is larger than %2 MiB, far too large for an Intel HEX file")
+            .arg(path)
+            .arg(FileFormats::HexFileLimit >> 20);
     }
-    if (f.error() != QFileDevice::NoError)
-        return QStringLiteral("%1 cannot be read: %2").arg(path, f.errorString());
-    const FileFormats::LoadResult r = hex ? FileFormats::LoadHex(data, image, fileAddress, bufferAddress)
-                                          : FileFormats::PlaceBinary(data, image, fileAddress, bufferAddress);
+    const FileFormats::LoadResult r = hex ? FileFormats::LoadHex(file.data, image, fileAddress, bufferAddress)
+                                          : FileFormats::PlaceBinary(file.data, image, fileAddress, bufferAddress);
     return r.ok() ? QString() : QStringLiteral("%1: %2").arg(path, r.error);
 }
 

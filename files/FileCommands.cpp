@@ -7,15 +7,10 @@
 #include "platform/MessageBox.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace FileCommands {
 
 namespace {
-
-// Far more than any Intel HEX file for the Buffer needs (10000 records of
-// at most 51 bytes); a larger file is refused before it is read.
-constexpr qint64 HexFileLimit = 64 * 1024 * 1024;
 
 const QString LoadErrorTitle = QStringLiteral("File Load Error");
 const QString SaveErrorTitle = QStringLiteral("File Save Error");
@@ -32,35 +27,6 @@ bool LoadFailed(const QString& path, const FileFormats::LoadResult& r)
     else
         Report(LoadErrorTitle, path, r.error);
     return false;
-}
-
-// Up to `limit` bytes of the file from offset `from` on; the error text when
-// it cannot be opened or read.
-QString ReadPart(const QString& path, qint64 from, qint64 limit, QByteArray& data)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QStringLiteral("The file cannot be opened: %1.").arg(f.errorString());
-    data.clear();
-    if (f.isSequential()) {
-        // A device or pipe: read and drop up to the offset, then read in
-        // pieces, never more than the limit.
-        if (from > 0 && f.skip(from) < from)
-            return {};
-        while (data.size() < limit) {
-            const QByteArray piece = f.read(std::min<qint64>(limit - data.size(), 1 << 16));
-            if (piece.isEmpty())
-                break;
-            data += piece;
-        }
-    } else if (from < f.size()) {
-        if (!f.seek(from))
-            return QStringLiteral("The file cannot be read: %1.").arg(f.errorString());
-        data = f.read(std::min(limit, f.size() - from));
-    }
-    if (f.error() != QFileDevice::NoError)
-        return QStringLiteral("The file cannot be read: %1.").arg(f.errorString());
-    return {};
 }
 
 bool LoadDone(mdiMain& main)
@@ -111,42 +77,35 @@ void RunCommand(mdiMain& main, bool load)
         modFunc::HexFormat ? SaveHexFile(main) : SaveBinFile(main);
 }
 
-}  // namespace
-
-bool OpenHexFile(mdiMain& main)
+// File > Load's last step in either format.
+bool OpenImageFile(mdiMain& main, bool hex)
 {
     using namespace modFunc;
     const QString& path = main.cdia.FileName;
-    QFile f(path);
-    if (!f.isSequential() && f.size() > HexFileLimit) {
+    const FileFormats::FileRead file = FileFormats::ReadImageFile(path, hex, FileAddress, BufferAddress);
+    switch (file.failure) {
+    case FileFormats::FileRead::Read: break;
+    case FileFormats::FileRead::CannotOpen:
+        Report(LoadErrorTitle, path, QStringLiteral("The file cannot be opened: %1.").arg(file.reason));
+        return false;
+    case FileFormats::FileRead::CannotRead:
+        Report(LoadErrorTitle, path, QStringLiteral("The file cannot be read: %1.").arg(file.reason));
+        return false;
+    case FileFormats::FileRead::TooLarge:
         Report(LoadErrorTitle, path,
                QStringLiteral("The file is larger than %1 MiB, far too large for an Intel HEX file of the Buffer.")
-                   .arg(HexFileLimit >> 20));
+                   .arg(FileFormats::HexFileLimit >> 20));
         return false;
     }
-    QByteArray text;
-    const QString error = ReadPart(path, 0, HexFileLimit, text);
-    if (!error.isEmpty()) {
-        Report(LoadErrorTitle, path, error);
-        return false;
-    }
-    const FileFormats::LoadResult r = FileFormats::LoadHex(text, Buffer, FileAddress, BufferAddress);
+    const FileFormats::LoadResult r = hex ? FileFormats::LoadHex(file.data, Buffer, FileAddress, BufferAddress)
+                                          : FileFormats::PlaceBinary(file.data, Buffer, FileAddress, BufferAddress);
     return r.ok() ? LoadDone(main) : LoadFailed(path, r);
 }
 
-bool OpenBinFile(mdiMain& main)
-{
-    using namespace modFunc;
-    const QString& path = main.cdia.FileName;
-    QByteArray tail;
-    const QString error = ReadPart(path, FileAddress, FileFormats::BinaryReadLength(FileAddress, BufferAddress), tail);
-    if (!error.isEmpty()) {
-        Report(LoadErrorTitle, path, error);
-        return false;
-    }
-    const FileFormats::LoadResult r = FileFormats::PlaceBinary(tail, Buffer, FileAddress, BufferAddress);
-    return r.ok() ? LoadDone(main) : LoadFailed(path, r);
-}
+}  // namespace
+
+bool OpenHexFile(mdiMain& main) { return OpenImageFile(main, true); }
+bool OpenBinFile(mdiMain& main) { return OpenImageFile(main, false); }
 
 bool SaveHexFile(mdiMain& main) { return Save(main, true); }
 bool SaveBinFile(mdiMain& main) { return Save(main, false); }

@@ -87,6 +87,25 @@ QByteArray BinaryImage(const Image& buffer, int32_t size);
 // says which byte ("file offset 11171").
 QString OutsideBufferMessage(const QString& where, int64_t index);
 
+// ---- reading a file --------------------------------------------------------
+// Far more than any Intel HEX file for the Buffer needs (10000 records of at
+// most 51 bytes); a larger file is refused.
+constexpr qint64 HexFileLimit = 64 * 1024 * 1024;
+
+// What a load of a file needs from it: the whole file for Intel HEX, or for
+// a binary file the bytes from offset fileAddress on that the Buffer can take
+// and one more. Each front end words a failure itself.
+struct FileRead {
+    enum Failure { Read, CannotOpen, CannotRead, TooLarge };
+    QByteArray data;
+    Failure failure = Read;
+    QString reason;  // the system's words for CannotOpen and CannotRead
+};
+FileRead ReadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress);
+
+// Whether a file name asks for Intel HEX: it ends in "HEX" or "hex" exactly.
+bool NameSaysHex(const QString& name);
+
 // ---- options ---------------------------------------------------------------
 // Why the device cannot be saved in the chosen format; empty when it can.
 QString SaveProblem(const modFunc::DeviceRecord& device, bool hex);

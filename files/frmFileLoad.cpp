@@ -59,9 +59,7 @@ void frmFileLoad::Form_Load(const QString& fileName)
     // Until OK is pressed the window counts as cancelled: Escape and the
     // close box leave it that way.
     modFunc::FileCancelled = true;
-    const QString ending = fileName.right(3);
-    const bool hex = ending == QLatin1String("HEX") || ending == QLatin1String("hex");
-    QRadioButton* chosen = hex ? Option1 : Option2;
+    QRadioButton* chosen = FileFormats::NameSaysHex(fileName) ? Option1 : Option2;
     chosen->setChecked(true);
     chosen->setFocus();
 }
