@@ -263,7 +263,7 @@ int App::deviceCommand(int index)
     // of a fresh Buffer is what Read saves.
     Buffer.fill(0xFF);
     if (index == DeviceFunctions::Read) {
-        const QString saveProblem = FileFormats::SaveProblem(device, isHex(o_.files[0]));
+        const QString saveProblem = FileFormats::SaveProblem(device, isHex(o_.files[0]) ? FileFormats::ImageFormat::IntelHex : FileFormats::ImageFormat::Binary);
         if (!saveProblem.isEmpty())
             return out_.finish(out_.fail(ExitBadInput, saveProblem));
     } else if (!o_.files.isEmpty()) {

@@ -16,7 +16,8 @@
 namespace modFunc {
 
 // The options window's answer to the File commands.
-extern bool HexFormat;          // "Intel Hex" chosen, else "Binary"
+extern bool HexFormat;          // "Intel Hex" chosen
+extern bool SRecFormat;         // "Motorola S-Record" chosen (neither: "Binary")
 extern bool FileCancelled;      // the options window was not left with OK
 extern uint32_t FileAddress;    // lowest file address (offset) a load takes
 extern uint32_t BufferAddress;  // added to a file address to give the Buffer index
@@ -70,6 +71,24 @@ LoadResult LoadHex(QByteArrayView text, Image& buffer, uint32_t fileAddress, uin
 // each line, then ":00000001FF". `size` must be 0 to 0x10000 (see SaveProblem).
 QByteArray HexImage(const Image& buffer, int32_t size);
 
+// ---- Motorola S-records --------------------------------------------------
+// S0 header (its data in *header when given), S1/S2/S3 data with 16-, 24- and
+// 32-bit addresses, S5/S6 record counts that must match, S7/S8/S9 ending the
+// file. Every record is tested first; `buffer` is untouched unless all are
+// good. The offsets and the end at a byte outside the Buffer are as for
+// Intel HEX. Errors name the line.
+LoadResult LoadSRecords(QByteArrayView text, Image& buffer, uint32_t fileAddress, uint32_t bufferAddress,
+                        QByteArray* header = nullptr);
+// Indices 0 to size - 1 (size 0 to 70001): an S0 header naming the program,
+// S1 records of 16 bytes (S2 from address 10000 on), an S5 count and an S9
+// end, each line ended by CR LF.
+QByteArray SRecordImage(const Image& buffer, int32_t size);
+// Whether a file's first bytes look like S-records: its first line that is
+// not blank starts with S, a digit and two hex digits.
+bool LooksLikeSRecords(QByteArrayView head);
+// Whether a name ends in .s19, .s28, .s37, .srec or .mot, in either case.
+bool NameSaysSRecords(const QString& name);
+
 // ---- binary --------------------------------------------------------------
 // How many bytes, from file offset fileAddress on, a binary load needs to
 // read: all that fit in the Buffer and one more to notice a file that does
@@ -103,12 +122,23 @@ struct FileRead {
 };
 FileRead ReadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress);
 
+// The first bytes of a file (at most 256), to tell its format by; empty when
+// it cannot be read or is not a plain file.
+QByteArray FileHead(const QString& path);
+
 // Whether a file name asks for Intel HEX: it ends in "HEX" or "hex" exactly.
 bool NameSaysHex(const QString& name);
 
 // ---- options ---------------------------------------------------------------
+enum class ImageFormat { IntelHex, SRecord, Binary };
 // Why the device cannot be saved in the chosen format; empty when it can.
-QString SaveProblem(const modFunc::DeviceRecord& device, bool hex);
+QString SaveProblem(const modFunc::DeviceRecord& device, ImageFormat format);
+// The file bytes of the device's range in the chosen format.
+QByteArray SaveImage(const Image& buffer, int32_t size, ImageFormat format);
+// Loads the file bytes `data` (for binary: from offset fileAddress on) in the
+// chosen format.
+LoadResult LoadImage(QByteArrayView data, ImageFormat format, Image& buffer, uint32_t fileAddress,
+                     uint32_t bufferAddress);
 // The hex digits (either case) from the start of `text` up to the first other
 // character, 0 when there is none ("12G4" gives 0x12); empty when the value
 // does not fit in 32 bits.

@@ -1,6 +1,7 @@
 #include "files/FileFormats.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace FileFormats {
 
@@ -33,6 +34,15 @@ bool NameSaysHex(const QString& name)
 {
     const QString ending = name.right(3);
     return ending == QLatin1String("HEX") || ending == QLatin1String("hex");
+}
+
+QByteArray FileHead(const QString& path)
+{
+    // Only a plain file: opening a pipe would wait for its writer.
+    QFile f(path);
+    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
+        return {};
+    return f.read(256);
 }
 
 FileRead ReadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress)

@@ -17,11 +17,13 @@ frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner) : QDialog(owne
 
     // Created in the focus order: the two types, the offsets, Cancel, OK.
     Frame1 = new QGroupBox(QStringLiteral("File Type:"), this);
-    PlaceTwips(Frame1, 120, 120, 1815, 1215);
+    PlaceTwips(Frame1, 120, 120, 1815, 1635);
     Option1 = new QRadioButton(QStringLiteral("Intel Hex"), Frame1);
     PlaceTwips(Option1, 180, 360, 1515, 300);
     Option2 = new QRadioButton(QStringLiteral("Binary"), Frame1);
     PlaceTwips(Option2, 180, 780, 1515, 300);
+    Option3 = new QRadioButton(QStringLiteral("Motorola S-Record"), Frame1);
+    PlaceTwips(Option3, 180, 1200, 1575, 300);
 
     Frame2 = new QGroupBox(QStringLiteral("Load Offset:"), this);
     PlaceTwips(Frame2, 2055, 120, 3735, 1215);
@@ -37,11 +39,12 @@ frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner) : QDialog(owne
     row("File Address (HEX):", 780, Label2, txtFile);
 
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    PlaceTwips(cmdCancel, 3015, 1500, 1215, 375);
+    PlaceTwips(cmdCancel, 3015, 1920, 1215, 375);
     cmdOk = new QPushButton(QStringLiteral("OK"), this);
-    PlaceTwips(cmdOk, 4575, 1500, 1215, 375);
+    PlaceTwips(cmdOk, 4575, 1920, 1215, 375);
     setTabOrder(Option1, Option2);
-    setTabOrder(Option2, txtBuffer);
+    setTabOrder(Option2, Option3);
+    setTabOrder(Option3, txtBuffer);
     setTabOrder(txtBuffer, txtFile);
     setTabOrder(txtFile, cmdCancel);
     setTabOrder(cmdCancel, cmdOk);
@@ -49,7 +52,7 @@ frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner) : QDialog(owne
     cmdOk->setDefault(true);
     connect(cmdOk, &QPushButton::clicked, this, &frmFileLoad::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFileLoad::cmdCancel_Click);
-    setFixedSize(TwipsX(this, 5910), TwipsY(this, 1995));
+    setFixedSize(TwipsX(this, 5910), TwipsY(this, 2415));
 
     Form_Load(fileName);
 }
@@ -59,7 +62,11 @@ void frmFileLoad::Form_Load(const QString& fileName)
     // Until OK is pressed the window counts as cancelled: Escape and the
     // close box leave it that way.
     modFunc::FileCancelled = true;
-    QRadioButton* chosen = FileFormats::NameSaysHex(fileName) ? Option1 : Option2;
+    QRadioButton* chosen = Option2;
+    if (FileFormats::NameSaysHex(fileName))
+        chosen = Option1;
+    else if (FileFormats::NameSaysSRecords(fileName) || FileFormats::LooksLikeSRecords(FileFormats::FileHead(fileName)))
+        chosen = Option3;
     chosen->setChecked(true);
     chosen->setFocus();
 }
@@ -83,6 +90,7 @@ void frmFileLoad::cmdOk_Click()
         }
     }
     HexFormat = Option1->isChecked();
+    SRecFormat = Option3->isChecked();
     BufferAddress = *offsets[0];
     FileAddress = *offsets[1];
     FileCancelled = false;

@@ -15,13 +15,15 @@ class QRadioButton;
 class frmFileLoad : public QDialog {
     Q_OBJECT
 public:
-    // `fileName` is the name the file dialog returned; its ending chooses
-    // the preselected type.
+    // `fileName` is the name the file dialog returned; its ending, or for
+    // an existing file that is not named as Intel HEX its first bytes,
+    // choose the preselected type.
     explicit frmFileLoad(const QString& fileName, QWidget* owner = nullptr);
 
     QGroupBox* Frame1 = nullptr;
     QRadioButton* Option1 = nullptr;
     QRadioButton* Option2 = nullptr;
+    QRadioButton* Option3 = nullptr;
     QGroupBox* Frame2 = nullptr;
     QLabel* Label1 = nullptr;
     QLineEdit* txtBuffer = nullptr;
