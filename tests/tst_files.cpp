@@ -27,6 +27,21 @@ QByteArray Rec(int address, int type, const QByteArray& hexData, int spoil = 0)
         sum -= uint8_t(c);
     return ':' + (QByteArray(head, 4) + data + char(sum)).toHex().toUpper() + "\r\n";
 }
+// One S-record of type S`type` with an address of `addressBytes` bytes;
+// `spoil` is added to the checksum.
+QByteArray SRec(int type, uint address, const QByteArray& hexData, int spoil = 0)
+{
+    static const int addressBytes[] = {2, 2, 3, 4, 0, 2, 3, 4, 3, 2};
+    QByteArray body;
+    for (int k = addressBytes[type] - 1; k >= 0; --k)
+        body += char(address >> (8 * k));
+    body += QByteArray::fromHex(hexData);
+    body.prepend(char(body.size() + 1));
+    int sum = spoil;
+    for (char c : body)
+        sum += uint8_t(c);
+    return 'S' + QByteArray::number(type) + (body + char(~sum)).toHex().toUpper() + "\r\n";
+}
 const QByteArray End = ":00000001FF\r\n", D16 = "0102030405060708090A0B0C0D0E0F10";
 const QByteArray GoodHex = ":02010000ABCD85\r\n" + End;
 
@@ -123,6 +138,57 @@ private slots:
         QCOMPARE(Changed(b), c.changed);
     }
 
+    void srecLoad_data()
+    {
+        QTest::addColumn<LoadCase>("c");
+        const QByteArray head = SRec(0, 0, "48445200"), s9 = SRec(9, 0, ""), none;
+        auto row = [](const char* name, LoadCase c) { QTest::newRow(name) << c; };
+        row("S1 with S5 and S9", {head + SRec(1, 0x100, D16) + SRec(5, 1, "") + s9, 0, 0, "", 0x100, D16, 16});
+        row("S2 and S8", {SRec(2, 0x10010, "55") + SRec(8, 0, ""), 0, 0, "", 0x10010, "55", 1});
+        row("S3, S7, lower case, LF", {SRec(3, 0x10A, "a1b2").toLower().replace("\r", ""), 0, 0, "", 0x10A, "A1B2", 2});
+        row("CR ends, blank lines", {SRec(1, 0, "11").replace("\r\n", "\r") + "\r\n\r\n" + SRec(1, 1, "22"), 0, 0, "", 0, "1122", 2});
+        row("both offsets", {SRec(1, 0x100, D16), 0x108, 0x1000, "", 0x1108, D16.mid(16), 8});
+        row("records after the end", {SRec(1, 0, "11") + s9 + SRec(1, 0x10, "55"), 0, 0, "", 0, "11", 1});
+        row("S6 count", {SRec(1, 0, "11") + SRec(6, 1, ""), 0, 0, "", 0, "11", 1});
+        row("wrong count", {SRec(1, 0, "11") + SRec(1, 1, "22") + SRec(5, 1, ""), 0, 0, "Line 3 counts 1 data records, but the file has 2", 0, none, 0});
+        row("checksum in the last record", {SRec(1, 0, "11") + SRec(9, 0, "", 1), 0, 0, "Line 2 has a wrong checksum", 0, none, 0});
+        row("byte count too large", {"S1060000110000\r\n", 0, 0, "Line 1 is not a valid Motorola S-record: its byte count", 0, none, 0});
+        row("count record with data", {SRec(5, 0, "00"), 0, 0, "Line 1 is not a valid Motorola S-record: a count", 0, none, 0});
+        row("S4", {SRec(1, 0, "11") + "S4030000FC\r\n", 0, 0, "Line 2 is a record of type S4", 0, none, 0});
+        row("not a record", {SRec(1, 0, "11") + ":0100000011EE", 0, 0, "Line 2 is not a valid Motorola", 0, none, 0});
+        row("odd digits", {SRec(1, 0, "11").trimmed() + "0", 0, 0, "Line 1 is not a valid", 0, none, 0});
+        row("bad digit", {"S1040000G1EA", 0, 0, "Line 1 is not a valid", 0, none, 0});
+        row("no address", {"S101FE", 0, 0, "Line 1 is not a valid", 0, none, 0});
+        row("outside the Buffer", {SRec(1, 0, "11") + SRec(3, 0x11170, "2233"), 0, 0, "address 11171 (line 2) lands at index 11171", 0, "11", 2});
+        row("32-bit address with offset", {SRec(3, 0xFFFFFFFF, "33"), 0, 0x1000, "index 100000FFF", 0, none, 0});
+        row("255-byte record", {SRec(1, 0, QByteArray(504, '7')), 0, 0, "", 251, "77", 252});
+    }
+    void srecLoad()
+    {
+        QFETCH(LoadCase, c);
+        Image b = Filled(0);
+        QByteArray header;
+        const LoadResult r = LoadSRecords(c.text, b, c.fa, c.ba, &header);
+        QVERIFY2(c.error.isEmpty() ? r.ok() : r.error.contains(c.error), qPrintable(r.error));
+        QCOMPARE(At(b, c.at, int(c.bytes.size() / 2)).toHex().toUpper(), c.bytes);
+        QCOMPARE(Changed(b), c.changed);
+        QCOMPARE(header, c.text.startsWith("S0") ? QByteArray("HDR", 4) : QByteArray());
+    }
+
+    void srecWriter()
+    {
+        for (auto [size, lines, line, text] :
+             {std::tuple{0, 3, 1, QByteArray("S5030000FC")}, {16, 4, 1, "S1130000" + QByteArray(32, 'F') + "FC"},
+              {0x10001, 4100, 4097, QByteArray("S205010000FFFA")}, {0x10001, 4100, 4098, QByteArray("S5031001EB")}}) {
+            const QByteArray file = SRecordImage(Filled(0), size);
+            QCOMPARE(file.count("\r\n"), lines);
+            QCOMPARE(file.split('\n')[0].trimmed(), QByteArray("S009000051756972726182"));
+            QCOMPARE(file.split('\n')[line].trimmed(), text);
+        }
+        QVERIFY(LooksLikeSRecords("\r\nS00600004844521B") && !LooksLikeSRecords(":00000001FF") && !LooksLikeSRecords("S"));
+        QVERIFY(NameSaysSRecords("a.S19") && NameSaysSRecords("b.srec") && NameSaysSRecords("c.mot") && !NameSaysSRecords("d.s1"));
+    }
+
     void binaryLoad()
     {
         // File byte p is p % 251, never FF: size, offsets, error, bytes changed.
@@ -188,6 +254,20 @@ private slots:
         QVERIFY(LoadHex(low, b, 0, 0).ok() && LoadHex(high, b, 0, 0).ok());
         QCOMPARE(At(b, 0, 0x1000), At(a, 0, 0x1000));
         QCOMPARE(At(b, 0x10000, 0x1000), At(a, 0, 0x1000));
+
+        // S-records: S1, S2 and S3 forms, with and without the S5 count, load
+        // as the Intel HEX of the same data does; ours read back in srec_cat.
+        Image fromHex = Filled(0);
+        QVERIFY(LoadHex(low, fromHex, 0, 0).ok());
+        for (const char* form : {"", " -address-length=3", " -address-length=4 -disable=data-count"}) {
+            QVERIFY(srec(qPrintable(QStringLiteral("in.bin -binary -o s.srec -motorola") + QLatin1String(form))));
+            Image fromSRec = Filled(0);
+            QVERIFY(LoadSRecords(f_->dir.read(QStringLiteral("s.srec")), fromSRec, 0, 0).ok());
+            QVERIFY2(fromSRec == fromHex, form);
+        }
+        f_->dir.write(QStringLiteral("ours.s19"), SRecordImage(a, modFunc::BufferSize));
+        QVERIFY(srec("ours.s19 -motorola -o back.bin -binary"));
+        QCOMPARE(f_->dir.read(QStringLiteral("back.bin")), At(a, 0, modFunc::BufferSize));
     }
 
     void command_data()
@@ -261,7 +341,7 @@ private slots:
         f_->dir.write(QStringLiteral("a.hex"), GoodHex);
         QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QStringLiteral("a.hex")), [this](frmFileLoad* w) {
             QCOMPARE(w->txtBuffer->text() + w->txtFile->text(), QStringLiteral("00"));
-            CheckTabOrder({w->Option1, w->Option2, w->txtBuffer, w->txtFile, w->cmdCancel, w->cmdOk});
+            CheckTabOrder({w->Option1, w->Option2, w->Option3, w->txtBuffer, w->txtFile, w->cmdCancel, w->cmdOk});
             QVERIFY(w->cmdOk->isDefault());
             w->txtBuffer->setText(QStringLiteral("123456789"));
             w->cmdOk->click();

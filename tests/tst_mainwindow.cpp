@@ -44,11 +44,14 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("Quirra ~ Serial Programmer"));
         const QList<QAction*> menus = w.menuBar()->actions();
         QCOMPARE(Captions(menus), QStringList({"&File", "&Buffer", "&Device", "&Options", "&Help"}));
-        const QStringList items[] = {{"&Load", "&Save", "-", "E&xit"}, {"&Edit", "&Clear", "Fill"},
+        const QStringList items[] = {{"&Load", "&Save", "-", "E&xit"}, {"&Edit", "&Clear", "Fill", "-", "&Go To...", "F&ind...", "Find &Next", "-", "&Undo", "&Redo", "-", "Com&pare with File..."},
                                      {"Select", "Function"}, {"Edit Auto", "Settings"}, {"Contents", "-", "About"}};
         for (int i = 0; i < 5; ++i)
             QCOMPARE(Captions(menus[i]->menu()->actions()), items[i]);
         QCOMPARE(w.HelpContents->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(QKeySequence::listToString({w.BufferGoTo->shortcut(), w.BufferFind->shortcut(), w.BufferFindNext->shortcut(),
+                                             w.BufferUndo->shortcut(), w.BufferRedo->shortcut()}),
+                 QStringLiteral("Ctrl+G; Ctrl+F; F3; Ctrl+Z; Ctrl+Y"));
         // Initial panels and tool tips.
         const QStringList texts = {"COM", "Device:", "Size:", "File:"};
         const QStringList tips = {"Communication Port", "Selected Device", "Memory Size of Selected Device", "File Name"};
