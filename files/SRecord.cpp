@@ -58,6 +58,8 @@ LoadResult LoadSRecords(QByteArrayView text, Image& buffer, uint32_t fileAddress
     std::vector<DataRecord> records;
     QByteArray bytes;  // the data bytes of every data record, in file order
     QByteArray head;
+    bytes.reserve(text.size() / 2);
+    records.reserve(size_t(text.size() / 12));
     uint8_t rec[256];
     int line = 0;
     // First pass: every record tested; nothing is stored in the buffer.
