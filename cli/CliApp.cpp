@@ -75,7 +75,8 @@ private:
     // the device does not offer, or success.
     int exitAfter(const DeviceFunctions& functions, const CliHost& host, const QList<ChipStep>& steps) const;
     void putSteps(const QList<ChipStep>& steps);
-    bool isHex(const QString& path) const { return IsHexFile(path, o_.format); }
+    ImageFormat inputFormat(const QString& path) const { return InputFormat(path, o_.format); }
+    ImageFormat outputFormat(const QString& path) const { return OutputFormat(path, o_.format); }
     uint32_t fileAddress() const { return o_.fileAddress.value_or(0); }
     uint32_t bufferAddress() const { return o_.bufferAddress.value_or(0); }
     // Checksum and CRC-32 of image over the selected device (or, without
@@ -263,11 +264,11 @@ int App::deviceCommand(int index)
     // of a fresh Buffer is what Read saves.
     Buffer.fill(0xFF);
     if (index == DeviceFunctions::Read) {
-        const QString saveProblem = FileFormats::SaveProblem(device, isHex(o_.files[0]) ? FileFormats::ImageFormat::IntelHex : FileFormats::ImageFormat::Binary);
+        const QString saveProblem = FileFormats::SaveProblem(device, outputFormat(o_.files[0]));
         if (!saveProblem.isEmpty())
             return out_.finish(out_.fail(ExitBadInput, saveProblem));
     } else if (!o_.files.isEmpty()) {
-        const QString error = LoadImageFile(o_.files[0], isHex(o_.files[0]), fileAddress(), bufferAddress(), Buffer);
+        const QString error = LoadImageFile(o_.files[0], inputFormat(o_.files[0]), fileAddress(), bufferAddress(), Buffer);
         if (!error.isEmpty())
             return out_.finish(out_.fail(ExitBadInput, error));
     }
@@ -295,8 +296,7 @@ int App::deviceCommand(int index)
     int code = exitAfter(functions, host, steps);
     if (code == ExitOk && index == DeviceFunctions::Read) {
         const QString& path = o_.files[0];
-        const QByteArray data = isHex(path) ? FileFormats::HexImage(Buffer, device.Size)
-                                            : FileFormats::BinaryImage(Buffer, device.Size);
+        const QByteArray data = FileFormats::SaveImage(Buffer, device.Size, outputFormat(path));
         QString error;
         if (!WriteWholeFile(path, data, &error))
             code = out_.fail(ExitBadInput, QStringLiteral("%1 cannot be written: %2").arg(path, error));
@@ -391,20 +391,19 @@ void App::putFigures(const FileFormats::Image& image, int32_t end)
 int App::info()
 {
     const QString& path = o_.files[0];
-    const bool hex = isHex(path);
+    const ImageFormat format = inputFormat(path);
     const auto image = std::make_unique<FileFormats::Image>();
     FilledRange range;
-    const QString error = LoadAndMeasure(path, hex, fileAddress(), bufferAddress(), *image, range);
+    const QString error = LoadAndMeasure(path, format, fileAddress(), bufferAddress(), *image, range);
     if (!error.isEmpty())
         return out_.finish(out_.fail(ExitBadInput, error));
-    out_.result().insert(QStringLiteral("format"), hex ? QStringLiteral("hex") : QStringLiteral("bin"));
+    out_.result().insert(QStringLiteral("format"), FormatKey(format));
     out_.result().insert(QStringLiteral("bytes"), range.bytes);
     if (range.bytes == 0) {
-        out_.line(QStringLiteral("%1: %2, no data").arg(path, hex ? QStringLiteral("Intel HEX") : QStringLiteral("binary")));
+        out_.line(QStringLiteral("%1: %2, no data").arg(path, FormatName(format)));
     } else {
         out_.line(QStringLiteral("%1: %2, addresses %3 to %4, %5 bytes")
-                      .arg(path, hex ? QStringLiteral("Intel HEX") : QStringLiteral("binary"),
-                           modFunc::Hex4(range.first), modFunc::Hex4(range.last))
+                      .arg(path, FormatName(format), modFunc::Hex4(range.first), modFunc::Hex4(range.last))
                       .arg(range.bytes));
         out_.result().insert(QStringLiteral("first"), modFunc::Hex4(range.first));
         out_.result().insert(QStringLiteral("last"), modFunc::Hex4(range.last));
@@ -417,26 +416,24 @@ int App::convert()
 {
     const QString& in = o_.files[0];
     const QString& out = o_.files[1];
-    const bool hexIn = isHex(in);
+    const ImageFormat from = inputFormat(in);
+    const ImageFormat to = OutputFormat(out, o_.to);
     const auto image = std::make_unique<FileFormats::Image>();
     FilledRange range;
-    QString error = LoadAndMeasure(in, hexIn, fileAddress(), bufferAddress(), *image, range);
+    QString error = LoadAndMeasure(in, from, fileAddress(), bufferAddress(), *image, range);
     if (!error.isEmpty())
         return out_.finish(out_.fail(ExitBadInput, error));
     // Everything from address 0 to the last byte the file fills; gaps and
     // the start below the first byte read 0xFF.
     const int32_t size = range.last + 1;
-    if (!hexIn && size > modFunc::MaxDeviceSize)
+    if (to == ImageFormat::IntelHex && size > modFunc::MaxDeviceSize)
         return out_.finish(out_.fail(ExitBadInput, QStringLiteral("%1 fills addresses up to %2; an Intel HEX file "
                                                                   "of 16-bit addresses ends at FFFF")
                                                        .arg(in, modFunc::Hex4(range.last))));
-    const QByteArray data = hexIn ? FileFormats::BinaryImage(*image, size) : FileFormats::HexImage(*image, size);
+    const QByteArray data = FileFormats::SaveImage(*image, size, to);
     if (!modFunc::WriteWholeFile(out, data, &error))
         return out_.finish(out_.fail(ExitBadInput, QStringLiteral("%1 cannot be written: %2").arg(out, error)));
-    out_.line(QStringLiteral("%1 (%2) to %3 (%4): %5 bytes")
-                  .arg(in, hexIn ? QStringLiteral("Intel HEX") : QStringLiteral("binary"), out,
-                       hexIn ? QStringLiteral("binary") : QStringLiteral("Intel HEX"))
-                  .arg(size));
+    out_.line(QStringLiteral("%1 (%2) to %3 (%4): %5 bytes").arg(in, FormatName(from), out, FormatName(to)).arg(size));
     return out_.finish(ExitOk);
 }
 

@@ -118,10 +118,11 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
             ok = takeValue(o.device);
         else if (arg == QLatin1String("--log"))
             ok = takeValue(o.log);
-        else if (arg == QLatin1String("--format")) {
-            ok = takeValue(o.format);
-            if (ok && o.format != QLatin1String("hex") && o.format != QLatin1String("bin"))
-                return fail(QStringLiteral("--format is hex or bin, not \"%1\"").arg(o.format));
+        else if (arg == QLatin1String("--format") || arg == QLatin1String("--to")) {
+            QString& value = arg == QLatin1String("--to") ? o.to : o.format;
+            ok = takeValue(value);
+            if (ok && value != QLatin1String("hex") && value != QLatin1String("srec") && value != QLatin1String("bin"))
+                return fail(QStringLiteral("%1 is hex, srec or bin, not \"%2\"").arg(arg, value));
         } else if (arg == QLatin1String("--buffer-address"))
             ok = takeAddress(o.bufferAddress);
         else if (arg == QLatin1String("--file-address"))
@@ -175,7 +176,8 @@ QString UsageText()
         "  lock               lock the chip\n"
         "  auto FILE          run the stored Auto sequence with the image in FILE\n"
         "  info FILE          address range, byte count, checksum and CRC-32 of FILE\n"
-        "  convert IN OUT     Intel HEX to binary or back\n"
+        "  convert IN OUT     between Intel HEX, S-records and binary; OUT's format\n"
+        "                     by its name (see --format) unless --to says it\n"
         "  ports              this machine's serial ports, who may open them, and\n"
         "                     why one cannot be opened\n"
         "\n"
@@ -184,8 +186,11 @@ QString UsageText()
         "  --port COMn|PATH   the port for this run instead of quirra.cfg's\n"
         "  --device NAME|N    the device for this run: its name in quirra.dev (or the\n"
         "                     first word of it) or its record number\n"
-        "  --format hex|bin   file format; by default a name ending in \"hex\" or \"HEX\"\n"
-        "                     is Intel HEX and any other a binary image\n"
+        "  --format hex|srec|bin  file format; by default a name ending in \"hex\" or\n"
+        "                     \"HEX\" is Intel HEX, one ending in .s19, .s28, .s37,\n"
+        "                     .srec or .mot (or a file that starts with S-records)\n"
+        "                     is S-records, and any other a binary image\n"
+        "  --to hex|srec|bin  convert: the output's format\n"
         "  --buffer-address H added to each file address to give the buffer address\n"
         "                     (hexadecimal, default 0)\n"
         "  --file-address H   the lowest file address a load takes (hexadecimal,\n"

@@ -21,7 +21,8 @@ struct Options {
     QString dir;              // --dir: start directory, empty for the current one
     QString port;             // --port: COMn or a device path
     QString device;           // --device: catalogue name or number
-    QString format;           // --format: "hex", "bin" or empty (by the file name)
+    QString format;           // --format: "hex", "srec", "bin" or empty (by the file)
+    QString to;               // --to (convert): the output's format, empty by its name
     std::optional<uint32_t> bufferAddress;
     std::optional<uint32_t> fileAddress;
     QString log;              // --log FILE (auto)

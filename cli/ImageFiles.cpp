@@ -4,40 +4,71 @@
 
 namespace cli {
 
-bool IsHexFile(const QString& path, const QString& format)
+ImageFormat OutputFormat(const QString& path, const QString& format)
 {
-    if (!format.isEmpty())
-        return format == QLatin1String("hex");
-    return FileFormats::NameSaysHex(path);
+    if (format == QLatin1String("hex") || (format.isEmpty() && FileFormats::NameSaysHex(path)))
+        return ImageFormat::IntelHex;
+    if (format == QLatin1String("srec") || (format.isEmpty() && FileFormats::NameSaysSRecords(path)))
+        return ImageFormat::SRecord;
+    return ImageFormat::Binary;
 }
 
-QString LoadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress,
+ImageFormat InputFormat(const QString& path, const QString& format)
+{
+    const ImageFormat byName = OutputFormat(path, format);
+    if (format.isEmpty() && byName == ImageFormat::Binary && FileFormats::LooksLikeSRecords(FileFormats::FileHead(path)))
+        return ImageFormat::SRecord;
+    return byName;
+}
+
+QString FormatName(ImageFormat format)
+{
+    switch (format) {
+    case ImageFormat::IntelHex: return QStringLiteral("Intel HEX");
+    case ImageFormat::SRecord: return QStringLiteral("S-records");
+    case ImageFormat::Binary: break;
+    }
+    return QStringLiteral("binary");
+}
+
+QString FormatKey(ImageFormat format)
+{
+    switch (format) {
+    case ImageFormat::IntelHex: return QStringLiteral("hex");
+    case ImageFormat::SRecord: return QStringLiteral("srec");
+    case ImageFormat::Binary: break;
+    }
+    return QStringLiteral("bin");
+}
+
+QString LoadImageFile(const QString& path, ImageFormat format, uint32_t fileAddress, uint32_t bufferAddress,
                       FileFormats::Image& image)
 {
-    const FileFormats::FileRead file = FileFormats::ReadImageFile(path, hex, fileAddress, bufferAddress);
+    const bool text = format != ImageFormat::Binary;
+    const FileFormats::FileRead file = FileFormats::ReadImageFile(path, text, fileAddress, bufferAddress);
     switch (file.failure) {
     case FileFormats::FileRead::Read: break;
     case FileFormats::FileRead::CannotOpen: return QStringLiteral("%1 cannot be opened: %2").arg(path, file.reason);
     case FileFormats::FileRead::CannotRead: return QStringLiteral("%1 cannot be read: %2").arg(path, file.reason);
     case FileFormats::FileRead::TooLarge:
-        return QStringLiteral("%1 is larger than %2 MiB, far too large for an Intel HEX file")
+        return QStringLiteral("%1 is larger than %2 MiB, far too large for a file of %3")
             .arg(path)
-            .arg(FileFormats::HexFileLimit >> 20);
+            .arg(FileFormats::HexFileLimit >> 20)
+            .arg(FormatName(format));
     }
-    const FileFormats::LoadResult r = hex ? FileFormats::LoadHex(file.data, image, fileAddress, bufferAddress)
-                                          : FileFormats::PlaceBinary(file.data, image, fileAddress, bufferAddress);
+    const FileFormats::LoadResult r = FileFormats::LoadImage(file.data, format, image, fileAddress, bufferAddress);
     return r.ok() ? QString() : QStringLiteral("%1: %2").arg(path, r.error);
 }
 
-QString LoadAndMeasure(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress,
+QString LoadAndMeasure(const QString& path, ImageFormat format, uint32_t fileAddress, uint32_t bufferAddress,
                        FileFormats::Image& image, FilledRange& range)
 {
     static FileFormats::Image zeros;
     zeros.fill(0x00);
     image.fill(0xFF);
-    QString error = LoadImageFile(path, hex, fileAddress, bufferAddress, zeros);
+    QString error = LoadImageFile(path, format, fileAddress, bufferAddress, zeros);
     if (error.isEmpty())
-        error = LoadImageFile(path, hex, fileAddress, bufferAddress, image);
+        error = LoadImageFile(path, format, fileAddress, bufferAddress, image);
     if (!error.isEmpty())
         return error;
     range = {};

@@ -10,13 +10,22 @@
 
 namespace cli {
 
-// Intel HEX when format is "hex", binary when "bin", otherwise by the name
-// as the file options window preselects: a name ending in "hex" or "HEX".
-bool IsHexFile(const QString& path, const QString& format);
+using FileFormats::ImageFormat;
+
+// The format `format` names ("hex", "srec", "bin"), or when it is empty the
+// one the name says: a name ending in "hex" or "HEX" is Intel HEX, one
+// ending in .s19, .s28, .s37, .srec or .mot S-records, any other binary.
+ImageFormat OutputFormat(const QString& path, const QString& format);
+// As OutputFormat, and an existing file that the name does not make Intel
+// HEX or S-records is S-records when its first bytes are.
+ImageFormat InputFormat(const QString& path, const QString& format);
+// "Intel HEX", "S-records", "binary"; and "hex", "srec", "bin".
+QString FormatName(ImageFormat format);
+QString FormatKey(ImageFormat format);
 
 // Reads the file at path into image with the given offsets. Returns the
 // error text, empty on success.
-QString LoadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress,
+QString LoadImageFile(const QString& path, ImageFormat format, uint32_t fileAddress, uint32_t bufferAddress,
                       FileFormats::Image& image);
 
 // Which Buffer indices a file fills: loads it twice, over 0x00 and over
@@ -27,7 +36,7 @@ struct FilledRange {
     int32_t last = -1;
     int32_t bytes = 0;
 };
-QString LoadAndMeasure(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress,
+QString LoadAndMeasure(const QString& path, ImageFormat format, uint32_t fileAddress, uint32_t bufferAddress,
                        FileFormats::Image& image, FilledRange& range);
 
 // CRC-32 (IEEE 802.3, as zip and PNG use it).

@@ -116,7 +116,8 @@ void TestCli::arguments_data()
     row("missing file", "program", "program takes one file", "");
     row("extra file", "erase x", "erase takes no file", "");
     row("missing value", "probe --port", "--port needs a value", "");
-    row("bad format", "read x --format srec", "--format is hex or bin, not \"srec\"", "");
+    row("bad format", "read x --format s19", "--format is hex, srec or bin, not \"s19\"", "");
+    row("bad output format", "convert a b --to=mot", "--to is hex, srec or bin, not \"mot\"", "");
     row("bad address", "read x --buffer-address 12G4", "--buffer-address takes a hexadecimal address", "");
     row("huge address", "read x --file-address 100000000", "--file-address takes a hexadecimal address", "");
     row("COM0", "probe --port COM0", "--port takes COM1 to COM255", "");
@@ -535,6 +536,22 @@ void TestCli::infoAndConvert()
                             QStringLiteral("part.bin"), QStringLiteral("far.hex")});
     QCOMPARE(r.code, 3);
     QVERIFY2(r.err.contains(QStringLiteral("ends at FFFF")), qPrintable(r.err));
+
+    // S-records: by the output's name, by --to, and read back by name, by
+    // content and by --format; the same bytes all the way.
+    auto run = [&](const char* args) {
+        r = RunCli(dir.path(), QString::fromLatin1(args).split(QLatin1Char(' ')));
+        return r.code == 0;
+    };
+    QVERIFY(run("convert part.hex a.S19") && r.out.contains(QStringLiteral("(Intel HEX) to a.S19 (S-records): 258 bytes")));
+    QVERIFY(dir.read(QStringLiteral("a.S19")).startsWith("S009000051756972726182\r\nS113"));
+    QVERIFY(run("convert part.bin b.dat --to srec") && dir.read(QStringLiteral("b.dat")) == dir.read(QStringLiteral("a.S19")));
+    QVERIFY(run("info b.dat") && r.out.startsWith(QStringLiteral("b.dat: S-records, addresses 0000 to 0101, 258 bytes")));
+    QVERIFY(run("convert b.dat c.hex") && run("convert --format srec a.S19 c.bin --to bin"));
+    QCOMPARE(dir.read(QStringLiteral("c.bin")), dir.read(QStringLiteral("part.bin")));
+    QVERIFY(run("convert --buffer-address 10000 part.bin far.srec") && run("info far.srec --json"));
+    QVERIFY2(r.out.contains(QStringLiteral("\"format\":\"srec\"")) && r.out.contains(QStringLiteral("\"last\":\"10101\"")),
+             qPrintable(r.out));
 }
 
 QTEST_MAIN(TestCli)
