@@ -17,16 +17,16 @@ frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner) : QDialog(owne
 
     // Created in the focus order: the two types, the offsets, Cancel, OK.
     Frame1 = new QGroupBox(QStringLiteral("File Type:"), this);
-    PlaceTwips(Frame1, 120, 120, 1815, 1635);
+    PlaceTwips(Frame1, 120, 120, 2175, 1635);
     Option1 = new QRadioButton(QStringLiteral("Intel Hex"), Frame1);
     PlaceTwips(Option1, 180, 360, 1515, 300);
     Option2 = new QRadioButton(QStringLiteral("Binary"), Frame1);
     PlaceTwips(Option2, 180, 780, 1515, 300);
     Option3 = new QRadioButton(QStringLiteral("Motorola S-Record"), Frame1);
-    PlaceTwips(Option3, 180, 1200, 1575, 300);
+    PlaceTwips(Option3, 180, 1200, 1935, 300);
 
     Frame2 = new QGroupBox(QStringLiteral("Load Offset:"), this);
-    PlaceTwips(Frame2, 2055, 120, 3735, 1215);
+    PlaceTwips(Frame2, 2415, 120, 3735, 1215);
     auto row = [this](const char* caption, int top, QLabel*& label, QLineEdit*& field) {
         field = new QLineEdit(QStringLiteral("0"), Frame2);
         PlaceTwips(field, 2520, top, 1095, 300);
@@ -39,9 +39,9 @@ frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner) : QDialog(owne
     row("File Address (HEX):", 780, Label2, txtFile);
 
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    PlaceTwips(cmdCancel, 3015, 1920, 1215, 375);
+    PlaceTwips(cmdCancel, 3375, 1920, 1215, 375);
     cmdOk = new QPushButton(QStringLiteral("OK"), this);
-    PlaceTwips(cmdOk, 4575, 1920, 1215, 375);
+    PlaceTwips(cmdOk, 4935, 1920, 1215, 375);
     setTabOrder(Option1, Option2);
     setTabOrder(Option2, Option3);
     setTabOrder(Option3, txtBuffer);
@@ -52,7 +52,7 @@ frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner) : QDialog(owne
     cmdOk->setDefault(true);
     connect(cmdOk, &QPushButton::clicked, this, &frmFileLoad::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFileLoad::cmdCancel_Click);
-    setFixedSize(TwipsX(this, 5910), TwipsY(this, 2415));
+    setFixedSize(TwipsX(this, 6270), TwipsY(this, 2415));
 
     Form_Load(fileName);
 }
