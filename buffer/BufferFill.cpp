@@ -37,18 +37,20 @@ uint32_t LenientHex(const QString& text)
     return v;
 }
 
-std::optional<int32_t> StrictHex4(const QString& text)
+std::optional<int32_t> StrictHex(const QString& text, int maxDigits)
 {
-    if (text.isEmpty() || text.size() > 4)
+    if (text.isEmpty() || text.size() > maxDigits || maxDigits > 8)
         return std::nullopt;
-    int32_t v = 0;
+    uint32_t v = 0;
     for (QChar c : text) {
         const int d = BufferView::HexDigitValue(c);
         if (d < 0)
             return std::nullopt;
-        v = v * 16 + d;
+        v = v * 16 + uint32_t(d);
     }
-    return v;
+    return v > uint32_t(INT32_MAX) ? std::nullopt : std::optional<int32_t>(int32_t(v));
 }
+
+std::optional<int32_t> StrictHex4(const QString& text) { return StrictHex(text, 4); }
 
 }  // namespace BufferFill

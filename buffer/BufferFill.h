@@ -33,5 +33,7 @@ uint32_t LenientHex(const QString& text);
 // `text` as an unsigned hexadecimal number of one to four digits (either
 // case, nothing else); empty when it is not one.
 std::optional<int32_t> StrictHex4(const QString& text);
+// The same for one to maxDigits (at most 8) digits; empty above 7FFFFFFF.
+std::optional<int32_t> StrictHex(const QString& text, int maxDigits);
 
 }  // namespace BufferFill

@@ -1,5 +1,6 @@
 #include "buffer/BufferSearch.h"
 
+#include "buffer/BufferFill.h"
 #include "buffer/BufferView.h"
 
 #include <algorithm>
@@ -54,20 +55,7 @@ int32_t FindBytes(const Image& image, int32_t size, int32_t from, QByteArrayView
     return hit != wrapEnd ? int32_t(hit - begin) : -1;
 }
 
-std::optional<int32_t> ParseAddress(const QString& text)
-{
-    const QString t = text.trimmed();
-    if (t.isEmpty() || t.size() > 8)
-        return std::nullopt;
-    uint32_t v = 0;
-    for (QChar c : t) {
-        const int d = BufferView::HexDigitValue(c);
-        if (d < 0)
-            return std::nullopt;
-        v = v << 4 | uint32_t(d);
-    }
-    return v > uint32_t(INT32_MAX) ? std::nullopt : std::optional<int32_t>(int32_t(v));
-}
+std::optional<int32_t> ParseAddress(const QString& text) { return BufferFill::StrictHex(text.trimmed(), 8); }
 
 QList<Range> DiffRanges(const Image& a, const Image& b, int32_t size)
 {

@@ -1,4 +1,5 @@
 #include "files/FileFormats.h"
+#include "files/RecordText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,21 +13,8 @@ namespace FileFormats {
 
 namespace {
 
-constexpr std::array<int8_t, 256> MakeDigitTable()
-{
-    std::array<int8_t, 256> t{};
-    for (int c = 0; c < 256; ++c)
-        t[size_t(c)] = -1;
-    for (int d = 0; d < 10; ++d)
-        t[size_t('0' + d)] = int8_t(d);
-    for (int d = 0; d < 6; ++d) {
-        t[size_t('A' + d)] = int8_t(10 + d);
-        t[size_t('a' + d)] = int8_t(10 + d);
-    }
-    return t;
-}
-constexpr std::array<int8_t, 256> DigitValue = MakeDigitTable();
-constexpr char UpperDigits[] = "0123456789ABCDEF";
+using RecordText::DigitValue;
+using RecordText::PutByte;
 
 enum RecordType { DataRecord = 0, EndRecord = 1, SegmentRecord = 2, StartSegmentRecord = 3,
                   LinearRecord = 4, StartLinearRecord = 5 };
@@ -47,15 +35,6 @@ LoadResult NotARecord(int line)
     return Fail(QStringLiteral("Line %1 is not a valid Intel HEX record.").arg(line));
 }
 
-bool IsTrailingBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-char* PutByte(char* o, uint8_t b)
-{
-    o[0] = UpperDigits[b >> 4];
-    o[1] = UpperDigits[b & 15];
-    return o + 2;
-}
-
 }  // namespace
 
 QString OutsideBufferMessage(const QString& where, int64_t index)
@@ -68,24 +47,14 @@ QString OutsideBufferMessage(const QString& where, int64_t index)
 LoadResult ReadHexRecords(QByteArrayView text)
 {
     using namespace modFunc;
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    if (text.startsWith("\xEF\xBB\xBF"))  // a byte-order mark some editors write
-        p += 3;
-    int line = 0;
+    RecordText::Lines lines(text);
+    const char* b = nullptr;
+    const char* e = nullptr;
     int count = 0;
     uint32_t base = 0;
     uint8_t rec[MaxLineBytes];
-    while (p < end) {
-        const char* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-        const char* b = p;
-        const char* e = nl ? nl : end;
-        p = nl ? nl + 1 : end;
-        ++line;
-        while (b < e && (*b == ' ' || *b == '\t'))
-            ++b;
-        while (e > b && IsTrailingBlank(e[-1]))
-            --e;
+    while (lines.Next(b, e)) {
+        const int line = lines.number();
         if (b == e)
             continue;
 

@@ -1,4 +1,5 @@
 #include "files/FileFormats.h"
+#include "files/RecordText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,25 +9,9 @@ namespace FileFormats {
 
 namespace {
 
-int Digit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
+using RecordText::PutByte;
 
-constexpr char UpperDigits[] = "0123456789ABCDEF";
-
-char* PutByte(char* o, uint8_t b)
-{
-    o[0] = UpperDigits[b >> 4];
-    o[1] = UpperDigits[b & 15];
-    return o + 2;
-}
+int Digit(char c) { return RecordText::DigitValue[uint8_t(c)]; }
 
 QString HexText(int64_t v) { return QString::number(v, 16).toUpper(); }
 
@@ -51,28 +36,18 @@ LoadResult LineError(int line, const char* what)
 LoadResult LoadSRecords(QByteArrayView text, Image& buffer, uint32_t fileAddress, uint32_t bufferAddress,
                         QByteArray* header)
 {
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    if (text.startsWith("\xEF\xBB\xBF"))
-        p += 3;
+    RecordText::Lines lines(text);
+    const char* b = nullptr;
+    const char* e = nullptr;
     std::vector<DataRecord> records;
     QByteArray bytes;  // the data bytes of every data record, in file order
     QByteArray head;
     bytes.reserve(text.size() / 2);
     records.reserve(size_t(text.size() / 12));
     uint8_t rec[256];
-    int line = 0;
     // First pass: every record tested; nothing is stored in the buffer.
-    while (p < end) {
-        const char* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-        const char* b = p;
-        const char* e = nl ? nl : end;
-        p = nl ? nl + 1 : end;
-        ++line;
-        while (b < e && (*b == ' ' || *b == '\t'))
-            ++b;
-        while (e > b && (e[-1] == ' ' || e[-1] == '\t' || e[-1] == '\r'))
-            --e;
+    while (lines.Next(b, e)) {
+        const int line = lines.number();
         if (b == e)
             continue;
         const ptrdiff_t digits = e - b - 2;
@@ -179,12 +154,16 @@ QByteArray SRecordImage(const Image& buffer, int32_t size)
 
 bool LooksLikeSRecords(QByteArrayView head)
 {
-    qsizetype i = head.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    while (i < head.size() && (head[i] == ' ' || head[i] == '\t' || head[i] == '\r' || head[i] == '\n'))
-        ++i;
-    if (head.size() - i < 4 || (head[i] != 'S' && head[i] != 's') || head[i + 1] < '0' || head[i + 1] > '9')
-        return false;
-    return Digit(head[i + 2]) >= 0 && Digit(head[i + 3]) >= 0;
+    RecordText::Lines lines(head);
+    const char* b = nullptr;
+    const char* e = nullptr;
+    while (lines.Next(b, e)) {
+        if (b == e)
+            continue;
+        return e - b >= 4 && (b[0] == 'S' || b[0] == 's') && b[1] >= '0' && b[1] <= '9' && Digit(b[2]) >= 0 &&
+               Digit(b[3]) >= 0;
+    }
+    return false;
 }
 
 bool NameSaysSRecords(const QString& name)

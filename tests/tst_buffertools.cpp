@@ -29,15 +29,6 @@ using modFunc::Buffer;
 namespace {
 using Img = std::array<uint8_t, modFunc::BufferSize>;
 QByteArray At(const Img& b, int at, int n) { return QByteArray(reinterpret_cast<const char*>(b.data()) + at, n); }
-
-template <class T>
-T* Shown()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
-            return t;
-    return nullptr;
-}
 }  // namespace
 
 class TestBufferTools : public QObject {
@@ -303,7 +294,7 @@ private slots:
                 w->Option1->click();
             w->cmdOk->click();
         }));
-        frmCompare* w = Shown<frmCompare>();
+        frmCompare* w = FindTopLevel<frmCompare>();
         QVERIFY(w);
         QVERIFY2(w->lblSummary->text().contains(summary), qPrintable(w->lblSummary->text()));
         QStringList items;

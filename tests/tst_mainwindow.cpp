@@ -23,15 +23,6 @@ QStringList Captions(const QList<QAction*>& actions)
         out << (a->isSeparator() ? QStringLiteral("-") : a->text());
     return out;
 }
-
-template <typename T>
-T* FindTopLevel()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
-            return t;
-    return nullptr;
-}
 }  // namespace
 
 class TestMainWindow : public QObject {

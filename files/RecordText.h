@@ -1,0 +1,72 @@
+// What the Intel HEX and S-record readers and writers share: hex digit
+// values, upper-case hex bytes, and the lines of a file with the blanks
+// around them cut off.
+#pragma once
+
+#include <QByteArrayView>
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+namespace FileFormats::RecordText {
+
+constexpr std::array<int8_t, 256> MakeDigitTable()
+{
+    std::array<int8_t, 256> t{};
+    for (int c = 0; c < 256; ++c)
+        t[size_t(c)] = -1;
+    for (int d = 0; d < 10; ++d)
+        t[size_t('0' + d)] = int8_t(d);
+    for (int d = 0; d < 6; ++d) {
+        t[size_t('A' + d)] = int8_t(10 + d);
+        t[size_t('a' + d)] = int8_t(10 + d);
+    }
+    return t;
+}
+// The value of a hex digit in either case, -1 for any other character.
+inline constexpr std::array<int8_t, 256> DigitValue = MakeDigitTable();
+
+// Two upper-case hex digits at o; returns the place after them.
+inline char* PutByte(char* o, uint8_t b)
+{
+    static constexpr char digits[] = "0123456789ABCDEF";
+    o[0] = digits[b >> 4];
+    o[1] = digits[b & 15];
+    return o + 2;
+}
+
+// Lines of a text ended by LF (CR LF, or a lone CR before the LF), a
+// byte-order mark at the start skipped.
+class Lines {
+public:
+    explicit Lines(QByteArrayView text) : p_(text.data()), end_(text.data() + text.size())
+    {
+        if (text.startsWith("\xEF\xBB\xBF"))  // a byte-order mark some editors write
+            p_ += 3;
+    }
+    // The next line without the spaces, tabs and CRs around it in [b, e);
+    // false at the end of the text. number() counts the lines from 1.
+    bool Next(const char*& b, const char*& e)
+    {
+        if (p_ >= end_)
+            return false;
+        const char* nl = static_cast<const char*>(std::memchr(p_, '\n', size_t(end_ - p_)));
+        b = p_;
+        e = nl ? nl : end_;
+        p_ = nl ? nl + 1 : end_;
+        ++number_;
+        while (b < e && (*b == ' ' || *b == '\t'))
+            ++b;
+        while (e > b && (e[-1] == ' ' || e[-1] == '\t' || e[-1] == '\r'))
+            --e;
+        return true;
+    }
+    int number() const { return number_; }
+
+private:
+    const char* p_;
+    const char* end_;
+    int number_ = 0;
+};
+
+}  // namespace FileFormats::RecordText
