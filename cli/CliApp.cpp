@@ -394,7 +394,8 @@ int App::info()
     const ImageFormat format = inputFormat(path);
     const auto image = std::make_unique<FileFormats::Image>();
     FilledRange range;
-    const QString error = LoadAndMeasure(path, format, fileAddress(), bufferAddress(), *image, range);
+    QByteArray header;
+    const QString error = LoadAndMeasure(path, format, fileAddress(), bufferAddress(), *image, range, &header);
     if (!error.isEmpty())
         return out_.finish(out_.fail(ExitBadInput, error));
     out_.result().insert(QStringLiteral("format"), FormatKey(format));
@@ -407,6 +408,14 @@ int App::info()
                       .arg(range.bytes));
         out_.result().insert(QStringLiteral("first"), modFunc::Hex4(range.first));
         out_.result().insert(QStringLiteral("last"), modFunc::Hex4(range.last));
+    }
+    if (format == ImageFormat::SRecord) {
+        // The S0 header as text, its bytes below 20 hex and from 7F up as dots.
+        QString text;
+        for (char c : header)
+            text += uint8_t(c) >= 0x20 && uint8_t(c) < 0x7F ? QChar::fromLatin1(c) : QLatin1Char('.');
+        out_.line(QStringLiteral("header \"%1\"").arg(text));
+        out_.result().insert(QStringLiteral("header"), text);
     }
     putFigures(*image, range.last + 1);
     return out_.finish(ExitOk);

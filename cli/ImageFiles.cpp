@@ -42,7 +42,7 @@ QString FormatKey(ImageFormat format)
 }
 
 QString LoadImageFile(const QString& path, ImageFormat format, uint32_t fileAddress, uint32_t bufferAddress,
-                      FileFormats::Image& image)
+                      FileFormats::Image& image, QByteArray* header)
 {
     const bool text = format != ImageFormat::Binary;
     const FileFormats::FileRead file = FileFormats::ReadImageFile(path, text, fileAddress, bufferAddress);
@@ -56,19 +56,19 @@ QString LoadImageFile(const QString& path, ImageFormat format, uint32_t fileAddr
             .arg(FileFormats::HexFileLimit >> 20)
             .arg(FormatName(format));
     }
-    const FileFormats::LoadResult r = FileFormats::LoadImage(file.data, format, image, fileAddress, bufferAddress);
+    const FileFormats::LoadResult r = FileFormats::LoadImage(file.data, format, image, fileAddress, bufferAddress, header);
     return r.ok() ? QString() : QStringLiteral("%1: %2").arg(path, r.error);
 }
 
 QString LoadAndMeasure(const QString& path, ImageFormat format, uint32_t fileAddress, uint32_t bufferAddress,
-                       FileFormats::Image& image, FilledRange& range)
+                       FileFormats::Image& image, FilledRange& range, QByteArray* header)
 {
     static FileFormats::Image zeros;
     zeros.fill(0x00);
     image.fill(0xFF);
     QString error = LoadImageFile(path, format, fileAddress, bufferAddress, zeros);
     if (error.isEmpty())
-        error = LoadImageFile(path, format, fileAddress, bufferAddress, image);
+        error = LoadImageFile(path, format, fileAddress, bufferAddress, image, header);
     if (!error.isEmpty())
         return error;
     range = {};

@@ -23,10 +23,11 @@ ImageFormat InputFormat(const QString& path, const QString& format);
 QString FormatName(ImageFormat format);
 QString FormatKey(ImageFormat format);
 
-// Reads the file at path into image with the given offsets. Returns the
-// error text, empty on success.
+// Reads the file at path into image with the given offsets (and an
+// S-record file's header into *header). Returns the error text, empty on
+// success.
 QString LoadImageFile(const QString& path, ImageFormat format, uint32_t fileAddress, uint32_t bufferAddress,
-                      FileFormats::Image& image);
+                      FileFormats::Image& image, QByteArray* header = nullptr);
 
 // Which Buffer indices a file fills: loads it twice, over 0x00 and over
 // 0xFF; an index that reads the same in both was written. image gets the
@@ -37,7 +38,7 @@ struct FilledRange {
     int32_t bytes = 0;
 };
 QString LoadAndMeasure(const QString& path, ImageFormat format, uint32_t fileAddress, uint32_t bufferAddress,
-                       FileFormats::Image& image, FilledRange& range);
+                       FileFormats::Image& image, FilledRange& range, QByteArray* header = nullptr);
 
 // CRC-32 (IEEE 802.3, as zip and PNG use it).
 uint32_t Crc32(const uint8_t* data, size_t size);

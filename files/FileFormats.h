@@ -136,9 +136,9 @@ QString SaveProblem(const modFunc::DeviceRecord& device, ImageFormat format);
 // The file bytes of the device's range in the chosen format.
 QByteArray SaveImage(const Image& buffer, int32_t size, ImageFormat format);
 // Loads the file bytes `data` (for binary: from offset fileAddress on) in the
-// chosen format.
+// chosen format; an S-record file's S0 header data goes to *header.
 LoadResult LoadImage(QByteArrayView data, ImageFormat format, Image& buffer, uint32_t fileAddress,
-                     uint32_t bufferAddress);
+                     uint32_t bufferAddress, QByteArray* header = nullptr);
 // The hex digits (either case) from the start of `text` up to the first other
 // character, 0 when there is none ("12G4" gives 0x12); empty when the value
 // does not fit in 32 bits.

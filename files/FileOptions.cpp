@@ -37,11 +37,11 @@ QByteArray SaveImage(const Image& buffer, int32_t size, ImageFormat format)
 }
 
 LoadResult LoadImage(QByteArrayView data, ImageFormat format, Image& buffer, uint32_t fileAddress,
-                     uint32_t bufferAddress)
+                     uint32_t bufferAddress, QByteArray* header)
 {
     switch (format) {
     case ImageFormat::IntelHex: return LoadHex(data, buffer, fileAddress, bufferAddress);
-    case ImageFormat::SRecord: return LoadSRecords(data, buffer, fileAddress, bufferAddress);
+    case ImageFormat::SRecord: return LoadSRecords(data, buffer, fileAddress, bufferAddress, header);
     case ImageFormat::Binary: break;
     }
     return PlaceBinary(data, buffer, fileAddress, bufferAddress);

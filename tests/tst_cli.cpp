@@ -546,7 +546,8 @@ void TestCli::infoAndConvert()
     QVERIFY(run("convert part.hex a.S19") && r.out.contains(QStringLiteral("(Intel HEX) to a.S19 (S-records): 258 bytes")));
     QVERIFY(dir.read(QStringLiteral("a.S19")).startsWith("S009000051756972726182\r\nS113"));
     QVERIFY(run("convert part.bin b.dat --to srec") && dir.read(QStringLiteral("b.dat")) == dir.read(QStringLiteral("a.S19")));
-    QVERIFY(run("info b.dat") && r.out.startsWith(QStringLiteral("b.dat: S-records, addresses 0000 to 0101, 258 bytes")));
+    QVERIFY(run("info b.dat") && r.out.startsWith(QStringLiteral("b.dat: S-records, addresses 0000 to 0101, 258 bytes\n"
+                                                                 "header \"Quirra\"\n")));
     QVERIFY(run("convert b.dat c.hex") && run("convert --format srec a.S19 c.bin --to bin"));
     QCOMPARE(dir.read(QStringLiteral("c.bin")), dir.read(QStringLiteral("part.bin")));
     QVERIFY(run("convert --buffer-address 10000 part.bin far.srec") && run("info far.srec --json"));
