@@ -3,7 +3,7 @@
 #include "core/DelimitedText.h"
 #include "devices/DeviceCatalogue.h"
 #include "options/AutoFile.h"
-#include "platform/MessageBox.h"
+#include "core/Reporter.h"
 
 #include <QDir>
 #include <QFile>
@@ -158,9 +158,9 @@ bool SaveConfig(QString* error)
     return WriteWholeFile(AppFile(ConfigFileName), out.bytes(), error);
 }
 
-QStringList ReadStartFiles()
+QStringList ReadStartFiles(const QString& dir)
 {
-    AppPath = QDir::currentPath();
+    AppPath = QDir(dir).absolutePath();
     QStringList problems = LoadConfig();
     problems << LoadDeviceCatalogue();
     problems << LoadAuto();
@@ -176,7 +176,7 @@ void ReportStartProblems(const QStringList& problems)
     QStringList shown = problems.mid(0, Listed);
     if (problems.size() > Listed)
         shown << QStringLiteral("and %1 more").arg(problems.size() - Listed);
-    ShowMessage(shown.join(QStringLiteral("\n\n")), QStringLiteral("Quirra"), MsgIcon::Warning);
+    Report(shown.join(QStringLiteral("\n\n")), QStringLiteral("Quirra"), MsgIcon::Warning);
 }
 
 }  // namespace modFunc

@@ -76,9 +76,10 @@ QStringList LoadConfig();
 // Writes quirra.cfg; on failure returns false and sets *error.
 bool SaveConfig(QString* error = nullptr);
 
-// Start-up steps 1 to 4: AppPath, configuration, catalogue, Auto sequence.
-// Returns the problems found, for one message at start-up.
-QStringList ReadStartFiles();
+// Start-up steps 1 to 4: AppPath (dir made absolute), configuration,
+// catalogue, Auto sequence. Returns the problems found, for one message at
+// start-up.
+QStringList ReadStartFiles(const QString& dir);
 // Shows the start-up problems in one "Quirra" box, at most ten of them
 // and a count of the rest; nothing when empty.
 void ReportStartProblems(const QStringList& problems);
