@@ -201,9 +201,9 @@ int App::deviceCommand(int index)
     const QString problem = DeviceProtocol::FunctionProblem();
     if (!problem.isEmpty())
         return out_.finish(out_.fail(ExitBadInput, problem));
-    const int letter = DeviceProtocol::TypeLetter(device.TypeCode);
-    if (letter < 0)
-        return out_.finish(out_.fail(ExitBadInput, QStringLiteral("Type code %1 has no type letter!").arg(device.TypeCode)));
+    const QString letterProblem = DeviceProtocol::TypeLetterProblem(device.TypeCode);
+    if (!letterProblem.isEmpty())
+        return out_.finish(out_.fail(ExitBadInput, letterProblem));
 
     // The image: the file for Program, Verify and Auto; the device's range
     // of a fresh Buffer is what Read saves.
@@ -222,7 +222,7 @@ int App::deviceCommand(int index)
     if (const int code = openProgrammer(link))
         return out_.finish(code);
     // The type letter goes first, as when the function window opens.
-    DeviceProtocol::SendCommand(uint8_t(letter));
+    DeviceProtocol::SendCommand(uint8_t(DeviceProtocol::TypeLetter(device.TypeCode)));
 
     ProgressDisplay progress(stderr, ProgressDisplay::ModeFor(stderr, o_.quiet));
     CliHost host(out_, progress);

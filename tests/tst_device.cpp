@@ -267,7 +267,10 @@ private slots:
         QTest::newRow("a") << OpenCase{1, true, "0161", ""};
         QTest::newRow("l") << OpenCase{12, true, "016C", ""};
         QTest::newRow("not found") << OpenCase{1, false, "", ""};
+        QTest::newRow("last letter") << OpenCase{159, true, "01FF", ""};
         QTest::newRow("no letter") << OpenCase{160, true, "", "Type code 160 has no type letter!"};
+        QTest::newRow("code 0") << OpenCase{0, true, "", "Type code 0 has no type letter!"};
+        QTest::newRow("code -95") << OpenCase{-95, true, "", "Type code -95 has no type letter!"};
     }
 
     void windowOpens()
