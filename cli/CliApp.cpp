@@ -274,7 +274,7 @@ int App::productionRun(DeviceFunctions& functions, CliHost& host)
     const auto image = std::make_unique<FileFormats::Image>(Buffer);
     const int32_t size = std::clamp<int32_t>(SelectedDevice().Size, 0, BufferSize);
     const QString checksum = Hex4(BufferView::ComputeCheckSum(*image, size));
-    const QString crc = QStringLiteral("%1").arg(Crc32(image->data(), size_t(size)), 8, 16, QLatin1Char('0')).toUpper();
+    const QString crc = HexText::Hex8(Crc32(image->data(), size_t(size)));
     // A log that cannot be written is found before the first chip.
     QString error;
     if (!o_.log.isEmpty() && !AppendToLog(o_.log, {}, &error))
@@ -324,7 +324,7 @@ void App::putFigures(const FileFormats::Image& image, int32_t end)
     const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
     const int32_t size = device.Size > 0 ? std::min<int32_t>(device.Size, modFunc::BufferSize) : end;
     const QString checksum = modFunc::Hex4(BufferView::ComputeCheckSum(image, size));
-    const QString crc = QStringLiteral("%1").arg(Crc32(image.data(), size_t(size)), 8, 16, QLatin1Char('0')).toUpper();
+    const QString crc = HexText::Hex8(Crc32(image.data(), size_t(size)));
     const QString over = device.Size > 0 ? QStringLiteral("%1 bytes of %2").arg(size).arg(device.Name)
                                          : QStringLiteral("%1 bytes (no device selected)").arg(size);
     out_.line(QStringLiteral("checksum %1, CRC-32 %2 over %3").arg(checksum, crc, over));

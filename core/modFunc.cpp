@@ -52,21 +52,6 @@ QString DeviceProblem() { return DeviceProblem(SelectedDevice()); }
 
 QString AppFile(const QString& name) { return QDir(AppPath).filePath(name); }
 
-QString Hex2(uint8_t b)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    const QChar s[2] = {QLatin1Char(digits[b >> 4]), QLatin1Char(digits[b & 15])};
-    return QString(s, 2);
-}
-
-QString Hex4(int32_t v)
-{
-    QString h = QString::number(static_cast<uint32_t>(v), 16).toUpper();
-    if (v >= 0 && v <= 4095)
-        h = h.rightJustified(4, QLatin1Char('0'));
-    return h;
-}
-
 int64_t RoundHalfEven(double x)
 {
     if (!std::isfinite(x))
