@@ -3,7 +3,7 @@
 #include "buffer/BufferView.h"
 #include "cli/CliHost.h"
 #include "cli/Console.h"
-#include "cli/ImageFiles.h"
+#include "cli/ImageLoad.h"
 #include "cli/Ports.h"
 #include "device/DeviceProtocol.h"
 #include "core/ProgrammerLink.h"

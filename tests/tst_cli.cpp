@@ -3,7 +3,7 @@
 #include "cli/ChipLog.h"
 #include "cli/CliHost.h"
 #include "cli/CliOptions.h"
-#include "cli/ImageFiles.h"
+#include "cli/ImageLoad.h"
 #include "cli/Progress.h"
 #include "platform/PortDiagnosis.h"
 #include "platform/SerialPort.h"

@@ -1,4 +1,4 @@
-#include "buffer/BufferFill.h"
+#include "buffer/FillRoutines.h"
 
 #include "buffer/BufferView.h"
 
@@ -9,7 +9,7 @@ int32_t FillStart = 0;
 int32_t FillLength = 0;
 }  // namespace modFunc
 
-namespace BufferFill {
+namespace FillRoutines {
 
 void ClearBuffer(std::array<uint8_t, modFunc::BufferSize>& buffer) { buffer.fill(0xFF); }
 
@@ -34,4 +34,4 @@ std::optional<int32_t> StrictHex4(const QString& text)
     return v ? std::optional<int32_t>(int32_t(*v)) : std::nullopt;
 }
 
-}  // namespace BufferFill
+}  // namespace FillRoutines
