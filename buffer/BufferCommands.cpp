@@ -1,8 +1,8 @@
 #include "buffer/BufferCommands.h"
 
-#include "buffer/BufferFill.h"
 #include "buffer/BufferSearch.h"
 #include "buffer/BufferView.h"
+#include "buffer/FillRoutines.h"
 #include "buffer/frmBufferTools.h"
 #include "buffer/BufferTextBox.h"
 #include "buffer/frmBuffer.h"
@@ -218,7 +218,7 @@ void ShowComparison(const QString& fileName, const QString& summary, const QStri
 void BufferClear()
 {
     modFunc::BufferHistory.Begin(modFunc::Buffer);
-    ::BufferFill::ClearBuffer(modFunc::Buffer);
+    FillRoutines::ClearBuffer(modFunc::Buffer);
     modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen);
     ReopenBufferWindow();
 }
@@ -231,7 +231,7 @@ void BufferFill()
     if (!FillOk)
         return;
     BufferHistory.Begin(Buffer);
-    ::BufferFill::FillRange(Buffer, FillStart, FillLength, FillValue);
+    FillRoutines::FillRange(Buffer, FillStart, FillLength, FillValue);
     BufferHistory.Commit(Buffer, UndoStore::Update);
     UpdateBufferWindow();
 }

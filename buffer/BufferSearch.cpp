@@ -1,7 +1,6 @@
 #include "buffer/BufferSearch.h"
 
-#include "buffer/BufferFill.h"
-#include "buffer/BufferView.h"
+#include "core/HexText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,7 +22,7 @@ std::optional<QByteArray> ParsePattern(const QString& text)
     for (QChar c : t) {
         if (c == QLatin1Char(' '))
             continue;
-        const int d = BufferView::HexDigitValue(c);
+        const int d = HexText::DigitValue(c);
         if (d < 0)
             return std::nullopt;
         if (high < 0) {
@@ -55,7 +54,11 @@ int32_t FindBytes(const Image& image, int32_t size, int32_t from, QByteArrayView
     return hit != wrapEnd ? int32_t(hit - begin) : -1;
 }
 
-std::optional<int32_t> ParseAddress(const QString& text) { return BufferFill::StrictHex(text.trimmed(), 8); }
+std::optional<int32_t> ParseAddress(const QString& text)
+{
+    const std::optional<uint32_t> v = HexText::Parse(text.trimmed(), {.maxDigits = 8});
+    return v && *v <= uint32_t(INT32_MAX) ? std::optional<int32_t>(int32_t(*v)) : std::nullopt;
+}
 
 QList<Range> DiffRanges(const Image& a, const Image& b, int32_t size)
 {

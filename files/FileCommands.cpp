@@ -106,7 +106,7 @@ bool ReadImage(const QString& path, FileFormats::ImageFormat format, FileFormats
     const bool text = format != FileFormats::ImageFormat::Binary;
     const FileFormats::FileRead file = FileFormats::ReadImageFile(path, text, FileAddress, BufferAddress);
     switch (file.failure) {
-    case FileFormats::FileRead::Read: break;
+    case FileFormats::FileRead::None: break;
     case FileFormats::FileRead::CannotOpen:
         Report(LoadErrorTitle, path, QStringLiteral("The file cannot be opened: %1.").arg(file.reason));
         return false;

@@ -1,4 +1,4 @@
-#include "buffer/BufferView.h"
+#include "core/HexText.h"
 #include "files/FileFormats.h"
 
 namespace modFunc {
@@ -49,16 +49,7 @@ LoadResult LoadImage(QByteArrayView data, ImageFormat format, Image& buffer, uin
 
 std::optional<uint32_t> ReadHexOffset(const QString& text)
 {
-    uint64_t v = 0;
-    for (QChar c : text) {
-        const int d = BufferView::HexDigitValue(c);
-        if (d < 0)
-            break;
-        v = v << 4 | uint64_t(d);
-        if (v > 0xFFFFFFFFu)
-            return std::nullopt;
-    }
-    return uint32_t(v);
+    return HexText::Parse(text, {.leadingDigits = true});
 }
 
 }  // namespace FileFormats

@@ -1,7 +1,9 @@
-// What the Intel HEX and S-record readers and writers share: hex digit
-// values, upper-case hex bytes, and the lines of a file with the blanks
+// What the Intel HEX and S-record readers and writers share: upper-case
+// hex bytes and the lines of a file with the blanks
 // around them cut off.
 #pragma once
+
+#include "core/HexText.h"
 
 #include <QByteArrayView>
 #include <array>
@@ -10,28 +12,13 @@
 
 namespace FileFormats::RecordText {
 
-constexpr std::array<int8_t, 256> MakeDigitTable()
-{
-    std::array<int8_t, 256> t{};
-    for (int c = 0; c < 256; ++c)
-        t[size_t(c)] = -1;
-    for (int d = 0; d < 10; ++d)
-        t[size_t('0' + d)] = int8_t(d);
-    for (int d = 0; d < 6; ++d) {
-        t[size_t('A' + d)] = int8_t(10 + d);
-        t[size_t('a' + d)] = int8_t(10 + d);
-    }
-    return t;
-}
-// The value of a hex digit in either case, -1 for any other character.
-inline constexpr std::array<int8_t, 256> DigitValue = MakeDigitTable();
+using HexText::DigitValues;
 
 // Two upper-case hex digits at o; returns the place after them.
 inline char* PutByte(char* o, uint8_t b)
 {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    o[0] = digits[b >> 4];
-    o[1] = digits[b & 15];
+    o[0] = HexText::Digit(b >> 4);
+    o[1] = HexText::Digit(b);
     return o + 2;
 }
 

@@ -11,7 +11,7 @@ namespace {
 
 using RecordText::PutByte;
 
-int Digit(char c) { return RecordText::DigitValue[uint8_t(c)]; }
+int Digit(char c) { return RecordText::DigitValues[uint8_t(c)]; }
 
 QString HexText(int64_t v) { return QString::number(v, 16).toUpper(); }
 

@@ -1,4 +1,4 @@
-#include "cli/ImageFiles.h"
+#include "cli/ImageLoad.h"
 
 #include <array>
 
@@ -47,7 +47,7 @@ QString LoadImageFile(const QString& path, ImageFormat format, uint32_t fileAddr
     const bool text = format != ImageFormat::Binary;
     const FileFormats::FileRead file = FileFormats::ReadImageFile(path, text, fileAddress, bufferAddress);
     switch (file.failure) {
-    case FileFormats::FileRead::Read: break;
+    case FileFormats::FileRead::None: break;
     case FileFormats::FileRead::CannotOpen: return QStringLiteral("%1 cannot be opened: %2").arg(path, file.reason);
     case FileFormats::FileRead::CannotRead: return QStringLiteral("%1 cannot be read: %2").arg(path, file.reason);
     case FileFormats::FileRead::TooLarge:

@@ -16,7 +16,7 @@ extern int32_t FillStart;
 extern int32_t FillLength;
 }  // namespace modFunc
 
-namespace BufferFill {
+namespace FillRoutines {
 
 // Every Buffer byte, indices 0 to 70000, to 0xFF.
 void ClearBuffer(std::array<uint8_t, modFunc::BufferSize>& buffer);
@@ -33,7 +33,5 @@ uint32_t LenientHex(const QString& text);
 // `text` as an unsigned hexadecimal number of one to four digits (either
 // case, nothing else); empty when it is not one.
 std::optional<int32_t> StrictHex4(const QString& text);
-// The same for one to maxDigits (at most 8) digits; empty above 7FFFFFFF.
-std::optional<int32_t> StrictHex(const QString& text, int maxDigits);
 
-}  // namespace BufferFill
+}  // namespace FillRoutines
