@@ -6,6 +6,7 @@
 #include "cli/ImageFiles.h"
 #include "cli/Ports.h"
 #include "device/DeviceProtocol.h"
+#include "core/PortMap.h"
 #include "core/SerialLink.h"
 #include "core/modFunc.h"
 #include "devices/DeviceCatalogue.h"
@@ -99,6 +100,7 @@ bool App::loadStartFiles()
     QStringList problems = LoadConfig();
     problems << LoadDeviceCatalogue();
     problems << LoadAuto();
+    problems << LoadPortMap();
     for (const QString& p : problems)
         out_.warn(p);
 
@@ -252,12 +254,14 @@ int App::deviceCommand(int index)
     using namespace modFunc;
     const DeviceRecord& device = SelectedDevice();
     out_.result().insert(QStringLiteral("device"), device.Name);
-    const QString problem = DeviceProtocol::FunctionProblem();
+    // Erase and Lock use no size; every other function needs one it can serve.
+    const bool sizeless = index == DeviceFunctions::Erase || index == DeviceFunctions::Lock;
+    QString problem = DeviceProtocol::CommandProblem(DeviceIndex, device);
+    if (problem.isEmpty() && !sizeless)
+        problem = DeviceProtocol::FunctionProblem();
     if (!problem.isEmpty())
         return out_.finish(out_.fail(ExitBadInput, problem));
     const int letter = DeviceProtocol::TypeLetter(device.TypeCode);
-    if (letter < 0)
-        return out_.finish(out_.fail(ExitBadInput, QStringLiteral("Type code %1 has no type letter!").arg(device.TypeCode)));
 
     // The image: the file for Program, Verify and Auto; the device's range
     // of a fresh Buffer is what Read saves.

@@ -76,7 +76,8 @@ QStringList LoadConfig();
 // Writes quirra.cfg; on failure returns false and sets *error.
 bool SaveConfig(QString* error = nullptr);
 
-// Start-up steps 1 to 4: AppPath, configuration, catalogue, Auto sequence.
+// Start-up steps 1 to 4: AppPath, configuration, catalogue, Auto sequence;
+// then the port map.
 // Returns the problems found, for one message at start-up.
 QStringList ReadStartFiles();
 // Shows the start-up problems in one "Quirra" box, at most ten of them

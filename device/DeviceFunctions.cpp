@@ -49,11 +49,14 @@ void DeviceFunctions::RunFunction(int index)
 // counts as a fault so that an Auto sequence stops there.
 bool DeviceFunctions::Refused()
 {
-    const QString problem = FunctionProblem();
-    if (problem.isEmpty()) {
-        blockCount_ = std::min(BlockCount(modFunc::SelectedDevice().Size), MaxBlocks);
+    blockCount_ = std::min(BlockCount(modFunc::SelectedDevice().Size), MaxBlocks);
+    return Refused(FunctionProblem());
+}
+
+bool DeviceFunctions::Refused(const QString& problem)
+{
+    if (problem.isEmpty())
         return false;
-    }
     host_.SetMessage(MessageLine, problem);
     Failed = true;
     return true;
@@ -213,7 +216,7 @@ void DeviceFunctions::RunProgram()
 
 void DeviceFunctions::RunSingleCommand(uint8_t letter, bool offered, const QString& text)
 {
-    if (Refused())
+    if (Refused(CommandProblem(modFunc::DeviceIndex, modFunc::SelectedDevice())))
         return;
     if (!offered) {
         host_.SetMessage(MessageLine, QStringLiteral("Function Not Available!"));

@@ -45,6 +45,7 @@ private:
 
     void RunFunction(int index);  // Read to Lock; nothing for other codes
     bool Refused();
+    bool Refused(const QString& problem);
     void Start(const QString& text);
     void SetPercent(int percent);
     void ReportTimeOut();

@@ -31,6 +31,17 @@ QString FunctionProblem(int16_t deviceIndex, const DeviceRecord& device)
 
 QString FunctionProblem() { return FunctionProblem(DeviceIndex, SelectedDevice()); }
 
+QString CommandProblem(int16_t deviceIndex, const DeviceRecord& device)
+{
+    if (deviceIndex <= 0 || deviceIndex >= DeviceSlots)
+        return QStringLiteral("No device selected!");
+    if (TypeLetter(device.TypeCode) < 0)
+        return NoTypeLetter(device.TypeCode);
+    return {};
+}
+
+QString NoTypeLetter(int typeCode) { return QStringLiteral("Type code %1 has no type letter!").arg(typeCode); }
+
 int TypeLetter(int typeCode)
 {
     const int letter = 0x61 + typeCode - 1;

@@ -42,6 +42,11 @@ int BlockCount(int32_t size);
 // text for the message line that says why not.
 QString FunctionProblem(int16_t deviceIndex, const modFunc::DeviceRecord& device);
 QString FunctionProblem();  // for the selected device
+// The same for Erase and Lock, which send one command and use no size: only a
+// device that is selected and has a type letter.
+QString CommandProblem(int16_t deviceIndex, const modFunc::DeviceRecord& device);
+// "Type code 200 has no type letter!"
+QString NoTypeLetter(int typeCode);
 // The letter 0x61 + typeCode - 1, or -1 when that is not a byte.
 int TypeLetter(int typeCode);
 bool EraseOffered(int typeCode);  // type codes 9 and below, 12 and above
