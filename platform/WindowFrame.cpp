@@ -20,27 +20,58 @@ void SetDialogFrame(QDialog* dialog)
                            | Qt::WindowCloseButtonHint);
 }
 
+// The resource lives in a static library: it is registered on first use.
+static void InitIconResource() { Q_INIT_RESOURCE(icon); }
+
 QIcon QuirraIcon()
 {
-    static const QIcon icon(QStringLiteral(":/quirra.svg"));
+    static const QIcon icon = [] {
+        InitIconResource();
+        return QIcon(QStringLiteral(":/quirra.svg"));
+    }();
     return icon;
 }
 
 int TextWidthNeeded(const QWidget* control)
 {
     if (auto* list = qobject_cast<const QListWidget*>(control)) {
-        int widest = 0;
-        for (int i = 0; i < list->count(); ++i)
-            widest = std::max(widest, list->sizeHintForColumn(0));
-        return list->count() ? widest + 2 * list->frameWidth() + 4 : 0;
+        if (!list->count())
+            return 0;
+        // The widest entry, the frame, and the scroll bar when the rows need one.
+        const int frame = 2 * list->frameWidth();
+        const bool scrolls = list->count() * list->sizeHintForRow(0) > list->height() - frame;
+        const int bar = scrolls ? list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list) : 0;
+        return list->sizeHintForColumn(0) + frame + bar;
     }
     if (auto* label = qobject_cast<const QLabel*>(control))
         return label->text().isEmpty() || label->wordWrap() ? 0 : label->sizeHint().width();
     if (auto* group = qobject_cast<const QGroupBox*>(control))
         return group->title().isEmpty() ? 0 : group->minimumSizeHint().width();
+    if (auto* push = qobject_cast<const QPushButton*>(control))
+        return push->text().isEmpty() ? 0 : push->width() - PushButtonRoom(push) + PushButtonText(push);
     if (qobject_cast<const QComboBox*>(control) || qobject_cast<const QAbstractButton*>(control))
         return control->sizeHint().width();
     return 0;
+}
+
+int PushButtonText(const QPushButton* button)
+{
+    return button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width();
+}
+
+int PushButtonRoom(const QPushButton* button)
+{
+    // A text button's own size hint asks for a minimum width that many
+    // short captions do not need; what counts is the room the style gives
+    // the text inside the frame.
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    if (button->isDefault())
+        option.features |= QStyleOptionButton::DefaultButton;
+    if (button->autoDefault())
+        option.features |= QStyleOptionButton::AutoDefaultButton;
+    return button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <QIcon>
 
 class QDialog;
+class QPushButton;
 class QWidget;
 
 // A dialog's frame: title, system menu and close button; no minimize,
@@ -18,6 +19,9 @@ QIcon QuirraIcon();
 // The width a control needs to show its whole text (caption, label, every
 // list or combo entry) in its font; 0 for a control without text.
 int TextWidthNeeded(const QWidget* control);
+// A push button's caption as drawn, and the room its frame leaves for it.
+int PushButtonText(const QPushButton* button);
+int PushButtonRoom(const QPushButton* button);
 
 // Widens every control of `window` whose text does not fit, moving the
 // controls that stand to the right of it by as much and widening its frame

@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -42,7 +43,9 @@ QStringList Clipped(QWidget* window)
             fault(w, QStringLiteral("lies outside its parent"));
         int need = 0;
         QString text;
-        if (auto* l = qobject_cast<QLabel*>(w); l && !l->wordWrap() && !l->text().isEmpty())
+        if (auto* p = qobject_cast<QPushButton*>(w); p && !p->text().isEmpty())
+            need = PushButtonText(p) + p->width() - PushButtonRoom(p), text = p->text();
+        else if (auto* l = qobject_cast<QLabel*>(w); l && !l->wordWrap() && !l->text().isEmpty())
             need = l->sizeHint().width(), text = l->text();
         else if (auto* b = qobject_cast<QAbstractButton*>(w); b && !b->text().isEmpty())
             need = b->sizeHint().width(), text = b->text();
