@@ -40,8 +40,8 @@ frmSettings::frmSettings(QWidget* owner) : QDialog(owner)
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
     PlaceTwips(Frame1, 120, 120, 8415, 1215);
     PlaceTwips(cmbCOM, 240, 360, 1335, 315);
-    PlaceTwips(lblDevice, 1695, 390, 6600, 255);
-    PlaceTwips(cmdDefault, 240, 765, 1335, 345);
+    PlaceTwips(cmdDefault, 1695, 345, 1335, 345);
+    PlaceTwips(lblDevice, 240, 795, 7935, 255);
     PlaceTwips(Frame2, 120, 1455, 8415, 2655);
     PlaceTwips(lstPorts, 240, 360, 7935, 1815);
     PlaceTwips(lblChoose, 240, 2265, 7935, 255);
@@ -119,6 +119,7 @@ void frmSettings::cmbCOM_Change()
     cmdDefault->setEnabled(n > 0 && map_.contains(n));
     if (n <= 0) {
         lblDevice->clear();
+        lblDevice->setToolTip(QString());
         return;
     }
     const ResolvedPort port = ResolvePort(n, map_);
@@ -127,8 +128,10 @@ void frmSettings::cmbCOM_Change()
         text += QStringLiteral(" (%1 is set)").arg(PortVariable(n));
     else if (port.source == PortSource::PortMap)
         text += QStringLiteral(" (%1)").arg(PortMapFileName);
-    lblDevice->setText(text);
-    lblDevice->setToolTip(port.path);
+    // A path longer than the line loses its middle on screen; the tool tip
+    // holds it whole.
+    lblDevice->setText(lblDevice->fontMetrics().elidedText(text, Qt::ElideMiddle, lblDevice->width()));
+    lblDevice->setToolTip(text);
 }
 
 void frmSettings::lstPorts_Choose(QListWidgetItem* item)

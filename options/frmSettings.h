@@ -23,7 +23,7 @@ public:
 
     QGroupBox* Frame1 = nullptr;
     QComboBox* cmbCOM = nullptr;
-    QLabel* lblDevice = nullptr;       // the device the chosen COM number opens
+    QLabel* lblDevice = nullptr;       // the device the chosen COM number opens (whole in its tool tip)
     QPushButton* cmdDefault = nullptr; // back to /dev/ttyS<n-1>
     QGroupBox* Frame2 = nullptr;
     QListWidget* lstPorts = nullptr;   // the serial ports present

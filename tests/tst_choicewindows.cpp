@@ -67,7 +67,7 @@ class TestChoiceWindows : public QObject {
             }
         } else if (auto* w = qobject_cast<frmSettings*>(dialog)) {
             view = w->cmbCOM->currentText() + '/' + w->cmbCOM->itemText(w->cmbCOM->count() - 1) + ' '
-                   + w->lblDevice->text();
+                   + w->lblDevice->toolTip();
         } else if (auto* w = qobject_cast<frmEditAuto*>(dialog)) {
             for (int i = 0; i < w->lstOut->count(); ++i)
                 view += (i == SelectedRow(w->lstOut) ? "*" : "") + w->lstOut->item(i)->text() + ',';
