@@ -7,13 +7,31 @@
 
 namespace cli {
 
+QString ResultWord(StepResult result)
+{
+    switch (result) {
+    case StepResult::Ok: return QStringLiteral("ok");
+    case StepResult::NoAnswer: return QStringLiteral("no answer");
+    case StepResult::NotOffered: return QStringLiteral("not available");
+    case StepResult::ChipError:
+    case StepResult::Refused: break;
+    }
+    return QStringLiteral("failed");
+}
+
+QJsonArray StepsJson(const QList<ChipStep>& steps)
+{
+    QJsonArray list;
+    for (const ChipStep& s : steps)
+        list.append(QJsonObject{{QStringLiteral("step"), s.step},
+                                {QStringLiteral("result"), ResultWord(s.outcome.result)},
+                                {QStringLiteral("message"), s.message}});
+    return list;
+}
+
 QByteArray ChipLogLine(const ChipRecord& r)
 {
-    QJsonArray steps;
-    for (const ChipStep& s : r.steps)
-        steps.append(QJsonObject{{QStringLiteral("step"), s.step},
-                                 {QStringLiteral("result"), s.result},
-                                 {QStringLiteral("message"), s.message}});
+    const QJsonArray steps = StepsJson(r.steps);
     const QJsonObject o{
         {QStringLiteral("time"), r.time.toUTC().toString(Qt::ISODateWithMs)},
         {QStringLiteral("chip"), r.chip},

@@ -4,16 +4,25 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QJsonArray>
 #include <QList>
 #include <QString>
+
+#include "device/FunctionHost.h"
 
 namespace cli {
 
 struct ChipStep {
-    QString step;     // "Erase", "Program", ...
-    QString result;   // "ok", "failed", "no answer" or "not available"
-    QString message;  // the function's message line ("Programming ...   OK!")
+    QString step;         // "Erase", "Program", ...
+    StepOutcome outcome;  // how it ended
+    QString message;      // the function's message line ("Programming ...   OK!")
 };
+
+// The word for an outcome in JSON: "ok", "failed", "no answer" or "not
+// available".
+QString ResultWord(StepResult result);
+// The steps as a JSON array of {step, result, message}.
+QJsonArray StepsJson(const QList<ChipStep>& steps);
 
 struct ChipRecord {
     QDateTime time;

@@ -3,11 +3,11 @@
 #include "buffer/BufferView.h"
 #include "cli/CliHost.h"
 #include "cli/Console.h"
-#include "cli/ImageFiles.h"
+#include "cli/ImageLoad.h"
 #include "cli/Ports.h"
 #include "device/DeviceProtocol.h"
 #include "core/PortMap.h"
-#include "core/SerialLink.h"
+#include "core/ProgrammerLink.h"
 #include "core/modFunc.h"
 #include "devices/DeviceCatalogue.h"
 #include "options/AutoFile.h"
@@ -17,7 +17,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QTimer>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -25,30 +24,6 @@
 namespace cli {
 
 namespace {
-
-// The port and receive timer the device functions use, as the main window
-// owns them in the window program.
-class Link {
-public:
-    explicit Link(const QString& portPath)
-    {
-        modFunc::SetUpReceiveTimer(&timer_);
-        port_.setPortPath(portPath);
-        modFunc::cm = &port_;
-        modFunc::totmr = &timer_;
-    }
-    ~Link()
-    {
-        modFunc::cm = nullptr;
-        modFunc::totmr = nullptr;
-    }
-    Link(const Link&) = delete;
-    Link& operator=(const Link&) = delete;
-
-private:
-    SerialPort port_;
-    QTimer timer_;
-};
 
 class App {
 public:
@@ -62,7 +37,7 @@ private:
     QString runPath() const;
     // Opens the port and probes; on failure reports and returns the exit
     // code, on success returns ExitOk with the link left open.
-    int openProgrammer(std::unique_ptr<Link>& link);
+    int openProgrammer(std::unique_ptr<ProgrammerLink>& link);
 
     int probe();
     int ports();
@@ -74,7 +49,7 @@ private:
 
     // Exit code after a function: the chip failed, no answer, a function
     // the device does not offer, or success.
-    int exitAfter(const DeviceFunctions& functions, const CliHost& host, const QList<ChipStep>& steps) const;
+    int exitAfter(const QList<ChipStep>& steps) const;
     void putSteps(const QList<ChipStep>& steps);
     bool isHex(const QString& path) const { return IsHexFile(path, o_.format); }
     uint32_t fileAddress() const { return o_.fileAddress.value_or(0); }
@@ -86,6 +61,7 @@ private:
     const Options& o_;
     Console out_;
     QString portPath_;  // --port PATH; empty for COMn
+    ProbeResult probe_;
 };
 
 bool App::loadStartFiles()
@@ -96,12 +72,7 @@ bool App::loadStartFiles()
         out_.fail(ExitBadInput, QStringLiteral("the start directory %1 does not exist").arg(dir));
         return false;
     }
-    AppPath = QDir(dir).absolutePath();
-    QStringList problems = LoadConfig();
-    problems << LoadDeviceCatalogue();
-    problems << LoadAuto();
-    problems << LoadPortMap();
-    for (const QString& p : problems)
+    for (const QString& p : ReadStartFiles(dir))
         out_.warn(p);
 
     if (!o_.port.isEmpty()) {
@@ -165,34 +136,23 @@ QString App::runPath() const
     return portPath_.isEmpty() ? SerialPort::DevicePath(modFunc::ComPort) : portPath_;
 }
 
-int App::openProgrammer(std::unique_ptr<Link>& link)
+int App::openProgrammer(std::unique_ptr<ProgrammerLink>& link)
 {
-    using modFunc::ProbeResult;
-    link = std::make_unique<Link>(portPath_);
-    const ProbeResult probe = modFunc::ProbeProgrammer();
+    link = std::make_unique<ProgrammerLink>(portPath_);
+    probe_ = link->Probe();
     out_.result().insert(QStringLiteral("port"), portLabel());
-    switch (probe.outcome) {
-    case ProbeResult::Outcome::PortError:
-        return out_.fail(ExitNoAnswer, portPath_.isEmpty()
-                                           ? QStringLiteral("COM%1, %2").arg(modFunc::ComPort).arg(probe.portError)
-                                           : probe.portError);
-    case ProbeResult::Outcome::NoAnswer:
-        return out_.fail(ExitNoAnswer, QStringLiteral("Cannot find device at %1 !")
-                                           .arg(portPath_.isEmpty() ? QStringLiteral("COM %1").arg(modFunc::ComPort)
-                                                                    : portPath_));
-    case ProbeResult::Outcome::Found:
-        out_.result().insert(QStringLiteral("version"), probe.version);
-        break;
-    }
+    if (probe_.outcome != ProbeResult::Outcome::Found)
+        return out_.fail(ExitNoAnswer, ProbeMessage(probe_, portPath_));
+    out_.result().insert(QStringLiteral("version"), probe_.version);
     return ExitOk;
 }
 
 int App::probe()
 {
-    std::unique_ptr<Link> link;
+    std::unique_ptr<ProgrammerLink> link;
     const int code = openProgrammer(link);
     if (code == ExitOk)
-        out_.line(QStringLiteral("Device Version ") + out_.result().value(QStringLiteral("version")).toString());
+        out_.line(ProbeMessage(probe_, portPath_));
     return out_.finish(code);
 }
 
@@ -227,27 +187,12 @@ int App::run()
     return deviceCommand(int(DeviceFunctions::Names().indexOf(o_.command.at(0).toUpper() + o_.command.mid(1))));
 }
 
-int App::exitAfter(const DeviceFunctions& functions, const CliHost& host, const QList<ChipStep>& steps) const
+int App::exitAfter(const QList<ChipStep>& steps) const
 {
-    if (functions.Failed)
-        return ExitChipFailed;
-    if (host.timedOut())
-        return ExitNoAnswer;
-    if (o_.command != QLatin1String("auto") && !steps.isEmpty()
-        && steps.back().result == QLatin1String("not available"))
-        return ExitBadInput;
-    return ExitOk;
+    return ExitCodeFor(steps, o_.command == QLatin1String("auto"));
 }
 
-void App::putSteps(const QList<ChipStep>& steps)
-{
-    QJsonArray list;
-    for (const ChipStep& s : steps)
-        list.append(QJsonObject{{QStringLiteral("step"), s.step},
-                                {QStringLiteral("result"), s.result},
-                                {QStringLiteral("message"), s.message}});
-    out_.result().insert(QStringLiteral("steps"), list);
-}
+void App::putSteps(const QList<ChipStep>& steps) { out_.result().insert(QStringLiteral("steps"), StepsJson(steps)); }
 
 int App::deviceCommand(int index)
 {
@@ -261,7 +206,6 @@ int App::deviceCommand(int index)
         problem = DeviceProtocol::FunctionProblem();
     if (!problem.isEmpty())
         return out_.finish(out_.fail(ExitBadInput, problem));
-    const int letter = DeviceProtocol::TypeLetter(device.TypeCode);
 
     // The image: the file for Program, Verify and Auto; the device's range
     // of a fresh Buffer is what Read saves.
@@ -276,11 +220,11 @@ int App::deviceCommand(int index)
             return out_.finish(out_.fail(ExitBadInput, error));
     }
 
-    std::unique_ptr<Link> link;
+    std::unique_ptr<ProgrammerLink> link;
     if (const int code = openProgrammer(link))
         return out_.finish(code);
     // The type letter goes first, as when the function window opens.
-    DeviceProtocol::SendCommand(uint8_t(letter));
+    DeviceProtocol::SendCommand(uint8_t(DeviceProtocol::TypeLetter(device.TypeCode)));
 
     ProgressDisplay progress(stderr, ProgressDisplay::ModeFor(stderr, o_.quiet));
     CliHost host(out_, progress);
@@ -296,7 +240,7 @@ int App::deviceCommand(int index)
     out_.result().insert(QStringLiteral("seconds"), double(clock.nsecsElapsed()) / 1e9);
     const QList<ChipStep> steps = host.takeSteps();
     putSteps(steps);
-    int code = exitAfter(functions, host, steps);
+    int code = exitAfter(steps);
     if (code == ExitOk && index == DeviceFunctions::Read) {
         const QString& path = o_.files[0];
         const QByteArray data = isHex(path) ? FileFormats::HexImage(Buffer, device.Size)
@@ -322,7 +266,7 @@ int App::verifyAll(DeviceFunctions& functions, CliHost& host)
                                   {QStringLiteral("bytes"), r.bytes()}});
     }
     out_.result().insert(QStringLiteral("ranges"), ranges);
-    return out_.finish(exitAfter(functions, host, steps));
+    return out_.finish(exitAfter(steps));
 }
 
 int App::productionRun(DeviceFunctions& functions, CliHost& host)
@@ -332,7 +276,7 @@ int App::productionRun(DeviceFunctions& functions, CliHost& host)
     const auto image = std::make_unique<FileFormats::Image>(Buffer);
     const int32_t size = std::clamp<int32_t>(SelectedDevice().Size, 0, BufferSize);
     const QString checksum = Hex4(BufferView::ComputeCheckSum(*image, size));
-    const QString crc = QStringLiteral("%1").arg(Crc32(image->data(), size_t(size)), 8, 16, QLatin1Char('0')).toUpper();
+    const QString crc = HexText::Hex8(Crc32(image->data(), size_t(size)));
     // A log that cannot be written is found before the first chip.
     QString error;
     if (!o_.log.isEmpty() && !AppendToLog(o_.log, {}, &error))
@@ -341,12 +285,11 @@ int App::productionRun(DeviceFunctions& functions, CliHost& host)
     for (;;) {
         ++chips;
         Buffer = *image;
-        host.clearOutcome();
         if (!out_.json() && !out_.quiet())
             std::printf("Chip %d\n", chips);
         functions.Run(DeviceFunctions::Auto);
         ChipRecord record{QDateTime::currentDateTimeUtc(), chips, SelectedDevice().Name, host.takeSteps(), checksum, crc, 0};
-        record.exitCode = exitAfter(functions, host, record.steps);
+        record.exitCode = exitAfter(record.steps);
         const QByteArray line = ChipLogLine(record);
         if (record.exitCode == ExitOk)
             ++passed;
@@ -383,7 +326,7 @@ void App::putFigures(const FileFormats::Image& image, int32_t end)
     const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
     const int32_t size = device.Size > 0 ? std::min<int32_t>(device.Size, modFunc::BufferSize) : end;
     const QString checksum = modFunc::Hex4(BufferView::ComputeCheckSum(image, size));
-    const QString crc = QStringLiteral("%1").arg(Crc32(image.data(), size_t(size)), 8, 16, QLatin1Char('0')).toUpper();
+    const QString crc = HexText::Hex8(Crc32(image.data(), size_t(size)));
     const QString over = device.Size > 0 ? QStringLiteral("%1 bytes of %2").arg(size).arg(device.Name)
                                          : QStringLiteral("%1 bytes (no device selected)").arg(size);
     out_.line(QStringLiteral("checksum %1, CRC-32 %2 over %3").arg(checksum, crc, over));

@@ -1,7 +1,6 @@
 #include "core/SerialLink.h"
 
 #include "core/modFunc.h"
-#include "platform/MessageBox.h"
 #include "platform/SerialPort.h"
 
 #include <QCoreApplication>
@@ -59,61 +58,6 @@ void WaitOneTick()
     totmr->start();
     while (!TimeOutFlag)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
-ProbeResult ProbeProgrammer()
-{
-    cm->setCommPort(ComPort);
-    cm->setSettings(QStringLiteral("57600,N,8,1"));
-    cm->setRThreshold(0);
-    cm->setInputMode(SerialPort::InputModeKind::Binary);
-
-    ProbeResult result;
-    DeviceFound = false;
-    auto portError = [&] {
-        result.outcome = ProbeResult::Outcome::PortError;
-        result.portError = cm->ErrorDescription();
-        return result;
-    };
-    if (!cm->setPortOpen(true))
-        return portError();
-    if (!cm->Output(QByteArray("\x01T", 2)))
-        return portError();
-
-    // The probe always waits the whole second, however early the reply comes.
-    WaitOneTick();
-    if (cm->Failed())
-        return portError();
-
-    if (cm->InBufferCount() == 10) {
-        RxData = cm->Input();
-        result.outcome = ProbeResult::Outcome::Found;
-        result.version = QStringLiteral("%1.%2")
-                             .arg(QChar::fromLatin1(char(RxData[8])))
-                             .arg(QChar::fromLatin1(char(RxData[9])));
-        DeviceFound = true;
-    } else {
-        result.outcome = ProbeResult::Outcome::NoAnswer;
-    }
-    return result;
-}
-
-bool OpenPortAndProbe(const std::function<void()>& removeSplash)
-{
-    const ProbeResult probe = ProbeProgrammer();
-    if (probe.outcome == ProbeResult::Outcome::PortError) {
-        ShowMessage(QStringLiteral("COM%1, %2").arg(ComPort).arg(probe.portError),
-                    QStringLiteral("Communication Port Error"), MsgIcon::Critical);
-        removeSplash();
-        return false;
-    }
-    removeSplash();
-    if (probe.outcome == ProbeResult::Outcome::Found)
-        ShowMessage(QStringLiteral("Device Version ") + probe.version, QStringLiteral("Quirra"));
-    else
-        ShowMessage(QStringLiteral("Cannot find device at COM %1 !").arg(ComPort),
-                    QStringLiteral("Communication Error"), MsgIcon::Critical);
-    return true;
 }
 
 }  // namespace modFunc

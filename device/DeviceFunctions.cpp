@@ -47,18 +47,20 @@ void DeviceFunctions::RunFunction(int index)
 
 // A device the protocol cannot serve is refused before anything is sent, and
 // counts as a fault so that an Auto sequence stops there.
-bool DeviceFunctions::Refused()
+bool DeviceFunctions::Refused(Index function)
 {
-    blockCount_ = std::min(BlockCount(modFunc::SelectedDevice().Size), MaxBlocks);
-    return Refused(FunctionProblem());
-}
-
-bool DeviceFunctions::Refused(const QString& problem)
-{
-    if (problem.isEmpty())
+    function_ = function;
+    // Erase and Lock send one command and use no size.
+    const bool sizeless = function == Erase || function == Lock;
+    const QString problem = sizeless ? CommandProblem(modFunc::DeviceIndex, modFunc::SelectedDevice())
+                                     : FunctionProblem();
+    if (problem.isEmpty()) {
+        blockCount_ = std::min(BlockCount(modFunc::SelectedDevice().Size), MaxBlocks);
         return false;
+    }
     host_.SetMessage(MessageLine, problem);
     Failed = true;
+    End(StepResult::Refused);
     return true;
 }
 
@@ -76,22 +78,30 @@ void DeviceFunctions::SetPercent(int percent)
     host_.ShowProgress(percent);
 }
 
-void DeviceFunctions::ReportTimeOut()
+void DeviceFunctions::End(StepResult result, int address)
+{
+    host_.StepEnded(MessageLine, {result, function_, address});
+}
+
+void DeviceFunctions::ReportTimeOut(int address)
 {
     host_.ShowTimeOut();
     host_.MarkMessage(MessageLine, QStringLiteral("Device Fault!"));
+    End(StepResult::NoAnswer, address);
 }
 
 void DeviceFunctions::Succeed()
 {
     SetPercent(100);
     host_.MarkMessage(MessageLine, QStringLiteral("OK!"));
+    End(StepResult::Ok);
 }
 
 void DeviceFunctions::Fault(const QString& text, int address)
 {
     host_.SetMessage(MessageLine, text + modFunc::Hex4(address));
     Failed = true;
+    End(StepResult::ChipError, address);
 }
 
 template <typename Step>
@@ -104,7 +114,7 @@ DeviceFunctions::CycleEnd DeviceFunctions::BlockReadCycle(Step step, int& faultA
         SendCommand(LetterRead);
         SendBlockRequest(b);
         if (!AwaitReply(BlockReplyBytes)) {
-            ReportTimeOut();
+            ReportTimeOut(b * BlockBytes);
             return CycleEnd::TimedOut;
         }
         const int n = ReplyDataCount(RxData);
@@ -119,7 +129,7 @@ DeviceFunctions::CycleEnd DeviceFunctions::BlockReadCycle(Step step, int& faultA
         }
     }
     if (!SendCommand(LetterEnd)) {  // the port failed after the last reply
-        ReportTimeOut();
+        ReportTimeOut(-1);
         return CycleEnd::TimedOut;
     }
     Succeed();
@@ -128,7 +138,7 @@ DeviceFunctions::CycleEnd DeviceFunctions::BlockReadCycle(Step step, int& faultA
 
 void DeviceFunctions::RunRead()
 {
-    if (Refused())
+    if (Refused(Read))
         return;
     Start(QStringLiteral("Reading ..."));
     int unused = 0;
@@ -145,7 +155,7 @@ void DeviceFunctions::RunRead()
 
 void DeviceFunctions::RunVerify()
 {
-    if (Refused())
+    if (Refused(Verify))
         return;
     Start(QStringLiteral("Verifying ..."));
     int address = 0;
@@ -155,7 +165,7 @@ void DeviceFunctions::RunVerify()
 
 void DeviceFunctions::RunVerifyAll(const std::function<void(int)>& difference)
 {
-    if (Refused())
+    if (Refused(Verify))
         return;
     Start(QStringLiteral("Verifying ..."));
     int first = -1;
@@ -176,7 +186,7 @@ void DeviceFunctions::RunVerifyAll(const std::function<void(int)>& difference)
 
 void DeviceFunctions::RunBlankCheck()
 {
-    if (Refused())
+    if (Refused(Blank))
         return;
     Start(QStringLiteral("Blank Checking ..."));
     int address = 0;
@@ -186,7 +196,7 @@ void DeviceFunctions::RunBlankCheck()
 
 void DeviceFunctions::RunProgram()
 {
-    if (Refused())
+    if (Refused(Program))
         return;
     Start(QStringLiteral("Programming ..."));
     SendCommand(LetterWrite);
@@ -196,7 +206,7 @@ void DeviceFunctions::RunProgram()
         SetPercent(BlockPercent(b, count));
         SendBlockWrite(b);
         if (!AwaitReply(StatusReplyBytes)) {
-            ReportTimeOut();
+            ReportTimeOut(b * BlockBytes);
             return;
         }
         if (RxData[1] != 0) {
@@ -208,27 +218,29 @@ void DeviceFunctions::RunProgram()
         }
     }
     if (!SendCommand(LetterWrite) || !SendCommand(LetterEnd)) {
-        ReportTimeOut();
+        ReportTimeOut(-1);
         return;
     }
     Succeed();
 }
 
-void DeviceFunctions::RunSingleCommand(uint8_t letter, bool offered, const QString& text)
+void DeviceFunctions::RunSingleCommand(Index function, uint8_t letter, bool offered, const QString& text)
 {
-    if (Refused(CommandProblem(modFunc::DeviceIndex, modFunc::SelectedDevice())))
+    if (Refused(function))
         return;
     if (!offered) {
         host_.SetMessage(MessageLine, QStringLiteral("Function Not Available!"));
+        End(StepResult::NotOffered);
         return;
     }
     Start(text);
     if (!SendCommand(letter)) {
-        ReportTimeOut();
+        ReportTimeOut(-1);
         return;
     }
     // The mark only says that the command went out: no reply comes.
     host_.MarkMessage(MessageLine, QStringLiteral("OK!"));
+    End(StepResult::Ok);
     for (int p = 1; p <= 100; ++p)
         SetPercent(p);
     host_.Pause();
@@ -236,12 +248,12 @@ void DeviceFunctions::RunSingleCommand(uint8_t letter, bool offered, const QStri
 
 void DeviceFunctions::RunErase()
 {
-    RunSingleCommand(LetterErase, EraseOffered(modFunc::SelectedDevice().TypeCode), QStringLiteral("Erasing ..."));
+    RunSingleCommand(Erase, LetterErase, EraseOffered(modFunc::SelectedDevice().TypeCode), QStringLiteral("Erasing ..."));
 }
 
 void DeviceFunctions::RunLock()
 {
-    RunSingleCommand(LetterLock, LockOffered(modFunc::SelectedDevice().TypeCode), QStringLiteral("Locking ..."));
+    RunSingleCommand(Lock, LetterLock, LockOffered(modFunc::SelectedDevice().TypeCode), QStringLiteral("Locking ..."));
 }
 
 void DeviceFunctions::RunAuto()

@@ -44,14 +44,15 @@ private:
     enum class CycleEnd { Done, TimedOut, Fault };
 
     void RunFunction(int index);  // Read to Lock; nothing for other codes
-    bool Refused();
-    bool Refused(const QString& problem);
+    bool Refused(Index function);
     void Start(const QString& text);
     void SetPercent(int percent);
-    void ReportTimeOut();
+    void End(StepResult result, int address = -1);
+    // address: the block that got no answer, -1 for none.
+    void ReportTimeOut(int address);
     void Succeed();
     void Fault(const QString& text, int address);
-    void RunSingleCommand(uint8_t letter, bool offered, const QString& text);
+    void RunSingleCommand(Index function, uint8_t letter, bool offered, const QString& text);
     // Reads every block; step(address, byte) returns false to report a
     // fault at that address, which ends the cycle.
     template <typename Step>
@@ -59,5 +60,6 @@ private:
 
     FunctionHost& host_;
     int blockCount_ = 0;
+    Index function_ = Read;  // the function that runs
     bool inAuto_ = false;
 };

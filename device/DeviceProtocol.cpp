@@ -35,17 +35,19 @@ QString CommandProblem(int16_t deviceIndex, const DeviceRecord& device)
 {
     if (deviceIndex <= 0 || deviceIndex >= DeviceSlots)
         return QStringLiteral("No device selected!");
-    if (TypeLetter(device.TypeCode) < 0)
-        return NoTypeLetter(device.TypeCode);
-    return {};
+    return TypeLetterProblem(device.TypeCode);
 }
-
-QString NoTypeLetter(int typeCode) { return QStringLiteral("Type code %1 has no type letter!").arg(typeCode); }
 
 int TypeLetter(int typeCode)
 {
-    const int letter = 0x61 + typeCode - 1;
-    return letter >= 0 && letter <= 0xFF ? letter : -1;
+    return typeCode >= 1 && typeCode <= MaxTypeCode ? 0x61 + typeCode - 1 : -1;
+}
+
+QString TypeLetterProblem(int typeCode)
+{
+    if (TypeLetter(typeCode) >= 0)
+        return {};
+    return QStringLiteral("Type code %1 has no type letter!").arg(typeCode);
 }
 
 bool EraseOffered(int typeCode) { return typeCode <= 9 || typeCode >= 12; }

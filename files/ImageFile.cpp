@@ -56,7 +56,7 @@ FileRead ReadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint
     } else if (hex && r.data.size() > HexFileLimit) {
         r.failure = FileRead::TooLarge;
     }
-    if (r.failure != FileRead::Read)
+    if (r.failure != FileRead::None)
         r.data.clear();
     return r;
 }

@@ -5,7 +5,7 @@
 #include "core/PortMap.h"
 #include "core/modFunc.h"
 #include "support/SimLink.h"
-#include "support/TestSupport.h"
+#include "support/WindowSupport.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

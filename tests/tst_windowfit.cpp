@@ -101,7 +101,7 @@ private slots:
             QVERIFY(f.open(QIODevice::ReadOnly));
             dir.write(QLatin1String(name), f.readAll());
         }
-        QVERIFY(modFunc::ReadStartFiles().isEmpty());
+        QVERIFY(modFunc::ReadStartFiles(dir.path()).isEmpty());
         modFunc::DeviceIndex = 9;
         frmSettings::ListPorts = [] {
             return QList<modFunc::PresentPort>{

@@ -57,13 +57,3 @@ void ResetGlobals()
     AutoList.fill(0);
     PortPaths.clear();
 }
-
-void CheckTabOrder(std::initializer_list<QWidget*> order)
-{
-    for (auto it = order.begin(); it + 1 < order.end(); ++it) {
-        QWidget* next = (*it)->nextInFocusChain();
-        while (next->focusPolicy() == Qt::NoFocus)
-            next = next->nextInFocusChain();
-        QCOMPARE(next, *(it + 1));
-    }
-}

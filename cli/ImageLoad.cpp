@@ -1,4 +1,4 @@
-#include "cli/ImageFiles.h"
+#include "cli/ImageLoad.h"
 
 #include <array>
 
@@ -16,7 +16,7 @@ QString LoadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint3
 {
     const FileFormats::FileRead file = FileFormats::ReadImageFile(path, hex, fileAddress, bufferAddress);
     switch (file.failure) {
-    case FileFormats::FileRead::Read: break;
+    case FileFormats::FileRead::None: break;
     case FileFormats::FileRead::CannotOpen: return QStringLiteral("%1 cannot be opened: %2").arg(path, file.reason);
     case FileFormats::FileRead::CannotRead: return QStringLiteral("%1 cannot be read: %2").arg(path, file.reason);
     case FileFormats::FileRead::TooLarge:
