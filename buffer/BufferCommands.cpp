@@ -10,6 +10,8 @@
 #include "buffer/UndoStore.h"
 #include "core/modFunc.h"
 
+#include "platform/WindowFrame.h"
+
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QLabel>
@@ -82,6 +84,7 @@ void OpenBufferWindow()
     if (!host)
         return;
     auto* view = new frmBuffer;
+    view->setWindowIcon(QuirraIcon());
     // A fixed frame around the fixed layout: it cannot be resized, maximised
     // or minimised, only moved and closed.
     QMdiSubWindow* sub = host->addSubWindow(

@@ -2,6 +2,7 @@
 
 #include "buffer/BufferCommands.h"
 #include "buffer/BufferSearch.h"
+#include "buffer/frmBuffer.h"
 #include "core/mdiMain.h"
 #include "files/FileFormats.h"
 #include "files/frmFileLoad.h"
@@ -24,8 +25,12 @@ void Report(const QString& title, const QString& path, const QString& what)
     ShowMessage(QDir::toNativeSeparators(path) + QStringLiteral("\n\n") + what, title, MsgIcon::Critical);
 }
 
-bool LoadFailed(const QString& path, const FileFormats::LoadResult& r)
+bool LoadFailed(const QString& path, const FileFormats::LoadResult& r, const FileFormats::Image& image)
 {
+    // A load into the Buffer that stopped part way keeps the bytes before the
+    // stop: an open view must show them, not what it drew before.
+    if (frmBuffer* view = BufferCommands::BufferWindow(); view && &image == &modFunc::Buffer)
+        view->UpdateBuffer();
     if (r.checksumError)
         ShowMessage(FileFormats::ChecksumMessage, LoadErrorTitle, MsgIcon::Critical);
     else
@@ -122,7 +127,7 @@ bool ReadImage(const QString& path, FileFormats::ImageFormat format, FileFormats
         return false;
     }
     const FileFormats::LoadResult r = FileFormats::LoadImage(file.data, format, image, FileAddress, BufferAddress);
-    return r.ok() || LoadFailed(path, r);
+    return r.ok() || LoadFailed(path, r, image);
 }
 
 bool OpenHexFile(mdiMain& main) { return OpenImageFile(main, FileFormats::ImageFormat::IntelHex); }

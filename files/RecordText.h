@@ -6,6 +6,7 @@
 #include "core/HexText.h"
 
 #include <QByteArrayView>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -22,8 +23,8 @@ inline char* PutByte(char* o, uint8_t b)
     return o + 2;
 }
 
-// Lines of a text ended by LF (CR LF, or a lone CR before the LF), a
-// byte-order mark at the start skipped.
+// Lines of a text ended by CR LF, LF or CR alone (as in the start files),
+// a byte-order mark at the start skipped.
 class Lines {
 public:
     explicit Lines(QByteArrayView text) : p_(text.data()), end_(text.data() + text.size())
@@ -31,20 +32,21 @@ public:
         if (text.startsWith("\xEF\xBB\xBF"))  // a byte-order mark some editors write
             p_ += 3;
     }
-    // The next line without the spaces, tabs and CRs around it in [b, e);
+    // The next line without the spaces and tabs around it in [b, e);
     // false at the end of the text. number() counts the lines from 1.
     bool Next(const char*& b, const char*& e)
     {
         if (p_ >= end_)
             return false;
-        const char* nl = static_cast<const char*>(std::memchr(p_, '\n', size_t(end_ - p_)));
         b = p_;
-        e = nl ? nl : end_;
-        p_ = nl ? nl + 1 : end_;
+        e = std::find_if(p_, end_, [](char c) { return c == '\n' || c == '\r'; });
+        p_ = e;
+        if (p_ < end_ && *p_++ == '\r' && p_ < end_ && *p_ == '\n')
+            ++p_;
         ++number_;
         while (b < e && (*b == ' ' || *b == '\t'))
             ++b;
-        while (e > b && (e[-1] == ' ' || e[-1] == '\t' || e[-1] == '\r'))
+        while (e > b && (e[-1] == ' ' || e[-1] == '\t'))
             --e;
         return true;
     }
