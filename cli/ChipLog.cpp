@@ -7,13 +7,23 @@
 
 namespace cli {
 
-QByteArray ChipLogLine(const ChipRecord& r)
+QJsonArray StepsJson(const QList<ChipStep>& list)
 {
     QJsonArray steps;
-    for (const ChipStep& s : r.steps)
-        steps.append(QJsonObject{{QStringLiteral("step"), s.step},
-                                 {QStringLiteral("result"), s.result},
-                                 {QStringLiteral("message"), s.message}});
+    for (const ChipStep& s : list) {
+        QJsonObject o{{QStringLiteral("step"), s.step},
+                      {QStringLiteral("result"), s.result},
+                      {QStringLiteral("message"), s.message}};
+        if (!s.error.isEmpty())
+            o.insert(QStringLiteral("error"), s.error);
+        steps.append(o);
+    }
+    return steps;
+}
+
+QByteArray ChipLogLine(const ChipRecord& r)
+{
+    const QJsonArray steps = StepsJson(r.steps);
     const QJsonObject o{
         {QStringLiteral("time"), r.time.toUTC().toString(Qt::ISODateWithMs)},
         {QStringLiteral("chip"), r.chip},

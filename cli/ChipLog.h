@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QJsonArray>
 #include <QList>
 #include <QString>
 
@@ -13,7 +14,11 @@ struct ChipStep {
     QString step;     // "Erase", "Program", ...
     QString result;   // "ok", "failed", "no answer" or "not available"
     QString message;  // the function's message line ("Programming ...   OK!")
+    QString error;    // what went wrong on the link ("Communication Error! (...)")
 };
+
+// The steps as JSON objects (step, result, message and, when set, error).
+QJsonArray StepsJson(const QList<ChipStep>& steps);
 
 struct ChipRecord {
     QDateTime time;

@@ -57,11 +57,19 @@ void CliHost::Pause()
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
+QString TimeOutText(const QString& function, int blockAddress)
+{
+    return blockAddress < 0
+               ? QStringLiteral("Communication Error! (%1, no reply)").arg(function)
+               : QStringLiteral("Communication Error! (%1, no reply for block at %2)").arg(function, modFunc::Hex4(blockAddress));
+}
+
 void CliHost::ShowTimeOut()
 {
     progress_.end();
     timedOut_ = true;
-    std::fprintf(stderr, "quirra-cli: Device Error: Communication Error!\n");
+    pendingError_ = TimeOutText(currentStepName(), functions_ ? functions_->NoReplyAddress : -1);
+    std::fprintf(stderr, "quirra-cli: Device Error: %s\n", qPrintable(pendingError_));
 }
 
 void CliHost::ReadDone(bool) { readDone_ = true; }
@@ -83,8 +91,9 @@ void CliHost::flush()
     if (pending_.isEmpty())
         return;
     out_.line(pending_);
-    steps_.append({pendingName_, ResultOf(pending_), pending_});
+    steps_.append({pendingName_, ResultOf(pending_), pending_, pendingError_});
     pending_.clear();
+    pendingError_.clear();
 }
 
 QList<ChipStep> CliHost::takeSteps()

@@ -12,6 +12,10 @@
 
 namespace cli {
 
+// The terminal's time-out text: the window's, with the function and the
+// address of the block that got no reply (blockAddress -1: none).
+QString TimeOutText(const QString& function, int blockAddress);
+
 class CliHost : public FunctionHost {
 public:
     CliHost(Console& out, ProgressDisplay& progress) : out_(out), progress_(progress) {}
@@ -46,6 +50,7 @@ private:
     QString stepName_;
     QString pending_;      // the line of the step that runs
     QString pendingName_;  // and its step
+    QString pendingError_;  // and its time-out
     int pendingLine_ = -1;
     int pendingStep_ = -1;
     QList<ChipStep> steps_;

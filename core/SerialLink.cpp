@@ -61,7 +61,42 @@ void WaitOneTick()
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-ProbeResult ProbeProgrammer()
+namespace {
+
+// Waits until the probe's reply is complete: ten bytes and then a quiet
+// ProbeQuietMs, or more than ten (which fails the probe anyway), or the
+// second of totmr.
+void WaitForProbeReply()
+{
+    if (!totmr) {
+        TimeOutFlag = true;
+        return;
+    }
+    QTimer quiet;
+    quiet.setSingleShot(true);
+    quiet.setTimerType(Qt::PreciseTimer);
+    bool quietEnded = false;
+    QObject::connect(&quiet, &QTimer::timeout, [&quietEnded] { quietEnded = true; });
+    TimeOutFlag = false;
+    totmr->start();
+    int seen = -1;
+    while (!TimeOutFlag && !quietEnded && !cm->Failed()) {
+        const int count = cm->InBufferCount();
+        if (count > ProbeReplyBytes)
+            break;
+        if (count != seen) {
+            seen = count;
+            if (count == ProbeReplyBytes)
+                quiet.start(ProbeQuietMs);
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    totmr->stop();
+}
+
+}  // namespace
+
+ProbeResult ProbeProgrammer(ProbeWait wait)
 {
     cm->setCommPort(ComPort);
     cm->setSettings(QStringLiteral("57600,N,8,1"));
@@ -80,8 +115,12 @@ ProbeResult ProbeProgrammer()
     if (!cm->Output(QByteArray("\x01T", 2)))
         return portError();
 
-    // The probe always waits the whole second, however early the reply comes.
-    WaitOneTick();
+    // The window's probe waits the whole second, however early the reply
+    // comes.
+    if (wait == ProbeWait::WholeSecond)
+        WaitOneTick();
+    else
+        WaitForProbeReply();
     if (cm->Failed())
         return portError();
 

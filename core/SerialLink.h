@@ -35,11 +35,18 @@ struct ProbeResult {
     QString version;    // "2.1", for Found
 };
 
+// How long the probe waits for its reply: the whole second whatever comes
+// (the window), or until ten bytes have come and 30 ms have passed without
+// an eleventh, at most the second (the terminal).
+enum class ProbeWait { WholeSecond, UntilReplyComplete };
+constexpr int ProbeReplyBytes = 10;
+constexpr int ProbeQuietMs = 30;
+
 // Sets up and opens cm on ComPort (or the path cm was given), sends the
-// probe, waits the whole second and judges the reply. Sets DeviceFound and,
+// probe, waits as `wait` says and judges the reply. Sets DeviceFound and,
 // for a reply of 10 bytes, RxData. Shows nothing; both front ends word the
 // outcome themselves.
-ProbeResult ProbeProgrammer();
+ProbeResult ProbeProgrammer(ProbeWait wait = ProbeWait::WholeSecond);
 
 // The port set-up and probe of the main window's load step. removeSplash is
 // called once, at the point where the splash goes. Returns false when the

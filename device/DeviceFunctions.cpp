@@ -73,8 +73,9 @@ void DeviceFunctions::SetPercent(int percent)
     host_.ShowProgress(percent);
 }
 
-void DeviceFunctions::ReportTimeOut()
+void DeviceFunctions::ReportTimeOut(int blockAddress)
 {
+    NoReplyAddress = blockAddress;
     host_.ShowTimeOut();
     host_.MarkMessage(MessageLine, QStringLiteral("Device Fault!"));
 }
@@ -101,7 +102,7 @@ DeviceFunctions::CycleEnd DeviceFunctions::BlockReadCycle(Step step, int& faultA
         SendCommand(LetterRead);
         SendBlockRequest(b);
         if (!AwaitReply(BlockReplyBytes)) {
-            ReportTimeOut();
+            ReportTimeOut(b * BlockBytes);
             return CycleEnd::TimedOut;
         }
         const int n = ReplyDataCount(RxData);
@@ -193,7 +194,7 @@ void DeviceFunctions::RunProgram()
         SetPercent(BlockPercent(b, count));
         SendBlockWrite(b);
         if (!AwaitReply(StatusReplyBytes)) {
-            ReportTimeOut();
+            ReportTimeOut(b * BlockBytes);
             return;
         }
         if (RxData[1] != 0) {

@@ -39,6 +39,9 @@ public:
     int16_t MessageLine = 0;  // the line the running function writes
     bool Failed = false;      // a fault in the data, or a device it cannot serve
     int16_t AutoStep = 0;     // the Auto step being run, from 1
+    // At the last time-out: the address of the block that got no reply, or
+    // -1 when the function was not waiting for a block's reply.
+    int NoReplyAddress = -1;
 
 private:
     enum class CycleEnd { Done, TimedOut, Fault };
@@ -47,7 +50,7 @@ private:
     bool Refused();
     void Start(const QString& text);
     void SetPercent(int percent);
-    void ReportTimeOut();
+    void ReportTimeOut(int blockAddress = -1);
     void Succeed();
     void Fault(const QString& text, int address);
     void RunSingleCommand(uint8_t letter, bool offered, const QString& text);
