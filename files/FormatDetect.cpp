@@ -1,3 +1,4 @@
+#include "buffer/BufferView.h"
 #include "files/FileFormats.h"
 
 #include <QFile>
@@ -8,16 +9,7 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
+int HexDigit(char c) { return BufferView::HexDigitValue(QChar::fromLatin1(c)); }
 
 bool IsHexRecord(QByteArrayView line)
 {
