@@ -17,24 +17,37 @@ bool HoldsCatalogue(const QString& dir)
     return QFileInfo(QDir(dir).filePath(modFunc::CatalogueFileName)).isFile();
 }
 
+StartDir Chosen(const QString& path, const QString& reason)
+{
+    StartDir dir;
+    dir.path = path;
+    dir.reason = reason;
+    return dir;
+}
+
 }  // namespace
 
 StartDir FindStartDir(const QString& dirOption, const QString& current, const QString& configHome,
                       const QStringList& installed)
 {
     if (!dirOption.isEmpty())
-        return {dirOption, QStringLiteral("--dir")};
+        return Chosen(dirOption, QStringLiteral("--dir"));
     if (HoldsCatalogue(current))
-        return {current, QStringLiteral("the current directory")};
+        return Chosen(current, QStringLiteral("the current directory"));
+    QStringList searched{current};
     if (!configHome.isEmpty()) {
         const QString user = QDir(configHome).filePath(QStringLiteral("quirra"));
         if (HoldsCatalogue(user))
-            return {user, QStringLiteral("the user's configuration")};
+            return Chosen(user, QStringLiteral("the user's configuration"));
+        searched << user;
     }
     for (const QString& dir : installed)
         if (HoldsCatalogue(dir))
-            return {QDir::cleanPath(dir), QStringLiteral("the installed defaults")};
-    return {current, QStringLiteral("the current directory"), false};
+            return Chosen(QDir::cleanPath(dir), QStringLiteral("the installed defaults"));
+    StartDir none = Chosen(current, QStringLiteral("the current directory"));
+    none.found = false;
+    none.searched = searched + installed;
+    return none;
 }
 
 QString ConfigHome()

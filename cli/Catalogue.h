@@ -14,6 +14,7 @@ struct StartDir {
     QString path;
     QString reason;  // "--dir", "current directory", ...
     bool found = true;  // false: no candidate holds the catalogue
+    QStringList searched;  // the directories looked in, when not found
 };
 
 // --dir when given; else the first of the current directory,

@@ -164,6 +164,9 @@ bool App::applyDevice()
     if (!matches.isEmpty())
         why = QStringLiteral("\"%1\" names more than one device: %2; --record N chooses one")
                   .arg(o_.device, names.join(QStringLiteral(", ")));
+    else if (!startDir_.found)
+        why = QStringLiteral("there is no device \"%1\": no device catalogue %2 was found in %3")
+                  .arg(o_.device, CatalogueFileName, startDir_.searched.join(QStringLiteral(", ")));
     else if (!QFileInfo(catalogue).isFile())
         why = QStringLiteral("there is no device \"%1\": the device catalogue %2 is missing").arg(o_.device, catalogue);
     else

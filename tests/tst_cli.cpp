@@ -35,6 +35,8 @@ CliRun RunCli(const QString& dir, const QStringList& args, const QStringList& en
     QProcess p;
     p.setWorkingDirectory(dir);
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    // Start files of the user's own never take part.
+    e.insert(QStringLiteral("XDG_CONFIG_HOME"), dir + QStringLiteral("/no-config"));
     for (const QString& kv : env)
         e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
     p.setProcessEnvironment(e);
@@ -558,6 +560,7 @@ void TestCli::startDir()
                                                   {dir.file(QStringLiteral("share1")), dir.file(QStringLiteral("share2"))});
     QCOMPARE(start.path, dir.file(chosen));
     QCOMPARE(start.found, found);
+    QCOMPARE(start.searched.size(), found ? 0 : 4);
 }
 
 void TestCli::roundTrip()
