@@ -1,6 +1,6 @@
 #include "buffer/BufferCommands.h"
 
-#include "buffer/BufferFill.h"
+#include "buffer/FillRoutines.h"
 #include "buffer/BufferTextBox.h"
 #include "buffer/frmBuffer.h"
 #include "buffer/frmBufferFill.h"
@@ -78,7 +78,7 @@ void BufferEdit() { ReopenBufferWindow(); }
 
 void BufferClear()
 {
-    ::BufferFill::ClearBuffer(modFunc::Buffer);
+    FillRoutines::ClearBuffer(modFunc::Buffer);
     ReopenBufferWindow();
 }
 
@@ -89,7 +89,7 @@ void BufferFill()
     fill.exec();
     if (!FillOk)
         return;
-    ::BufferFill::FillRange(Buffer, FillStart, FillLength, FillValue);
+    FillRoutines::FillRange(Buffer, FillStart, FillLength, FillValue);
     UpdateBufferWindow();
 }
 

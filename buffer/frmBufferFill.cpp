@@ -1,6 +1,6 @@
 #include "buffer/frmBufferFill.h"
 
-#include "buffer/BufferFill.h"
+#include "buffer/FillRoutines.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
 
@@ -67,19 +67,19 @@ void frmBufferFill::RefuseField(QLineEdit* field, const QString& name)
 void frmBufferFill::cmdOk_Click()
 {
     using namespace modFunc;
-    const std::optional<int32_t> start = BufferFill::StrictHex4(txtStart->text());
+    const std::optional<int32_t> start = FillRoutines::StrictHex4(txtStart->text());
     if (!start) {
         RefuseField(txtStart, QStringLiteral("Start"));
         return;
     }
-    const std::optional<int32_t> length = BufferFill::StrictHex4(txtLength->text());
+    const std::optional<int32_t> length = FillRoutines::StrictHex4(txtLength->text());
     if (!length) {
         RefuseField(txtLength, QStringLiteral("Length"));
         return;
     }
     const QString with = txtFillWith->text();
     if (!with.isEmpty())
-        FillValue = uint8_t(BufferFill::LenientHex(with.left(2)));
+        FillValue = uint8_t(FillRoutines::LenientHex(with.left(2)));
     FillStart = *start;
     FillLength = *length;
     FillOk = true;

@@ -5,10 +5,10 @@
 #include "cli/CliHost.h"
 #include "cli/Console.h"
 #include "cli/FrameTrace.h"
-#include "cli/ImageFiles.h"
+#include "cli/ImageLoad.h"
 #include "cli/Ports.h"
 #include "device/DeviceProtocol.h"
-#include "core/SerialLink.h"
+#include "core/ProgrammerLink.h"
 #include "core/modFunc.h"
 #include "devices/DeviceCatalogue.h"
 #include "options/AutoFile.h"
@@ -18,7 +18,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QTimer>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -26,33 +25,6 @@
 namespace cli {
 
 namespace {
-
-// The port and receive timer the device functions use, as the main window
-// owns them in the window program.
-class Link {
-public:
-    Link(const QString& portPath, bool trace)
-    {
-        modFunc::SetUpReceiveTimer(&timer_);
-        port_.setPortPath(portPath);
-        modFunc::cm = &port_;
-        modFunc::totmr = &timer_;
-        if (trace)
-            trace_ = std::make_unique<FrameTrace>(port_);
-    }
-    ~Link()
-    {
-        modFunc::cm = nullptr;
-        modFunc::totmr = nullptr;
-    }
-    Link(const Link&) = delete;
-    Link& operator=(const Link&) = delete;
-
-private:
-    SerialPort port_;
-    QTimer timer_;
-    std::unique_ptr<FrameTrace> trace_;
-};
 
 class App {
 public:
@@ -72,7 +44,7 @@ private:
     QString runPath() const;
     // Opens the port and probes; on failure reports and returns the exit
     // code, on success returns ExitOk with the link left open.
-    int openProgrammer(std::unique_ptr<Link>& link);
+    int openProgrammer(std::unique_ptr<ProgrammerLink>& link);
 
     int probe();
     int ports();
@@ -85,7 +57,7 @@ private:
 
     // Exit code after a function: the chip failed, no answer, a function
     // the device does not offer, or success.
-    int exitAfter(const DeviceFunctions& functions, const CliHost& host, const QList<ChipStep>& steps) const;
+    int exitAfter(const QList<ChipStep>& steps) const;
     void putSteps(const QList<ChipStep>& steps);
     // The format an output is written in: --format's, else Intel HEX for a
     // name ending in "hex" or "HEX", binary for any other and for "-".
@@ -107,6 +79,7 @@ private:
     Console out_;
     QString portPath_;  // --port PATH; empty for COMn
     StartDir startDir_;
+    ProbeResult probe_;
 };
 
 bool App::loadStartFiles()
@@ -118,13 +91,10 @@ bool App::loadStartFiles()
         out_.fail(ExitBadInput, QStringLiteral("the start directory %1 does not exist").arg(dir));
         return false;
     }
-    AppPath = QDir(dir).absolutePath();
     if (o_.verbose)
-        std::fprintf(stderr, "quirra-cli: start directory %s (%s)\n", qPrintable(AppPath), qPrintable(startDir_.reason));
-    QStringList problems = LoadConfig();
-    problems << LoadDeviceCatalogue();
-    problems << LoadAuto();
-    for (const QString& p : problems)
+        std::fprintf(stderr, "quirra-cli: start directory %s (%s)\n", qPrintable(QDir(dir).absolutePath()),
+                     qPrintable(startDir_.reason));
+    for (const QString& p : ReadStartFiles(dir))
         out_.warn(p);
 
     if (!o_.port.isEmpty()) {
@@ -185,35 +155,26 @@ QString App::runPath() const
     return portPath_.isEmpty() ? SerialPort::DevicePath(modFunc::ComPort) : portPath_;
 }
 
-int App::openProgrammer(std::unique_ptr<Link>& link)
+int App::openProgrammer(std::unique_ptr<ProgrammerLink>& link)
 {
-    using modFunc::ProbeResult;
-    link = std::make_unique<Link>(portPath_, o_.verbose);
+    link = std::make_unique<ProgrammerLink>(portPath_);
+    if (o_.verbose)
+        TraceFrames(link->port);
     // The reply is judged once it is complete, not after a whole second.
-    const ProbeResult probe = modFunc::ProbeProgrammer(modFunc::ProbeWait::UntilReplyComplete);
+    probe_ = link->Probe(ProgrammerLink::WaitForCompleteReply);
     out_.result().insert(QStringLiteral("port"), portLabel());
-    switch (probe.outcome) {
-    case ProbeResult::Outcome::PortError:
-        return out_.fail(ExitNoAnswer, portPath_.isEmpty()
-                                           ? QStringLiteral("COM%1, %2").arg(modFunc::ComPort).arg(probe.portError)
-                                           : probe.portError);
-    case ProbeResult::Outcome::NoAnswer:
-        return out_.fail(ExitNoAnswer, QStringLiteral("Cannot find device at %1 !")
-                                           .arg(portPath_.isEmpty() ? QStringLiteral("COM %1").arg(modFunc::ComPort)
-                                                                    : portPath_));
-    case ProbeResult::Outcome::Found:
-        out_.result().insert(QStringLiteral("version"), probe.version);
-        break;
-    }
+    if (probe_.outcome != ProbeResult::Outcome::Found)
+        return out_.fail(ExitNoAnswer, ProbeMessage(probe_, portPath_));
+    out_.result().insert(QStringLiteral("version"), probe_.version);
     return ExitOk;
 }
 
 int App::probe()
 {
-    std::unique_ptr<Link> link;
+    std::unique_ptr<ProgrammerLink> link;
     const int code = openProgrammer(link);
     if (code == ExitOk)
-        out_.line(QStringLiteral("Device Version ") + out_.result().value(QStringLiteral("version")).toString());
+        out_.line(ProbeMessage(probe_, portPath_));
     return out_.finish(code);
 }
 
@@ -272,24 +233,18 @@ int App::run()
     return deviceCommand(int(DeviceFunctions::Names().indexOf(o_.command.at(0).toUpper() + o_.command.mid(1))));
 }
 
-int App::exitAfter(const DeviceFunctions& functions, const CliHost& host, const QList<ChipStep>& steps) const
+int App::exitAfter(const QList<ChipStep>& steps) const
 {
-    if (functions.Failed)
-        return ExitChipFailed;
-    if (host.timedOut())
-        return ExitNoAnswer;
-    if (o_.command != QLatin1String("auto") && !steps.isEmpty()
-        && steps.back().result == QLatin1String("not available"))
-        return ExitBadInput;
-    return ExitOk;
+    return ExitCodeFor(steps, o_.command == QLatin1String("auto"));
 }
 
 void App::putSteps(const QList<ChipStep>& steps)
 {
     out_.result().insert(QStringLiteral("steps"), StepsJson(steps));
+    // The first time-out is the run's error.
     for (const ChipStep& s : steps)
-        if (!s.error.isEmpty() && !out_.result().contains(QStringLiteral("error")))
-            out_.result().insert(QStringLiteral("error"), s.error);
+        if (const QString error = TimeOutText(s.outcome); !error.isEmpty() && !out_.result().contains(QStringLiteral("error")))
+            out_.result().insert(QStringLiteral("error"), error);
 }
 
 int App::deviceCommand(int index)
@@ -300,9 +255,9 @@ int App::deviceCommand(int index)
     const QString problem = DeviceProtocol::FunctionProblem();
     if (!problem.isEmpty())
         return out_.finish(out_.fail(ExitBadInput, problem));
-    const int letter = DeviceProtocol::TypeLetter(device.TypeCode);
-    if (letter < 0)
-        return out_.finish(out_.fail(ExitBadInput, QStringLiteral("Type code %1 has no type letter!").arg(device.TypeCode)));
+    const QString letterProblem = DeviceProtocol::TypeLetterProblem(device.TypeCode);
+    if (!letterProblem.isEmpty())
+        return out_.finish(out_.fail(ExitBadInput, letterProblem));
 
     // The image: the file for Program, Verify and Auto; the device's range
     // of a fresh Buffer is what Read saves.
@@ -327,11 +282,11 @@ int App::deviceCommand(int index)
             out_.warn(tooLarge + QStringLiteral("; only the part that fits is used (--allow-truncate)"));
     }
 
-    std::unique_ptr<Link> link;
+    std::unique_ptr<ProgrammerLink> link;
     if (const int code = openProgrammer(link))
         return out_.finish(code);
     // The type letter goes first, as when the function window opens.
-    DeviceProtocol::SendCommand(uint8_t(letter));
+    DeviceProtocol::SendCommand(uint8_t(DeviceProtocol::TypeLetter(device.TypeCode)));
 
     ProgressDisplay progress(stderr, ProgressDisplay::ModeFor(stderr, o_.quiet));
     CliHost host(out_, progress);
@@ -345,13 +300,13 @@ int App::deviceCommand(int index)
     clock.start();
     functions.Run(index);
     QList<ChipStep> steps = host.takeSteps();
-    int code = exitAfter(functions, host, steps);
+    int code = exitAfter(steps);
     // Program verifies what it wrote unless told not to.
     if (code == ExitOk && index == DeviceFunctions::Program && !o_.noVerify) {
         host.attach(&functions, DeviceFunctions::Names().value(DeviceFunctions::Verify));
         functions.Run(DeviceFunctions::Verify);
         steps += host.takeSteps();
-        code = exitAfter(functions, host, steps);
+        code = exitAfter(steps);
     }
     out_.result().insert(QStringLiteral("seconds"), double(clock.nsecsElapsed()) / 1e9);
     putSteps(steps);
@@ -380,7 +335,7 @@ int App::verifyAll(DeviceFunctions& functions, CliHost& host)
                                   {QStringLiteral("bytes"), r.bytes()}});
     }
     out_.result().insert(QStringLiteral("ranges"), ranges);
-    return out_.finish(exitAfter(functions, host, steps));
+    return out_.finish(exitAfter(steps));
 }
 
 int App::productionRun(DeviceFunctions& functions, CliHost& host)
@@ -390,7 +345,7 @@ int App::productionRun(DeviceFunctions& functions, CliHost& host)
     const auto image = std::make_unique<FileFormats::Image>(Buffer);
     const int32_t size = std::clamp<int32_t>(SelectedDevice().Size, 0, BufferSize);
     const QString checksum = Hex4(BufferView::ComputeCheckSum(*image, size));
-    const QString crc = QStringLiteral("%1").arg(Crc32(image->data(), size_t(size)), 8, 16, QLatin1Char('0')).toUpper();
+    const QString crc = HexText::Hex8(Crc32(image->data(), size_t(size)));
     // A log that cannot be written is found before the first chip.
     QString error;
     if (!o_.log.isEmpty() && !AppendToLog(o_.log, {}, &error))
@@ -399,12 +354,11 @@ int App::productionRun(DeviceFunctions& functions, CliHost& host)
     for (;;) {
         ++chips;
         Buffer = *image;
-        host.clearOutcome();
         if (!out_.json() && !out_.quiet())
             std::printf("Chip %d\n", chips);
         functions.Run(DeviceFunctions::Auto);
         ChipRecord record{QDateTime::currentDateTimeUtc(), chips, SelectedDevice().Name, host.takeSteps(), checksum, crc, 0};
-        record.exitCode = exitAfter(functions, host, record.steps);
+        record.exitCode = exitAfter(record.steps);
         const QByteArray line = ChipLogLine(record);
         if (record.exitCode == ExitOk)
             ++passed;
@@ -441,7 +395,7 @@ void App::putFigures(const FileFormats::Image& image, int32_t end)
     const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
     const int32_t size = device.Size > 0 ? std::min<int32_t>(device.Size, modFunc::BufferSize) : end;
     const QString checksum = modFunc::Hex4(BufferView::ComputeCheckSum(image, size));
-    const QString crc = QStringLiteral("%1").arg(Crc32(image.data(), size_t(size)), 8, 16, QLatin1Char('0')).toUpper();
+    const QString crc = HexText::Hex8(Crc32(image.data(), size_t(size)));
     const QString over = device.Size > 0 ? QStringLiteral("%1 bytes of %2").arg(size).arg(device.Name)
                                          : QStringLiteral("%1 bytes (no device selected)").arg(size);
     out_.line(QStringLiteral("checksum %1, CRC-32 %2 over %3").arg(checksum, crc, over));

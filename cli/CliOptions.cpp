@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "core/HexText.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -31,12 +33,10 @@ const CommandShape* FindCommand(const QString& name)
 
 bool ParseHexAddress(const QString& text, uint32_t& value)
 {
-    static const QRegularExpression form(QStringLiteral("^(?:0[xX])?([0-9A-Fa-f]{1,8})[hH]?$"));
-    const QRegularExpressionMatch m = form.match(text.trimmed());
-    if (!m.hasMatch())
-        return false;
-    value = uint32_t(m.captured(1).toULongLong(nullptr, 16));
-    return true;
+    const std::optional<uint32_t> v = HexText::Parse(text, {.decorated = true});
+    if (v)
+        value = *v;
+    return v.has_value();
 }
 
 int ComNumber(const QString& port)

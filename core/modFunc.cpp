@@ -3,7 +3,7 @@
 #include "core/DelimitedText.h"
 #include "devices/DeviceCatalogue.h"
 #include "options/AutoFile.h"
-#include "platform/MessageBox.h"
+#include "core/Reporter.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,21 +51,6 @@ QString DeviceProblem(const DeviceRecord& device)
 QString DeviceProblem() { return DeviceProblem(SelectedDevice()); }
 
 QString AppFile(const QString& name) { return QDir(AppPath).filePath(name); }
-
-QString Hex2(uint8_t b)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    const QChar s[2] = {QLatin1Char(digits[b >> 4]), QLatin1Char(digits[b & 15])};
-    return QString(s, 2);
-}
-
-QString Hex4(int32_t v)
-{
-    QString h = QString::number(static_cast<uint32_t>(v), 16).toUpper();
-    if (v >= 0 && v <= 4095)
-        h = h.rightJustified(4, QLatin1Char('0'));
-    return h;
-}
 
 int64_t RoundHalfEven(double x)
 {
@@ -158,9 +143,9 @@ bool SaveConfig(QString* error)
     return WriteWholeFile(AppFile(ConfigFileName), out.bytes(), error);
 }
 
-QStringList ReadStartFiles()
+QStringList ReadStartFiles(const QString& dir)
 {
-    AppPath = QDir::currentPath();
+    AppPath = QDir(dir).absolutePath();
     QStringList problems = LoadConfig();
     problems << LoadDeviceCatalogue();
     problems << LoadAuto();
@@ -176,7 +161,7 @@ void ReportStartProblems(const QStringList& problems)
     QStringList shown = problems.mid(0, Listed);
     if (problems.size() > Listed)
         shown << QStringLiteral("and %1 more").arg(problems.size() - Listed);
-    ShowMessage(shown.join(QStringLiteral("\n\n")), QStringLiteral("Quirra"), MsgIcon::Warning);
+    Report(shown.join(QStringLiteral("\n\n")), QStringLiteral("Quirra"), MsgIcon::Warning);
 }
 
 }  // namespace modFunc

@@ -33,8 +33,14 @@ QString FunctionProblem() { return FunctionProblem(DeviceIndex, SelectedDevice()
 
 int TypeLetter(int typeCode)
 {
-    const int letter = 0x61 + typeCode - 1;
-    return letter >= 0 && letter <= 0xFF ? letter : -1;
+    return typeCode >= 1 && typeCode <= MaxTypeCode ? 0x61 + typeCode - 1 : -1;
+}
+
+QString TypeLetterProblem(int typeCode)
+{
+    if (TypeLetter(typeCode) >= 0)
+        return {};
+    return QStringLiteral("Type code %1 has no type letter!").arg(typeCode);
 }
 
 bool EraseOffered(int typeCode) { return typeCode <= 9 || typeCode >= 12; }

@@ -109,16 +109,15 @@ void frmFunction::Form_Load()
     txtChipEnd->setText(modFunc::Hex4(device.Size));
     txtBufferEnd->setText(modFunc::Hex4(device.Size));
 
-    const int letter = DeviceProtocol::TypeLetter(device.TypeCode);
-    TypeLetter = int16_t(0x61 + device.TypeCode - 1);
+    const QString letterProblem = DeviceProtocol::TypeLetterProblem(device.TypeCode);
     if (!modFunc::DeviceFound) {
         cmdRun->setEnabled(false);
-    } else if (letter < 0) {
+    } else if (!letterProblem.isEmpty()) {
         // The programmer cannot be told this type: nothing may run on it.
         cmdRun->setEnabled(false);
-        SetMessage(0, QStringLiteral("Type code %1 has no type letter!").arg(device.TypeCode));
+        SetMessage(0, letterProblem);
     } else {
-        DeviceProtocol::SendCommand(uint8_t(letter));
+        DeviceProtocol::SendCommand(uint8_t(DeviceProtocol::TypeLetter(device.TypeCode)));
     }
 }
 

@@ -84,7 +84,7 @@ bool OpenImageFile(mdiMain& main, bool hex)
     const QString& path = main.cdia.FileName;
     const FileFormats::FileRead file = FileFormats::ReadImageFile(path, hex, FileAddress, BufferAddress);
     switch (file.failure) {
-    case FileFormats::FileRead::Read: break;
+    case FileFormats::FileRead::None: break;
     case FileFormats::FileRead::CannotOpen:
         Report(LoadErrorTitle, path, QStringLiteral("The file cannot be opened: %1.").arg(file.reason));
         return false;

@@ -103,9 +103,9 @@ constexpr qint64 HexFileLimit = 64 * 1024 * 1024;
 // a binary file the bytes from offset fileAddress on that the Buffer can take
 // and one more. Each front end words a failure itself.
 struct FileRead {
-    enum Failure { Read, CannotOpen, CannotRead, TooLarge };
+    enum Failure { None, CannotOpen, CannotRead, TooLarge };
     QByteArray data;
-    Failure failure = Read;
+    Failure failure = None;
     QString reason;  // the system's words for CannotOpen and CannotRead
 };
 FileRead ReadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress);

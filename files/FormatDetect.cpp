@@ -1,5 +1,6 @@
-#include "buffer/BufferView.h"
 #include "files/FileFormats.h"
+
+#include "core/HexText.h"
 
 #include <QFile>
 
@@ -9,7 +10,7 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-int HexDigit(char c) { return BufferView::HexDigitValue(QChar::fromLatin1(c)); }
+int HexDigit(char c) { return HexText::DigitValues[uint8_t(c)]; }
 
 bool IsHexRecord(QByteArrayView line)
 {

@@ -10,7 +10,7 @@
 #include "options/frmSettings.h"
 #include "platform/ListBox.h"
 #include "platform/Twips.h"
-#include "support/TestSupport.h"
+#include "support/WindowSupport.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -5,7 +5,7 @@
 #include "device/frmFunction.h"
 #include "platform/Twips.h"
 #include "support/SimLink.h"
-#include "support/TestSupport.h"
+#include "support/WindowSupport.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -31,6 +31,8 @@ struct Host : FunctionHost {
     void Pause() override { ++pauses; }
     void ShowTimeOut() override { ++timeOuts, portFailed = cm->Failed(); }
     void ReadDone(bool inAuto) override { ++(inAuto ? autoReads : reads); }
+    QList<StepOutcome> outcomes;
+    void StepEnded(int, const StepOutcome& o) override { outcomes << o; }
 };
 
 // Frames in hex, space-separated; "w0010" is the block write of address 0x0010
@@ -97,6 +99,7 @@ const QString NotAvailable = QStringLiteral("Function Not Available!");
 struct OpenCase { int type; bool found; QString frames, line0; };
 }  // namespace
 Q_DECLARE_METATYPE(Case)
+Q_DECLARE_METATYPE(StepResult)
 Q_DECLARE_METATYPE(OpenCase)
 
 class TestDevice : public QObject {
@@ -183,6 +186,48 @@ private slots:
                  c.after);
     }
 
+    // The value each function ends with: its result, the function, and the
+    // failing address or the block that got no answer.
+    void outcomes_data()
+    {
+        QTest::addColumn<QString>("sim");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("function");
+        QTest::addColumn<int>("chipZeroAt");  // a chip byte of 00 there; -1: all FF
+        QTest::addColumn<StepResult>("result");
+        QTest::addColumn<int>("address");
+        QTest::newRow("read") << "" << 1 << 32 << 0 << -1 << StepResult::Ok << -1;
+        QTest::newRow("program error") << "--fail-at 7" << 1 << 32 << 3 << -1 << StepResult::ChipError << 7;
+        QTest::newRow("no answer on block 10") << "--no-reply-from 10" << 1 << 2048 << 0 << -1 << StepResult::NoAnswer << 0xA0;
+        QTest::newRow("blank check fault") << "" << 1 << 2048 << 2 << 0x123 << StepResult::ChipError << 0x123;
+        QTest::newRow("erase not offered") << "" << 10 << 32 << 1 << -1 << StepResult::NotOffered << -1;
+        QTest::newRow("lock") << "" << 9 << 32 << 5 << -1 << StepResult::Ok << -1;
+        QTest::newRow("size refused") << "" << 1 << 70000 << 4 << -1 << StepResult::Refused << -1;
+    }
+
+    void outcomes()
+    {
+        QFETCH(QString, sim);
+        QFETCH(int, type);
+        QFETCH(int, size);
+        QFETCH(int, function);
+        QFETCH(int, chipZeroAt);
+        QFETCH(StepResult, result);
+        QFETCH(int, address);
+        QByteArray chip(qBound(1, size, 65536), '\xFF');
+        if (chipZeroAt >= 0)
+            chip[chipZeroAt] = 0;
+        Rig rig(type, size, chip, sim);
+        QVERIFY(rig.ok);
+        Host host;
+        DeviceFunctions(host).Run(function);
+        QCOMPARE(host.outcomes.size(), 1);
+        QCOMPARE(host.outcomes[0].result, result);
+        QCOMPARE(host.outcomes[0].function, function);
+        QCOMPARE(host.outcomes[0].address, address);
+    }
+
     void percentAt512Blocks()
     {
         Rig rig(1, 8192);
@@ -222,7 +267,10 @@ private slots:
         QTest::newRow("a") << OpenCase{1, true, "0161", ""};
         QTest::newRow("l") << OpenCase{12, true, "016C", ""};
         QTest::newRow("not found") << OpenCase{1, false, "", ""};
+        QTest::newRow("last letter") << OpenCase{159, true, "01FF", ""};
         QTest::newRow("no letter") << OpenCase{160, true, "", "Type code 160 has no type letter!"};
+        QTest::newRow("code 0") << OpenCase{0, true, "", "Type code 0 has no type letter!"};
+        QTest::newRow("code -95") << OpenCase{-95, true, "", "Type code -95 has no type letter!"};
     }
 
     void windowOpens()

@@ -4,7 +4,7 @@
 #include "core/mdiMain.h"
 #include "core/modFunc.h"
 #include "support/SimLink.h"
-#include "support/TestSupport.h"
+#include "support/WindowSupport.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

@@ -175,7 +175,7 @@ private slots:
                 dir.write(name, text);
         AutoList[0] = 77;
         MessageRecorder rec;
-        ReportStartProblems(ReadStartFiles());
+        ReportStartProblems(ReadStartFiles(dir.path()));
         QCOMPARE(rec.count(), c.says.isEmpty() ? 0 : 1);
         for (const QString& part : c.says) {
             QVERIFY2(rec.last().text.contains(part), qPrintable(rec.last().text));
@@ -226,7 +226,7 @@ private slots:
         // A directory in place of the file can be neither read nor replaced.
         QVERIFY(QDir(dir.path()).mkdir(ConfigFileName));
         MessageRecorder rec;
-        ReportStartProblems(ReadStartFiles());
+        ReportStartProblems(ReadStartFiles(dir.path()));
         QCOMPARE(rec.count(), 1);
         QVERIFY(rec.last().text.startsWith(QStringLiteral("quirra.cfg cannot be read")));
         QString error;
