@@ -251,9 +251,11 @@ QString UsageText(const QString& startDir)
         text += QStringLiteral("This run would use %1.\n").arg(startDir);
     text += QStringLiteral(
         "\n"
-        "Ports: COMn is /dev/ttyS<n-1> unless the environment variable QUIRRA_COMn\n"
-        "names another device, for example QUIRRA_COM1=/dev/ttyUSB0. \"quirra-cli\n"
-        "ports\" lists the ports and explains why one cannot be opened.\n"
+        "Ports: COMn is the device named by the environment variable QUIRRA_COMn\n"
+        "(QUIRRA_COM1=/dev/ttyUSB0), else by the line for n in ports.cfg in the\n"
+        "start directory (1,\"/dev/ttyUSB0\"; the window's Options > Settings writes\n"
+        "it), else /dev/ttyS<n-1>. \"quirra-cli ports\" lists the ports and explains\n"
+        "why one cannot be opened.\n"
         "\n"
         "Exit codes:\n"
         "  0  success\n"

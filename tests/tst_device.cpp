@@ -146,7 +146,10 @@ private slots:
         add("size 24 ties to 2 blocks", {"", 1, 24, o, o, {4}, {VerifyOk}, "0152 0400100001 0149", 5, {0, 100, 0, 0, 0, 0}, o});
         add("size 40 ties to 2 blocks", {"", 1, 40, o, o, {4}, {VerifyOk}, "0152 0400100001 0149", 5, {0, 100, 0, 0, 0, 0}, o});
         add("size out of range", {"", 1, 70000, o, o, {4}, {"Device size out of range!"}, "", 0, {1, 0, 0, 0, 0, 0}, o});
-        add("size makes no block", {"", 1, 8, o, o, {1}, {"Device too small!"}, "", 0, {1, 0, 0, 0, 0, 0}, o});
+        add("size makes no block", {"", 1, 8, o, o, {2}, {"Device too small!"}, "", 0, {1, 0, 0, 0, 0, 0}, o});
+        add("erase, size 8", {"", 1, 8, o, o, {1}, {EraseOk}, "0145", 1, {0, 100, 0, 1, 0, 0}, o});
+        add("lock, size 70000", {"", 9, 70000, o, o, {5}, {"Locking ...   OK!"}, "014C", 1, {0, 100, 0, 1, 0, 0}, o});
+        add("erase, no type letter", {"", 300, 32, o, o, {1}, {"Type code 300 has no type letter!"}, "", 0, {1, 0, 0, 0, 0, 0}, o});
         add("auto: empty", {"", 1, 32, o, o, {}, {}, "", 0, {0, 0, 0, 0, 0, 0}, o});
         add("auto: no device", {"", 1, -1, o, o, {1, 4}, {"No device selected!"}, "", 0, {1, 0, 0, 0, 0, 0}, o});
         add("auto: 8 verifies", {"", 1, 32, o, o, QList<int>(8, 4), QStringList(6, VerifyOk), "0149", 40, {0, 100, 0, 0, 0, 0}, o});
