@@ -35,7 +35,8 @@ ImageFormat FormatOfContent(QByteArrayView head)
     while (start < head.size() && IsBlank(head[start]))
         ++start;
     qsizetype end = start;
-    while (end < head.size() && head[end] != '\n')
+    // A line ends at LF or CR, as the reader takes it.
+    while (end < head.size() && head[end] != '\n' && head[end] != '\r')
         ++end;
     while (end > start && IsBlank(head[end - 1]))
         --end;

@@ -205,6 +205,7 @@ private slots:
         QTest::newRow("data record") << GoodHex << true;
         QTest::newRow("end record alone") << End << true;
         QTest::newRow("lower case, LF, blank lines first") << QByteArray("\n \r\n\t:02010000abcd85\n") << true;
+        QTest::newRow("CR alone ends a line") << QByteArray(":02010000ABCD85\r:00000001FF\r") << true;
         QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF") + GoodHex << true;
         QTest::newRow("bad checksum is still HEX") << Rec(0, 0, D16, 1) << true;
         QTest::newRow("cut after the first line") << (Rec(0, 0, D16) + Rec(16, 0, D16)).left(50) << true;
