@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QFile>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -46,6 +47,12 @@ using Image = std::array<uint8_t, modFunc::BufferSize>;
 struct LoadResult {
     QString error;               // empty when the whole file was taken
     bool checksumError = false;  // error is the checksum message
+    // A load that ended at a byte outside the Buffer: that byte's address
+    // (Intel HEX) or file offset (binary), the line of its record (0 for a
+    // binary file) and the index it would have gone to; -1 otherwise.
+    int64_t outsideAt = -1;
+    int32_t outsideLine = 0;
+    int64_t outsideIndex = -1;
     bool ok() const { return error.isEmpty(); }
 };
 
@@ -102,6 +109,9 @@ struct FileRead {
     QString reason;  // the system's words for CannotOpen and CannotRead
 };
 FileRead ReadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress);
+// The same from a file already open for reading (standard input, say), from
+// where it stands.
+FileRead ReadImageFrom(QFile& f, bool hex, uint32_t fileAddress, uint32_t bufferAddress);
 
 // Whether a file name asks for Intel HEX: it ends in "HEX" or "hex" exactly.
 bool NameSaysHex(const QString& name);
@@ -113,5 +123,22 @@ QString SaveProblem(const modFunc::DeviceRecord& device, bool hex);
 // character, 0 when there is none ("12G4" gives 0x12); empty when the value
 // does not fit in 32 bits.
 std::optional<uint32_t> ReadHexOffset(const QString& text);
+
+}  // namespace FileFormats
+
+namespace FileFormats {
+
+// ---- the format a file's content shows ---------------------------------------
+enum class ImageFormat { Binary, IntelHex };
+// How many bytes from the start of a file FormatOfContent looks at.
+constexpr qint64 FormatProbeBytes = 4096;
+// Intel HEX when the first line that is not blank is an Intel HEX record (a
+// colon, then hex digits whose count matches the record's byte count, and a
+// record type from 0 to 5; the checksum is the reader's business), binary
+// otherwise. `head` is the file's beginning, FormatProbeBytes or all of it.
+ImageFormat FormatOfContent(QByteArrayView head);
+// The format of the file at `path` from its first bytes; binary when it
+// cannot be read.
+ImageFormat FormatOfFile(const QString& path);
 
 }  // namespace FileFormats

@@ -37,13 +37,19 @@ bool NameSaysHex(const QString& name)
 
 FileRead ReadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress)
 {
-    FileRead r;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
+        FileRead r;
         r.failure = FileRead::CannotOpen;
         r.reason = f.errorString();
         return r;
     }
+    return ReadImageFrom(f, hex, fileAddress, bufferAddress);
+}
+
+FileRead ReadImageFrom(QFile& f, bool hex, uint32_t fileAddress, uint32_t bufferAddress)
+{
+    FileRead r;
     if (hex && !f.isSequential() && f.size() > HexFileLimit) {
         r.failure = FileRead::TooLarge;
         return r;

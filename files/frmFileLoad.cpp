@@ -61,7 +61,11 @@ void frmFileLoad::Form_Load(const QString& fileName)
     // Until OK is pressed the window counts as cancelled: Escape and the
     // close box leave it that way.
     modFunc::FileCancelled = true;
-    QRadioButton* chosen = FileFormats::NameSaysHex(fileName) ? Option1 : Option2;
+    // A name ending in "hex" asks for Intel HEX, and so does a file whose
+    // content is Intel HEX, whatever its name.
+    const bool hex = FileFormats::NameSaysHex(fileName)
+                     || FileFormats::FormatOfFile(fileName) == FileFormats::ImageFormat::IntelHex;
+    QRadioButton* chosen = hex ? Option1 : Option2;
     chosen->setChecked(true);
     chosen->setFocus();
 }

@@ -15,8 +15,8 @@ class QRadioButton;
 class frmFileLoad : public QDialog {
     Q_OBJECT
 public:
-    // `fileName` is the name the file dialog returned; its ending chooses
-    // the preselected type.
+    // `fileName` is the name the file dialog returned; its ending or, for an
+    // existing file, its content chooses the preselected type.
     explicit frmFileLoad(const QString& fileName, QWidget* owner = nullptr);
 
     QGroupBox* Frame1 = nullptr;

@@ -190,6 +190,38 @@ private slots:
         QVERIFY(LoadHex(low, b, 0, 0).ok() && LoadHex(high, b, 0, 0).ok());
         QCOMPARE(At(b, 0, 0x1000), At(a, 0, 0x1000));
         QCOMPARE(At(b, 0x10000, 0x1000), At(a, 0, 0x1000));
+        // Their content says Intel HEX, whatever the name; srec_cat's binary
+        // output does not.
+        for (const char* name : {"low.hex", "high.hex", "ours.hex"})
+            QCOMPARE(FormatOfFile(f_->dir.file(QString::fromLatin1(name))), ImageFormat::IntelHex);
+        QCOMPARE(FormatOfFile(f_->dir.file(QStringLiteral("back.bin"))), ImageFormat::Binary);
+    }
+
+    // The format a file's beginning shows.
+    void formatOfContent_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<bool>("hex");
+        QTest::newRow("data record") << GoodHex << true;
+        QTest::newRow("end record alone") << End << true;
+        QTest::newRow("lower case, LF, blank lines first") << QByteArray("\n \r\n\t:02010000abcd85\n") << true;
+        QTest::newRow("CR alone ends a line") << QByteArray(":02010000ABCD85\r:00000001FF\r") << true;
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF") + GoodHex << true;
+        QTest::newRow("bad checksum is still HEX") << Rec(0, 0, D16, 1) << true;
+        QTest::newRow("cut after the first line") << (Rec(0, 0, D16) + Rec(16, 0, D16)).left(50) << true;
+        QTest::newRow("count and length differ") << QByteArray(":03010000ABCD85\r\n") << false;
+        QTest::newRow("record type 6") << QByteArray(":00000006FA\r\n") << false;
+        QTest::newRow("text after a colon") << QByteArray(":hello world\n") << false;
+        QTest::newRow("colon not first") << QByteArray("x:02010000ABCD85\r\n") << false;
+        QTest::newRow("binary") << QByteArray("\x3A\x02\x01\x00\x00\xAB\xCD\x85", 8) << false;
+        QTest::newRow("empty") << QByteArray() << false;
+    }
+
+    void formatOfContent()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(bool, hex);
+        QCOMPARE(FormatOfContent(head) == ImageFormat::IntelHex, hex);
     }
 
     void command_data()
@@ -263,6 +295,15 @@ private slots:
             QVERIFY(modFunc::FileCancelled);
         }
         QCOMPARE(starts_.last(), f_->dir.file(QStringLiteral("prog.bin")));  // the name chosen last
+        // An Intel HEX file under any name preselects Intel Hex; Binary can
+        // still be chosen.
+        f_->dir.write(QStringLiteral("prog.Hex"), GoodHex);
+        QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QStringLiteral("prog.Hex")), [](frmFileLoad* w) {
+            QVERIFY(w->Option1->isChecked());
+            w->Option2->click();
+            w->cmdOk->click();
+        }));
+        QVERIFY(!modFunc::HexFormat);
 
         // Focus order, and an offset too long for 32 bits.
         f_->dir.write(QStringLiteral("a.hex"), GoodHex);
