@@ -21,7 +21,13 @@ struct ChipStep {
 // The word for an outcome in JSON: "ok", "failed", "no answer" or "not
 // available".
 QString ResultWord(StepResult result);
-// The steps as a JSON array of {step, result, message}.
+// The terminal's time-out text for a step that got no answer: the window's,
+// with the function and the address of the block that got no reply
+// ("Communication Error! (Verify, no reply for block at 3A40)"); empty for
+// any other outcome.
+QString TimeOutText(const StepOutcome& outcome);
+// The steps as a JSON array of {step, result, message} and, for a step that
+// got no answer, its time-out text as error.
 QJsonArray StepsJson(const QList<ChipStep>& steps);
 
 struct ChipRecord {

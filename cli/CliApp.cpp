@@ -1,8 +1,10 @@
 #include "cli/CliApp.h"
 
 #include "buffer/BufferView.h"
+#include "cli/Catalogue.h"
 #include "cli/CliHost.h"
 #include "cli/Console.h"
+#include "cli/FrameTrace.h"
 #include "cli/ImageLoad.h"
 #include "cli/Ports.h"
 #include "device/DeviceProtocol.h"
@@ -27,7 +29,13 @@ namespace {
 
 class App {
 public:
-    explicit App(const Options& o) : o_(o), out_(o.json, o.quiet) {}
+    explicit App(const Options& o) : o_(o), out_(o.json, o.quiet)
+    {
+        // Data on standard output: the lines go to standard error.
+        const bool writes = o.command == QLatin1String("read") || o.command == QLatin1String("convert");
+        if (writes && o.files.value(o.files.size() - 1) == QLatin1String("-"))
+            out_.linesToStderr();
+    }
     int run();
 
 private:
@@ -41,6 +49,7 @@ private:
 
     int probe();
     int ports();
+    int devices();
     int deviceCommand(int index);
     int verifyAll(DeviceFunctions& functions, CliHost& host);
     int productionRun(DeviceFunctions& functions, CliHost& host);
@@ -51,8 +60,12 @@ private:
     // the device does not offer, or success.
     int exitAfter(const QList<ChipStep>& steps) const;
     void putSteps(const QList<ChipStep>& steps);
-    ImageFormat inputFormat(const QString& path) const { return InputFormat(path, o_.format); }
+    // The format an output is written in: --format's, else the one its name
+    // says; binary for "-".
     ImageFormat outputFormat(const QString& path) const { return OutputFormat(path, o_.format); }
+    // Loads the FILE argument into image; on failure reports it and returns
+    // false.
+    bool loadImage(const QString& path, FileFormats::Image& image, LoadedImage& loaded);
     uint32_t fileAddress() const { return o_.fileAddress.value_or(0); }
     uint32_t bufferAddress() const { return o_.bufferAddress.value_or(0); }
     // Checksum and CRC-32 of image over the selected device (or, without
@@ -62,17 +75,22 @@ private:
     const Options& o_;
     Console out_;
     QString portPath_;  // --port PATH; empty for COMn
+    StartDir startDir_;
     ProbeResult probe_;
 };
 
 bool App::loadStartFiles()
 {
     using namespace modFunc;
-    const QString dir = o_.dir.isEmpty() ? QDir::currentPath() : o_.dir;
+    startDir_ = FindStartDirHere(o_.dir);
+    const QString& dir = startDir_.path;
     if (!QFileInfo(dir).isDir()) {
         out_.fail(ExitBadInput, QStringLiteral("the start directory %1 does not exist").arg(dir));
         return false;
     }
+    if (o_.verbose)
+        std::fprintf(stderr, "quirra-cli: start directory %s (%s)\n", qPrintable(QDir(dir).absolutePath()),
+                     qPrintable(startDir_.reason));
     for (const QString& p : ReadStartFiles(dir))
         out_.warn(p);
 
@@ -89,41 +107,38 @@ bool App::loadStartFiles()
 bool App::applyDevice()
 {
     using namespace modFunc;
-    if (o_.device.isEmpty())
-        return true;
-    bool isNumber = false;
-    const int n = o_.device.toInt(&isNumber);
-    if (isNumber) {
-        if (n < 1 || n > DeviceCount) {
-            out_.fail(ExitBadInput, QStringLiteral("there is no device %1; %2 lists devices 1 to %3")
-                                        .arg(n).arg(CatalogueFileName).arg(DeviceCount));
+    if (o_.record) {
+        if (o_.record > DeviceCount) {
+            out_.fail(ExitBadInput, QStringLiteral("there is no record %1; %2 lists records 1 to %3")
+                                        .arg(o_.record).arg(AppFile(CatalogueFileName)).arg(DeviceCount));
             return false;
         }
-        DeviceIndex = int16_t(n);
+        DeviceIndex = int16_t(o_.record);
         return true;
     }
-    // The whole name, or its first word(s) up to a space, in any case.
-    QList<int> matches;
-    for (int i = 1; i <= DeviceCount; ++i) {
-        const QString& name = DeviceTable[i].Name;
-        if (name.compare(o_.device, Qt::CaseInsensitive) == 0) {
-            matches = {i};
-            break;
-        }
-        if (name.startsWith(o_.device + QLatin1Char(' '), Qt::CaseInsensitive))
-            matches << i;
-    }
+    if (o_.device.isEmpty())
+        return true;
+    const QList<int> matches = FindDevice(o_.device);
     if (matches.size() == 1) {
         DeviceIndex = int16_t(matches.first());
         return true;
     }
     QStringList names;
     for (int i : matches)
-        names << QStringLiteral("%1 \"%2\"").arg(i).arg(DeviceTable[i].Name);
-    out_.fail(ExitBadInput, matches.isEmpty()
-                                ? QStringLiteral("%1 lists no device \"%2\"").arg(CatalogueFileName, o_.device)
-                                : QStringLiteral("\"%1\" names more than one device: %2")
-                                      .arg(o_.device, names.join(QStringLiteral(", "))));
+        names << QStringLiteral("%1 \"%2\"").arg(i).arg(DeviceTable[size_t(i)].Name);
+    const QString catalogue = AppFile(CatalogueFileName);
+    QString why;
+    if (!matches.isEmpty())
+        why = QStringLiteral("\"%1\" names more than one device: %2; --record N chooses one")
+                  .arg(o_.device, names.join(QStringLiteral(", ")));
+    else if (!startDir_.found)
+        why = QStringLiteral("there is no device \"%1\": no device catalogue %2 was found in %3")
+                  .arg(o_.device, CatalogueFileName, startDir_.searched.join(QStringLiteral(", ")));
+    else if (!QFileInfo(catalogue).isFile())
+        why = QStringLiteral("there is no device \"%1\": the device catalogue %2 is missing").arg(o_.device, catalogue);
+    else
+        why = QStringLiteral("%1 lists no device \"%2\"; quirra-cli devices lists those it holds").arg(catalogue, o_.device);
+    out_.fail(ExitBadInput, why);
     return false;
 }
 
@@ -140,7 +155,10 @@ QString App::runPath() const
 int App::openProgrammer(std::unique_ptr<ProgrammerLink>& link)
 {
     link = std::make_unique<ProgrammerLink>(portPath_);
-    probe_ = link->Probe();
+    if (o_.verbose)
+        TraceFrames(link->port);
+    // The reply is judged once it is complete, not after a whole second.
+    probe_ = link->Probe(ProgrammerLink::WaitForCompleteReply);
     out_.result().insert(QStringLiteral("port"), portLabel());
     if (probe_.outcome != ProbeResult::Outcome::Found)
         return out_.fail(ExitNoAnswer, ProbeMessage(probe_, portPath_));
@@ -171,6 +189,28 @@ int App::ports()
     return out_.finish(ExitOk);
 }
 
+int App::devices()
+{
+    if (out_.json())
+        out_.result().insert(QStringLiteral("devices"), DevicesJson());
+    else if (!out_.quiet())
+        std::fputs(qPrintable(DevicesText()), stdout);
+    out_.result().insert(QStringLiteral("catalogue"), modFunc::AppFile(modFunc::CatalogueFileName));
+    return out_.finish(ExitOk);
+}
+
+bool App::loadImage(const QString& path, FileFormats::Image& image, LoadedImage& loaded)
+{
+    loaded = LoadImage(path, o_.format, fileAddress(), bufferAddress(), image);
+    if (!loaded.warning.isEmpty())
+        out_.warn(loaded.warning);
+    if (!loaded.error.isEmpty()) {
+        out_.fail(ExitBadInput, loaded.error);
+        return false;
+    }
+    return true;
+}
+
 int App::run()
 {
     out_.result().insert(QStringLiteral("command"), o_.command);
@@ -184,6 +224,8 @@ int App::run()
         return ports();
     if (o_.command == QLatin1String("info"))
         return info();
+    if (o_.command == QLatin1String("devices"))
+        return devices();
     // "read" runs "Read", "blank" runs "Blank", and so on.
     return deviceCommand(int(DeviceFunctions::Names().indexOf(o_.command.at(0).toUpper() + o_.command.mid(1))));
 }
@@ -193,7 +235,14 @@ int App::exitAfter(const QList<ChipStep>& steps) const
     return ExitCodeFor(steps, o_.command == QLatin1String("auto"));
 }
 
-void App::putSteps(const QList<ChipStep>& steps) { out_.result().insert(QStringLiteral("steps"), StepsJson(steps)); }
+void App::putSteps(const QList<ChipStep>& steps)
+{
+    out_.result().insert(QStringLiteral("steps"), StepsJson(steps));
+    // The first time-out is the run's error.
+    for (const ChipStep& s : steps)
+        if (const QString error = TimeOutText(s.outcome); !error.isEmpty() && !out_.result().contains(QStringLiteral("error")))
+            out_.result().insert(QStringLiteral("error"), error);
+}
 
 int App::deviceCommand(int index)
 {
@@ -212,13 +261,23 @@ int App::deviceCommand(int index)
     // of a fresh Buffer is what Read saves.
     Buffer.fill(0xFF);
     if (index == DeviceFunctions::Read) {
-        const QString saveProblem = FileFormats::SaveProblem(device, outputFormat(o_.files[0]));
-        if (!saveProblem.isEmpty())
-            return out_.finish(out_.fail(ExitBadInput, saveProblem));
+        // Whatever stops the saving is found before the chip is read.
+        QString problem = FileFormats::SaveProblem(device, outputFormat(o_.files[0]));
+        if (problem.isEmpty())
+            problem = OutputProblem(o_.files[0]);
+        if (!problem.isEmpty())
+            return out_.finish(out_.fail(ExitBadInput, problem));
     } else if (!o_.files.isEmpty()) {
-        const QString error = LoadImageFile(o_.files[0], inputFormat(o_.files[0]), fileAddress(), bufferAddress(), Buffer);
-        if (!error.isEmpty())
-            return out_.finish(out_.fail(ExitBadInput, error));
+        LoadedImage loaded;
+        if (!loadImage(o_.files[0], Buffer, loaded))
+            return out_.finish(ExitBadInput);
+        // The functions serve the device's addresses only: bytes past its
+        // end would be left off without a word.
+        const QString tooLarge = RangeProblem(o_.files[0], loaded.range, device);
+        if (!tooLarge.isEmpty() && !o_.allowTruncate)
+            return out_.finish(out_.fail(ExitBadInput, tooLarge + QStringLiteral("; --allow-truncate uses the part that fits")));
+        if (!tooLarge.isEmpty())
+            out_.warn(tooLarge + QStringLiteral("; only the part that fits is used (--allow-truncate)"));
     }
 
     std::unique_ptr<ProgrammerLink> link;
@@ -238,15 +297,22 @@ int App::deviceCommand(int index)
     QElapsedTimer clock;
     clock.start();
     functions.Run(index);
-    out_.result().insert(QStringLiteral("seconds"), double(clock.nsecsElapsed()) / 1e9);
-    const QList<ChipStep> steps = host.takeSteps();
-    putSteps(steps);
+    QList<ChipStep> steps = host.takeSteps();
     int code = exitAfter(steps);
+    // Program verifies what it wrote unless told not to.
+    if (code == ExitOk && index == DeviceFunctions::Program && !o_.noVerify) {
+        host.attach(&functions, DeviceFunctions::Names().value(DeviceFunctions::Verify));
+        functions.Run(DeviceFunctions::Verify);
+        steps += host.takeSteps();
+        code = exitAfter(steps);
+    }
+    out_.result().insert(QStringLiteral("seconds"), double(clock.nsecsElapsed()) / 1e9);
+    putSteps(steps);
     if (code == ExitOk && index == DeviceFunctions::Read) {
         const QString& path = o_.files[0];
         const QByteArray data = FileFormats::SaveImage(Buffer, device.Size, outputFormat(path));
         QString error;
-        if (!WriteWholeFile(path, data, &error))
+        if (!WriteOutput(path, data, &error))
             code = out_.fail(ExitBadInput, QStringLiteral("%1 cannot be written: %2").arg(path, error));
     }
     return out_.finish(code);
@@ -337,14 +403,14 @@ void App::putFigures(const FileFormats::Image& image, int32_t end)
 
 int App::info()
 {
-    const QString& path = o_.files[0];
-    const ImageFormat format = inputFormat(path);
+    const QString path = InputName(o_.files[0]);
     const auto image = std::make_unique<FileFormats::Image>();
-    FilledRange range;
-    QByteArray header;
-    const QString error = LoadAndMeasure(path, format, fileAddress(), bufferAddress(), *image, range, &header);
-    if (!error.isEmpty())
-        return out_.finish(out_.fail(ExitBadInput, error));
+    LoadedImage loaded;
+    if (!loadImage(o_.files[0], *image, loaded))
+        return out_.finish(ExitBadInput);
+    const ImageFormat format = loaded.format;
+    const QByteArray& header = loaded.header;
+    const FilledRange& range = loaded.range;
     out_.result().insert(QStringLiteral("format"), FormatKey(format));
     out_.result().insert(QStringLiteral("bytes"), range.bytes);
     if (range.bytes == 0) {
@@ -370,15 +436,18 @@ int App::info()
 
 int App::convert()
 {
-    const QString& in = o_.files[0];
+    const QString in = InputName(o_.files[0]);
     const QString& out = o_.files[1];
-    const ImageFormat from = inputFormat(in);
+    if (const QString problem = OutputProblem(out); !problem.isEmpty())
+        return out_.finish(out_.fail(ExitBadInput, problem));
     const ImageFormat to = OutputFormat(out, o_.to);
     const auto image = std::make_unique<FileFormats::Image>();
-    FilledRange range;
-    QString error = LoadAndMeasure(in, from, fileAddress(), bufferAddress(), *image, range);
-    if (!error.isEmpty())
-        return out_.finish(out_.fail(ExitBadInput, error));
+    LoadedImage loaded;
+    if (!loadImage(o_.files[0], *image, loaded))
+        return out_.finish(ExitBadInput);
+    const ImageFormat from = loaded.format;
+    const FilledRange& range = loaded.range;
+    QString error;
     // Everything from address 0 to the last byte the file fills; gaps and
     // the start below the first byte read 0xFF.
     const int32_t size = range.last + 1;
@@ -387,7 +456,7 @@ int App::convert()
                                                                   "of 16-bit addresses ends at FFFF")
                                                        .arg(in, modFunc::Hex4(range.last))));
     const QByteArray data = FileFormats::SaveImage(*image, size, to);
-    if (!modFunc::WriteWholeFile(out, data, &error))
+    if (!WriteOutput(out, data, &error))
         return out_.finish(out_.fail(ExitBadInput, QStringLiteral("%1 cannot be written: %2").arg(out, error)));
     out_.line(QStringLiteral("%1 (%2) to %3 (%4): %5 bytes").arg(in, FormatName(from), out, FormatName(to)).arg(size));
     return out_.finish(ExitOk);

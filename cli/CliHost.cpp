@@ -62,17 +62,20 @@ void CliHost::Pause()
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-void CliHost::ShowTimeOut()
-{
-    progress_.end();
-    std::fprintf(stderr, "quirra-cli: Device Error: Communication Error!\n");
-}
+// The time-out is told once the step's outcome names the function and the
+// block.
+void CliHost::ShowTimeOut() { progress_.end(); }
 
 void CliHost::ReadDone(bool) {}
 
 // The last outcome of a step counts: Verify --all ends OK and then reports
 // the first difference.
-void CliHost::StepEnded(int, const StepOutcome& outcome) { pendingOutcome_ = outcome; }
+void CliHost::StepEnded(int, const StepOutcome& outcome)
+{
+    pendingOutcome_ = outcome;
+    if (outcome.result == StepResult::NoAnswer)
+        std::fprintf(stderr, "quirra-cli: Device Error: %s\n", qPrintable(TimeOutText(outcome)));
+}
 
 int ExitCodeFor(const QList<ChipStep>& steps, bool sequence)
 {

@@ -4,6 +4,9 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <iterator>
+
 namespace cli {
 
 namespace {
@@ -15,7 +18,7 @@ struct CommandShape {
 
 const CommandShape commands[] = {
     {"probe", 0}, {"read", 1},  {"program", 1}, {"verify", 1}, {"erase", 0},   {"blank", 0},
-    {"lock", 0},  {"auto", 1},  {"info", 1},    {"convert", 2}, {"ports", 0},
+    {"lock", 0},  {"auto", 1},  {"info", 1},    {"convert", 2}, {"ports", 0},  {"devices", 0},
 };
 
 const CommandShape* FindCommand(const QString& name)
@@ -56,8 +59,18 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
             positional += args.mid(i + 1);
             break;
         }
-        if (!arg.startsWith(QLatin1String("--")) || arg.size() == 2) {
-            positional << arg;
+        if (arg.size() == 2 && arg[0] == QLatin1Char('-') && arg[1] != QLatin1Char('-')) {
+            // The short options stand for long ones.
+            static const char* const shortOptions[][2] = {{"h", "--help"},   {"V", "--version"}, {"q", "--quiet"},
+                                                          {"v", "--verbose"}, {"p", "--port"},    {"d", "--device"},
+                                                          {"f", "--format"}};
+            const auto* found = std::find_if(std::begin(shortOptions), std::end(shortOptions),
+                                             [&](const auto& s) { return arg[1] == QLatin1Char(s[0][0]); });
+            if (found == std::end(shortOptions))
+                return fail(QStringLiteral("unknown option %1").arg(arg));
+            arg = QString::fromLatin1((*found)[1]);
+        } else if (!arg.startsWith(QLatin1String("--")) || arg.size() == 2) {
+            positional << arg;  // "-" (standard input or output) among them
             continue;
         }
         // --name=value or --name value
@@ -97,7 +110,9 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
         };
         static const Flag flags[] = {{"--all", &Options::all},   {"--repeat", &Options::repeat},
                                      {"--quiet", &Options::quiet}, {"--json", &Options::json},
-                                     {"--help", &Options::help}, {"--version", &Options::version}};
+                                     {"--help", &Options::help}, {"--version", &Options::version},
+                                     {"--verbose", &Options::verbose}, {"--no-verify", &Options::noVerify},
+                                     {"--allow-truncate", &Options::allowTruncate}};
         bool isFlag = false;
         for (const Flag& f : flags) {
             if (arg == QLatin1String(f.name)) {
@@ -118,6 +133,14 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
             ok = takeValue(o.device);
         else if (arg == QLatin1String("--log"))
             ok = takeValue(o.log);
+        else if (arg == QLatin1String("--record")) {
+            QString text;
+            ok = takeValue(text);
+            bool isNumber = false;
+            o.record = text.toInt(&isNumber);
+            if (ok && (!isNumber || o.record < 1))
+                return fail(QStringLiteral("--record takes a record number from 1, not \"%1\"").arg(text));
+        }
         else if (arg == QLatin1String("--format") || arg == QLatin1String("--to")) {
             QString& value = arg == QLatin1String("--to") ? o.to : o.format;
             ok = takeValue(value);
@@ -146,6 +169,19 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
                     : shape->files == 1 ? QStringLiteral("%1 takes one file").arg(o.command)
                                         : QStringLiteral("%1 takes two files").arg(o.command));
     o.files = positional;
+    if (!o.device.isEmpty() && o.record)
+        return fail(QStringLiteral("--device and --record both choose the device; give one of them"));
+    if (o.noVerify && o.command != QLatin1String("program"))
+        return fail(QStringLiteral("--no-verify belongs to program"));
+    if (o.files.count(QStringLiteral("-")) > 1)
+        return fail(QStringLiteral("only one FILE can be - (standard input or output)"));
+    const bool writes = o.command == QLatin1String("read") || o.command == QLatin1String("convert");
+    if (o.json && writes && o.files.last() == QLatin1String("-"))
+        return fail(QStringLiteral("--json and the output - both need standard output; give the output a file name"));
+    if (o.repeat && o.files.value(0) == QLatin1String("-"))
+        return fail(QStringLiteral("--repeat reads Enter from standard input, so the image cannot come from -"));
+    if (!o.to.isEmpty() && o.command != QLatin1String("convert"))
+        return fail(QStringLiteral("--to belongs to convert"));
     if (o.all && o.command != QLatin1String("verify"))
         return fail(QStringLiteral("--all belongs to verify"));
     if ((o.repeat || !o.log.isEmpty()) && o.command != QLatin1String("auto"))
@@ -156,19 +192,17 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
     return true;
 }
 
-QString UsageText()
+QString UsageText(const QString& startDir)
 {
-    return QStringLiteral(
+    QString text = QStringLiteral(
         "Usage: quirra-cli [options] COMMAND [FILE...]\n"
         "The Quirra chip programmer from a terminal: the same functions, bytes on\n"
-        "the wire and messages as the window. Reads quirra.cfg (port, device),\n"
-        "quirra.dev (catalogue) and auto.cfg (Auto sequence) from the start\n"
-        "directory and never writes them.\n"
+        "the wire and messages as the window.\n"
         "\n"
         "Commands:\n"
         "  probe              ask the programmer for its version\n"
         "  read FILE          read the chip and save it to FILE\n"
-        "  program FILE       program the chip with the image in FILE\n"
+        "  program FILE       program the chip with the image in FILE, then verify it\n"
         "  verify FILE        compare the chip with the image in FILE;\n"
         "                     with --all every differing range, not only the first\n"
         "  erase              erase the chip\n"
@@ -178,30 +212,51 @@ QString UsageText()
         "  info FILE          address range, byte count, checksum and CRC-32 of FILE\n"
         "  convert IN OUT     between Intel HEX, S-records and binary; OUT's format\n"
         "                     by its name (see --format) unless --to says it\n"
+        "  devices            the device catalogue: record, name, type code, size and\n"
+        "                     the functions each device offers\n"
         "  ports              this machine's serial ports, who may open them, and\n"
         "                     why one cannot be opened\n"
+        "A FILE of - is standard input (the image) or standard output (read, and\n"
+        "convert's OUT).\n"
         "\n"
         "Options:\n"
-        "  --dir DIR          start directory (default: the current directory)\n"
-        "  --port COMn|PATH   the port for this run instead of quirra.cfg's\n"
-        "  --device NAME|N    the device for this run: its name in quirra.dev (or the\n"
-        "                     first word of it) or its record number\n"
-        "  --format hex|srec|bin  file format; by default a name ending in \"hex\" or\n"
-        "                     \"HEX\" is Intel HEX, one ending in .s19, .s28, .s37,\n"
-        "                     .srec or .mot (or a file that starts with S-records)\n"
-        "                     is S-records, and any other a binary image\n"
+        "  --dir DIR          the start directory (see Start files below)\n"
+        "  -p, --port COMn|PATH  the port for this run instead of quirra.cfg's\n"
+        "  -d, --device NAME  the device for this run: its name in quirra.dev or the\n"
+        "                     first word of it, in any case (\"27c64\")\n"
+        "  --record N         the device for this run by its record number\n"
+        "  -f, --format hex|srec|bin  file format; by default a file whose first line\n"
+        "                     is an Intel HEX record is Intel HEX, one whose first\n"
+        "                     line is an S-record is S-records, any other a binary\n"
+        "                     image; an output is Intel HEX when its name ends in\n"
+        "                     \"hex\" or \"HEX\", S-records when it ends in .s19, .s28,\n"
+        "                     .s37, .srec or .mot, binary otherwise and for -\n"
         "  --to hex|srec|bin  convert: the output's format\n"
         "  --buffer-address H added to each file address to give the buffer address\n"
         "                     (hexadecimal, default 0)\n"
         "  --file-address H   the lowest file address a load takes (hexadecimal,\n"
         "                     default 0)\n"
+        "  --allow-truncate   program, verify or auto with an image that reaches past\n"
+        "                     the end of the device: only the part that fits\n"
+        "  --no-verify        program: do not verify afterwards\n"
         "  --all              verify: report every differing range\n"
         "  --repeat           auto: chip after chip; Enter starts the next, q quits\n"
         "  --log FILE         auto: append one JSON line per chip to FILE\n"
-        "  --quiet            no progress and no messages, only errors\n"
+        "  -q, --quiet        no progress and no messages, only errors\n"
+        "  -v, --verbose      the start directory, and each frame sent (->) and\n"
+        "                     received (<-) in hex with its time, on standard error\n"
         "  --json             results as JSON on standard output\n"
-        "  --help             this text\n"
-        "  --version          the program's version\n"
+        "  -h, --help         this text\n"
+        "  -V, --version      the program's version\n"
+        "\n"
+        "Start files: quirra.cfg (port, device), quirra.dev (catalogue) and auto.cfg\n"
+        "(Auto sequence) are read, never written, from --dir DIR; else from the\n"
+        "current directory when it holds quirra.dev; else from\n"
+        "$XDG_CONFIG_HOME/quirra (~/.config/quirra) when it holds quirra.dev; else\n"
+        "from the installed defaults (/usr/share/quirra).\n");
+    if (!startDir.isEmpty())
+        text += QStringLiteral("This run would use %1.\n").arg(startDir);
+    text += QStringLiteral(
         "\n"
         "Ports: COMn is the device named by the environment variable QUIRRA_COMn\n"
         "(QUIRRA_COM1=/dev/ttyUSB0), else by the line for n in ports.cfg in the\n"
@@ -213,9 +268,10 @@ QString UsageText()
         "  0  success\n"
         "  1  the chip failed (program, verify or blank check error)\n"
         "  2  no answer from the programmer (probe failed, time-out, port lost)\n"
-        "  3  bad input (usage, file, catalogue)\n"
+        "  3  bad input (usage, file, catalogue, an image larger than the device)\n"
         "\n"
-        "Example: quirra-cli program image.hex && quirra-cli verify image.hex\n");
+        "Example: quirra-cli -d 27C64 program image.hex\n");
+    return text;
 }
 
 }  // namespace cli

@@ -20,14 +20,18 @@ struct Options {
     QStringList files;        // the command's file arguments
     QString dir;              // --dir: start directory, empty for the current one
     QString port;             // --port: COMn or a device path
-    QString device;           // --device: catalogue name or number
-    QString format;           // --format: "hex", "srec", "bin" or empty (by the file)
+    QString device;           // --device: catalogue name (or its first word)
+    int record = 0;           // --record: catalogue record number, 0 none
+    QString format;           // --format: "hex", "srec", "bin" or empty (by the content)
     QString to;               // --to (convert): the output's format, empty by its name
     std::optional<uint32_t> bufferAddress;
     std::optional<uint32_t> fileAddress;
     QString log;              // --log FILE (auto)
     bool all = false;         // --all (verify)
     bool repeat = false;      // --repeat (auto)
+    bool noVerify = false;    // --no-verify (program)
+    bool allowTruncate = false;  // --allow-truncate
+    bool verbose = false;     // --verbose: start directory and frame trace
     bool quiet = false;
     bool json = false;
     bool help = false;
@@ -47,6 +51,7 @@ bool ParseHexAddress(const QString& text, uint32_t& value);
 // "COM3" (any case) gives 3; anything else gives 0 (a device path).
 int ComNumber(const QString& port);
 
-QString UsageText();
+// The help text; startDir names the start directory this run would use.
+QString UsageText(const QString& startDir = {});
 
 }  // namespace cli

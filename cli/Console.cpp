@@ -10,8 +10,8 @@ void Console::line(const QString& text)
 {
     messages_ << text;
     if (!json_ && !quiet_) {
-        std::fprintf(stdout, "%s\n", qPrintable(text));
-        std::fflush(stdout);
+        std::fprintf(lineStream_, "%s\n", qPrintable(text));
+        std::fflush(lineStream_);
     }
 }
 

@@ -6,12 +6,16 @@
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
+#include <cstdio>
 
 namespace cli {
 
 class Console {
 public:
     Console(bool json, bool quiet) : json_(json), quiet_(quiet) {}
+
+    // The result lines go to standard error: standard output carries data.
+    void linesToStderr() { lineStream_ = stderr; }
 
     bool json() const { return json_; }
     bool quiet() const { return quiet_; }
@@ -33,6 +37,7 @@ public:
 private:
     bool json_;
     bool quiet_;
+    FILE* lineStream_ = stdout;
     QStringList messages_;
     QJsonObject result_;
 };

@@ -1,6 +1,7 @@
-// Image files for the terminal program: the format a name implies, loading
-// a file into an image through the program's readers, which bytes a file
-// fills, and the figures "info" shows.
+// Image files for the terminal program: loading a file (or standard input)
+// into an image through the program's readers in the format its content
+// shows, which bytes a file fills and whether they fit the device, whether
+// an output can be written, and the figures "info" shows.
 #pragma once
 
 #include "files/FileFormats.h"
@@ -12,33 +13,51 @@ namespace cli {
 
 using FileFormats::ImageFormat;
 
-// The format `format` names ("hex", "srec", "bin"), or when it is empty the
-// one the name says: a name ending in "hex" or "HEX" is Intel HEX, one
-// ending in .s19, .s28, .s37, .srec or .mot S-records, any other binary.
+// The format `format` names ("hex", "srec", "bin"); when it is empty the one
+// the output's name says: a name ending in "hex" or "HEX" is Intel HEX, one
+// ending in .s19, .s28, .s37, .srec or .mot S-records, any other (and "-",
+// standard output) binary.
 ImageFormat OutputFormat(const QString& path, const QString& format);
-// As OutputFormat, and an existing file that the name does not make Intel
-// HEX or S-records is S-records when its first bytes are.
-ImageFormat InputFormat(const QString& path, const QString& format);
 // "Intel HEX", "S-records", "binary"; and "hex", "srec", "bin".
 QString FormatName(ImageFormat format);
 QString FormatKey(ImageFormat format);
 
-// Reads the file at path into image with the given offsets (and an
-// S-record file's header into *header). Returns the error text, empty on
-// success.
-QString LoadImageFile(const QString& path, ImageFormat format, uint32_t fileAddress, uint32_t bufferAddress,
-                      FileFormats::Image& image, QByteArray* header = nullptr);
-
-// Which Buffer indices a file fills: loads it twice, over 0x00 and over
-// 0xFF; an index that reads the same in both was written. image gets the
-// load over 0xFF.
+// Which Buffer indices a file fills.
 struct FilledRange {
     int32_t first = -1;  // -1 when the file fills nothing
     int32_t last = -1;
     int32_t bytes = 0;
 };
-QString LoadAndMeasure(const QString& path, ImageFormat format, uint32_t fileAddress, uint32_t bufferAddress,
-                       FileFormats::Image& image, FilledRange& range, QByteArray* header = nullptr);
+
+// The image a FILE argument gives; "-" is standard input.
+struct LoadedImage {
+    QString error;    // empty when the whole file was taken
+    ImageFormat format = ImageFormat::Binary;
+    QString warning;  // a format that the content contradicts
+    FilledRange range;
+    QByteArray header;  // an S-record file's S0 header data
+};
+// Reads the file once and loads it into image (over 0xFF) with the given
+// offsets. The format is `format` ("hex", "srec" or "bin") when given,
+// otherwise the one the content shows. The filled range comes from a second
+// load over 0x00: an index that reads the same in both was written.
+LoadedImage LoadImage(const QString& path, const QString& format, uint32_t fileAddress, uint32_t bufferAddress,
+                      FileFormats::Image& image);
+
+// How a FILE argument is named in messages: "standard input" for "-".
+QString InputName(const QString& path);
+
+// Why an image that fills `range` does not fit the device ("image.hex fills
+// 0000-7FFF; 27C64 EPROM 8K holds 0000-1FFF"); empty when it fits.
+QString RangeProblem(const QString& path, const FilledRange& range, const modFunc::DeviceRecord& device);
+
+// Why the file at path cannot be written (its directory is missing or not
+// writable, or the file is read-only or a directory); empty when it can,
+// and for "-" (standard output).
+QString OutputProblem(const QString& path);
+// Writes data to path as a whole, or to standard output for "-". On failure
+// returns false and sets *error.
+bool WriteOutput(const QString& path, const QByteArray& data, QString* error);
 
 // CRC-32 (IEEE 802.3, as zip and PNG use it).
 uint32_t Crc32(const uint8_t* data, size_t size);

@@ -1,8 +1,10 @@
 // quirra-cli: the chip programmer from a terminal.
+#include "cli/Catalogue.h"
 #include "cli/CliApp.h"
 #include "cli/CliOptions.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -18,7 +20,9 @@ int main(int argc, char** argv)
         return cli::ExitBadInput;
     }
     if (options.help) {
-        std::fputs(qPrintable(cli::UsageText()), stdout);
+        const cli::StartDir dir = cli::FindStartDirHere(options.dir);
+        std::fputs(qPrintable(cli::UsageText(QStringLiteral("%1 (%2)").arg(QDir(dir.path).absolutePath(), dir.reason))),
+                   stdout);
         return cli::ExitOk;
     }
     if (options.version) {

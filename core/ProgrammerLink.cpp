@@ -4,6 +4,8 @@
 #include "core/SerialLink.h"
 #include "core/modFunc.h"
 
+#include <QCoreApplication>
+
 using namespace modFunc;
 
 QString ProbeMessage(const ProbeResult& probe, const QString& portPath)
@@ -48,6 +50,34 @@ ProgrammerLink::~ProgrammerLink()
 
 void ProgrammerLink::WaitWholeSecond(SerialPort&) { WaitOneTick(); }
 
+void ProgrammerLink::WaitForCompleteReply(SerialPort& port)
+{
+    if (!totmr) {
+        TimeOutFlag = true;
+        return;
+    }
+    QTimer quiet;
+    quiet.setSingleShot(true);
+    quiet.setTimerType(Qt::PreciseTimer);
+    bool quietEnded = false;
+    QObject::connect(&quiet, &QTimer::timeout, [&quietEnded] { quietEnded = true; });
+    TimeOutFlag = false;
+    totmr->start();
+    int seen = -1;
+    while (!TimeOutFlag && !quietEnded && !port.Failed()) {
+        const int count = port.InBufferCount();
+        if (count > ProbeReplyBytes)
+            break;
+        if (count != seen) {
+            seen = count;
+            if (count == ProbeReplyBytes)
+                quiet.start(ProbeQuietMs);
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    totmr->stop();
+}
+
 bool ProgrammerLink::Open()
 {
     port.setCommPort(ComPort);
@@ -72,7 +102,7 @@ ProbeResult ProgrammerLink::Probe(const ProbeWait& wait)
     if (port.Failed())
         return portError();
 
-    if (port.InBufferCount() == 10) {
+    if (port.InBufferCount() == ProbeReplyBytes) {
         RxData = port.Input();
         result.outcome = ProbeResult::Outcome::Found;
         result.version = QStringLiteral("%1.%2")

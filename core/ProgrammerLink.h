@@ -30,6 +30,12 @@ public:
     using ProbeWait = std::function<void(SerialPort& port)>;
     // The whole second of the receive timer, however early the reply comes.
     static void WaitWholeSecond(SerialPort& port);
+    // Until the reply is complete: ProbeReplyBytes have come and then
+    // ProbeQuietMs have passed without another, or more have come (which
+    // fails the probe anyway), or the port failed; at most the second.
+    static void WaitForCompleteReply(SerialPort& port);
+    static constexpr int ProbeReplyBytes = 10;
+    static constexpr int ProbeQuietMs = 30;
 
     // portPath names the port by its path; empty: COMn of modFunc::ComPort.
     explicit ProgrammerLink(const QString& portPath = {});

@@ -1,5 +1,7 @@
 #include "files/FileFormats.h"
 
+#include "core/HexText.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -26,8 +28,9 @@ LoadResult PlaceBinary(QByteArrayView tail, Image& buffer, uint32_t fileAddress,
         std::memcpy(buffer.data() + first, tail.data(), size_t(fit));
     if (fit == tail.size())
         return {};
-    const QString offset = QString::number(int64_t(fileAddress) + fit, 16).toUpper();
-    return {OutsideBufferMessage(QStringLiteral("file offset %1").arg(offset), first + fit)};
+    const int64_t at = int64_t(fileAddress) + fit;
+    return {OutsideBufferMessage(QStringLiteral("file offset %1").arg(HexText::Hex(at)), first + fit),
+            false, at, 0, first + fit};
 }
 
 QByteArray BinaryImage(const Image& buffer, int32_t size)

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QFile>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -44,9 +45,18 @@ namespace FileFormats {
 
 using Image = std::array<uint8_t, modFunc::BufferSize>;
 
+// The three kinds of image file.
+enum class ImageFormat { Binary, IntelHex, SRecord };
+
 struct LoadResult {
     QString error;               // empty when the whole file was taken
     bool checksumError = false;  // error is the checksum message
+    // A load that ended at a byte outside the Buffer: that byte's address
+    // (Intel HEX) or file offset (binary), the line of its record (0 for a
+    // binary file) and the index it would have gone to; -1 otherwise.
+    int64_t outsideAt = -1;
+    int32_t outsideLine = 0;
+    int64_t outsideIndex = -1;
     bool ok() const { return error.isEmpty(); }
 };
 
@@ -83,9 +93,6 @@ LoadResult LoadSRecords(QByteArrayView text, Image& buffer, uint32_t fileAddress
 // S1 records of 16 bytes (S2 from address 10000 on), an S5 count and an S9
 // end, each line ended by CR LF.
 QByteArray SRecordImage(const Image& buffer, int32_t size);
-// Whether a file's first bytes look like S-records: its first line that is
-// not blank starts with S, a digit and two hex digits.
-bool LooksLikeSRecords(QByteArrayView head);
 // Whether a name ends in .s19, .s28, .s37, .srec or .mot, in either case.
 bool NameSaysSRecords(const QString& name);
 
@@ -111,26 +118,24 @@ QString OutsideBufferMessage(const QString& where, int64_t index);
 // most 51 bytes); a larger file is refused.
 constexpr qint64 HexFileLimit = 64 * 1024 * 1024;
 
-// What a load of a file needs from it: the whole file for Intel HEX, or for
-// a binary file the bytes from offset fileAddress on that the Buffer can take
-// and one more. Each front end words a failure itself.
+// What a load of a file needs from it: the whole file for Intel HEX and
+// S-records (`text`), or for a binary file the bytes from offset fileAddress
+// on that the Buffer can take and one more. Each front end words a failure itself.
 struct FileRead {
     enum Failure { None, CannotOpen, CannotRead, TooLarge };
     QByteArray data;
     Failure failure = None;
     QString reason;  // the system's words for CannotOpen and CannotRead
 };
-FileRead ReadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress);
-
-// The first bytes of a file (at most 256), to tell its format by; empty when
-// it cannot be read or is not a plain file.
-QByteArray FileHead(const QString& path);
+FileRead ReadImageFile(const QString& path, bool text, uint32_t fileAddress, uint32_t bufferAddress);
+// The same from a file already open for reading (standard input, say), from
+// where it stands.
+FileRead ReadImageFrom(QFile& f, bool text, uint32_t fileAddress, uint32_t bufferAddress);
 
 // Whether a file name asks for Intel HEX: it ends in "HEX" or "hex" exactly.
 bool NameSaysHex(const QString& name);
 
 // ---- options ---------------------------------------------------------------
-enum class ImageFormat { IntelHex, SRecord, Binary };
 // Why the device cannot be saved in the chosen format; empty when it can.
 QString SaveProblem(const modFunc::DeviceRecord& device, ImageFormat format);
 // The file bytes of the device's range in the chosen format.
@@ -143,5 +148,20 @@ LoadResult LoadImage(QByteArrayView data, ImageFormat format, Image& buffer, uin
 // character, 0 when there is none ("12G4" gives 0x12); empty when the value
 // does not fit in 32 bits.
 std::optional<uint32_t> ReadHexOffset(const QString& text);
+
+// ---- the format a file's content shows ---------------------------------------
+// How many bytes from the start of a file FormatOfContent looks at.
+constexpr qint64 FormatProbeBytes = 4096;
+// Intel HEX when the first line that is not blank is an Intel HEX record (a
+// colon, then hex digits whose count matches the record's byte count, and a
+// record type from 0 to 5), S-records when it is an S-record ("S" or "s", a
+// type digit, then hex digits whose count matches the record's byte count);
+// the checksum is the reader's business. Binary otherwise. `head` is the
+// file's beginning, FormatProbeBytes or all of it.
+ImageFormat FormatOfContent(QByteArrayView head);
+// The format of the file at `path` from its first bytes; binary when it
+// cannot be read or is not a plain file (a pipe is not opened, as that would
+// wait for its writer).
+ImageFormat FormatOfFile(const QString& path);
 
 }  // namespace FileFormats

@@ -36,34 +36,31 @@ bool NameSaysHex(const QString& name)
     return ending == QLatin1String("HEX") || ending == QLatin1String("hex");
 }
 
-QByteArray FileHead(const QString& path)
+FileRead ReadImageFile(const QString& path, bool text, uint32_t fileAddress, uint32_t bufferAddress)
 {
-    // Only a plain file: opening a pipe would wait for its writer.
-    QFile f(path);
-    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
-        return {};
-    return f.read(256);
-}
-
-FileRead ReadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress)
-{
-    FileRead r;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
+        FileRead r;
         r.failure = FileRead::CannotOpen;
         r.reason = f.errorString();
         return r;
     }
-    if (hex && !f.isSequential() && f.size() > HexFileLimit) {
+    return ReadImageFrom(f, text, fileAddress, bufferAddress);
+}
+
+FileRead ReadImageFrom(QFile& f, bool text, uint32_t fileAddress, uint32_t bufferAddress)
+{
+    FileRead r;
+    if (text && !f.isSequential() && f.size() > HexFileLimit) {
         r.failure = FileRead::TooLarge;
         return r;
     }
-    r.data = hex ? ReadPart(f, 0, HexFileLimit + 1)
+    r.data = text ? ReadPart(f, 0, HexFileLimit + 1)
                  : ReadPart(f, fileAddress, BinaryReadLength(fileAddress, bufferAddress));
     if (f.error() != QFileDevice::NoError) {
         r.failure = FileRead::CannotRead;
         r.reason = f.errorString();
-    } else if (hex && r.data.size() > HexFileLimit) {
+    } else if (text && r.data.size() > HexFileLimit) {
         r.failure = FileRead::TooLarge;
     }
     if (r.failure != FileRead::None)

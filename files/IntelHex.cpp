@@ -126,7 +126,8 @@ LoadResult CopyHexRecords(Image& buffer, uint32_t fileAddress, uint32_t bufferAd
             const int64_t index = a + bufferAddress;
             if (index > BufferLast)
                 return {OutsideBufferMessage(QStringLiteral("address %1 (line %2)").arg(HexText::Hex(a)).arg(h.LineNumber),
-                                             index)};
+                                             index),
+                        false, a, h.LineNumber, index};
             buffer[size_t(index)] = h.Data[size_t(j)];
         }
     }

@@ -103,7 +103,8 @@ LoadResult LoadSRecords(QByteArrayView text, Image& buffer, uint32_t fileAddress
                 continue;
             const int64_t index = a + bufferAddress;
             if (index > modFunc::BufferLast)
-                return {OutsideBufferMessage(QStringLiteral("address %1 (line %2)").arg(HexText(a)).arg(r.line), index)};
+                return {OutsideBufferMessage(QStringLiteral("address %1 (line %2)").arg(HexText(a)).arg(r.line), index),
+                        false, a, r.line, index};
             buffer[size_t(index)] = uint8_t(bytes[r.first + j]);
         }
     }
@@ -150,20 +151,6 @@ QByteArray SRecordImage(const Image& buffer, int32_t size)
     put(5, 2, uint32_t(records), nullptr, 0);
     put(9, 2, 0, nullptr, 0);
     return out;
-}
-
-bool LooksLikeSRecords(QByteArrayView head)
-{
-    RecordText::Lines lines(head);
-    const char* b = nullptr;
-    const char* e = nullptr;
-    while (lines.Next(b, e)) {
-        if (b == e)
-            continue;
-        return e - b >= 4 && (b[0] == 'S' || b[0] == 's') && b[1] >= '0' && b[1] <= '9' && Digit(b[2]) >= 0 &&
-               Digit(b[3]) >= 0;
-    }
-    return false;
 }
 
 bool NameSaysSRecords(const QString& name)

@@ -64,11 +64,15 @@ void frmFileLoad::Form_Load(const QString& fileName)
     // Until OK is pressed the window counts as cancelled: Escape and the
     // close box leave it that way.
     modFunc::FileCancelled = true;
-    QRadioButton* chosen = Option2;
-    if (FileFormats::NameSaysHex(fileName))
-        chosen = Option1;
-    else if (FileFormats::NameSaysSRecords(fileName) || FileFormats::LooksLikeSRecords(FileFormats::FileHead(fileName)))
-        chosen = Option3;
+    // A file whose content is Intel HEX or S-records is taken as such,
+    // whatever its name; otherwise the name's ending decides.
+    using FileFormats::ImageFormat;
+    ImageFormat format = FileFormats::FormatOfFile(fileName);
+    if (format == ImageFormat::Binary && FileFormats::NameSaysHex(fileName))
+        format = ImageFormat::IntelHex;
+    else if (format == ImageFormat::Binary && FileFormats::NameSaysSRecords(fileName))
+        format = ImageFormat::SRecord;
+    QRadioButton* chosen = format == ImageFormat::IntelHex ? Option1 : format == ImageFormat::SRecord ? Option3 : Option2;
     chosen->setChecked(true);
     chosen->setFocus();
 }

@@ -15,9 +15,8 @@ class QRadioButton;
 class frmFileLoad : public QDialog {
     Q_OBJECT
 public:
-    // `fileName` is the name the file dialog returned; its ending, or for
-    // an existing file that is not named as Intel HEX its first bytes,
-    // choose the preselected type.
+    // `fileName` is the name the file dialog returned; the content of an
+    // existing file, else the name's ending, chooses the preselected type.
     explicit frmFileLoad(const QString& fileName, QWidget* owner = nullptr);
 
     QGroupBox* Frame1 = nullptr;

@@ -107,6 +107,8 @@ bool SerialPort::Output(const QByteArray& bytes)
 {
     if (!port_.isOpen() || failed_)
         return false;
+    if (trace_)
+        trace_(true, bytes);
     if (port_.write(bytes) != bytes.size()) {
         failed_ = true;
         error_ = port_.errorString();
@@ -128,7 +130,10 @@ QByteArray SerialPort::Input()
 {
     if (!port_.isOpen())
         return {};
-    return port_.readAll();
+    const QByteArray bytes = port_.readAll();
+    if (trace_ && !bytes.isEmpty())
+        trace_(false, bytes);
+    return bytes;
 }
 
 void SerialPort::DiscardInput()

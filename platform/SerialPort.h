@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <functional>
 
 class SerialPort : public QObject {
     Q_OBJECT
@@ -51,6 +52,11 @@ public:
     // wake at once.
     void SetReceiveWake(int bytes);
 
+    // Called with every frame written (sent true) and every batch of bytes
+    // taken by Input (sent false); none by default.
+    using Trace = std::function<void(bool sent, const QByteArray& bytes)>;
+    void setTrace(Trace trace) { trace_ = std::move(trace); }
+
     // True once the open port has failed (device gone, read or write error).
     bool Failed() const { return failed_; }
     QString ErrorDescription() const { return error_; }
@@ -70,4 +76,5 @@ private:
     bool failed_ = false;
     QString error_;
     int receiveWake_ = 1;
+    Trace trace_;
 };

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArrayView text(reinterpret_cast<const char*>(data) + 2, qsizetype(size - 2));
 
     buffer.fill(0xFF);
-    LooksLikeSRecords(text);
+    FormatOfContent(text);
     if (!LoadSRecords(text, buffer, fileAddress, bufferAddress).ok())
         return 0;
     again.fill(0);

@@ -1,5 +1,6 @@
 // quirra-cli: its command line, its plain functions, and the program run
 // as a process against the emulator.
+#include "cli/Catalogue.h"
 #include "cli/ChipLog.h"
 #include "cli/CliHost.h"
 #include "cli/CliOptions.h"
@@ -25,6 +26,7 @@ struct CliRun {
     int code = -1;
     QString out;
     QString err;
+    QByteArray bytes;  // standard output as it came
 };
 
 // Runs quirra-cli in dir with extra environment ("NAME=value") and input.
@@ -34,6 +36,8 @@ CliRun RunCli(const QString& dir, const QStringList& args, const QStringList& en
     QProcess p;
     p.setWorkingDirectory(dir);
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    // Start files of the user's own never take part.
+    e.insert(QStringLiteral("XDG_CONFIG_HOME"), dir + QStringLiteral("/no-config"));
     for (const QString& kv : env)
         e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
     p.setProcessEnvironment(e);
@@ -45,7 +49,8 @@ CliRun RunCli(const QString& dir, const QStringList& args, const QStringList& en
     if (!p.waitForFinished(60000))
         return r;
     r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.bytes = p.readAllStandardOutput();
+    r.out = QString::fromLocal8Bit(r.bytes);
     r.err = QString::fromLocal8Bit(p.readAllStandardError());
     return r;
 }
@@ -95,6 +100,10 @@ private slots:
     void portMapFile();
     void functions_data();
     void functions();
+    void imageChecks_data();
+    void imageChecks();
+    void startDir_data();
+    void startDir();
     void roundTrip();
     void verifyAll();
     void productionRun();
@@ -130,6 +139,15 @@ void TestCli::arguments_data()
     row("all elsewhere", "read x --all", "--all belongs to verify", "");
     row("repeat elsewhere", "program x --repeat", "--repeat and --log belong to auto", "");
     row("flag with value", "probe --quiet=1", "--quiet takes no value", "");
+    row("short options", "-q -p COM2 -d 2716 -f hex -v program -", "", "program|-|COM2|2716|hex||");
+    row("-h", "-h", "", "||||||");
+    row("-V", "-V", "", "||||||");
+    row("unknown short", "-x probe", "unknown option -x", "");
+    row("record 0", "--record 0 probe", "--record takes a record number from 1", "");
+    row("device and record", "-d 2716 --record 2 probe", "--device and --record both choose", "");
+    row("no-verify elsewhere", "verify x --no-verify", "--no-verify belongs to program", "");
+    row("json and stdout", "--json read -", "--json and the output - both need standard output", "");
+    row("two dashes", "convert - -", "only one FILE can be -", "");
 }
 
 void TestCli::arguments()
@@ -230,7 +248,7 @@ void TestCli::chipLogLine()
     r.chip = 3;
     r.device = QStringLiteral("27C64 \"EPROM\"");
     r.steps = {{QStringLiteral("Program"), {StepResult::Ok}, QStringLiteral("Programming ...   OK!")},
-               {QStringLiteral("Verify"), {StepResult::ChipError, 4, 0x200}, QStringLiteral("Verify Error at 0200")}};
+               {QStringLiteral("Verify"), {StepResult::NoAnswer, 4, 0x200}, QStringLiteral("Verifying ...   Device Fault!")}};
     r.checksum = QStringLiteral("1FE0");
     r.crc32 = QStringLiteral("0A1B2C3D");
     r.exitCode = 1;
@@ -240,7 +258,8 @@ void TestCli::chipLogLine()
     QCOMPARE(line,
              QByteArray("{\"checksum\":\"1FE0\",\"chip\":3,\"crc32\":\"0A1B2C3D\",\"device\":\"27C64 \\\"EPROM\\\"\",\"exit\":1,"
                         "\"result\":\"fail\",\"steps\":[{\"message\":\"Programming ...   OK!\",\"result\":\"ok\",\"step\":\"Program\"},"
-                        "{\"message\":\"Verify Error at 0200\",\"result\":\"failed\",\"step\":\"Verify\"}],"
+                        "{\"error\":\"Communication Error! (Verify, no reply for block at 0200)\",\"message\":\"Verifying ...   Device Fault!\","
+                        "\"result\":\"no answer\",\"step\":\"Verify\"}],"
                         "\"time\":\"2024-05-06T07:08:09.010Z\"}" "\n"));
 }
 
@@ -293,10 +312,21 @@ void TestCli::probe_data()
     QTest::newRow("no port") << QStringList() << "--port COM4 probe" << 2 << ""
                              << "COM4, no such device NOPORT: quirra-cli --help explains QUIRRA_COM4";
     QTest::newRow("device by word") << sim << "--device 28C64 probe" << 0 << "Device Version" << "";
-    QTest::newRow("device number") << sim << "--device 5 probe" << 3 << "" << "there is no device 5";
+    QTest::newRow("no record 5") << sim << "--record 5 probe" << 3 << "" << "there is no record 5";
+    QTest::newRow("11 bytes") << QStringList{QStringLiteral("--probe-bytes"), QStringLiteral("11")} << "probe" << 2 << ""
+                              << "Cannot find device at COM 1 !";
+    QTest::newRow("no catalogue") << sim << "--dir EMPTY --device 27C256 probe" << 3 << ""
+                                  << "there is no device \"27C256\": the device catalogue EMPTY/quirra.dev is missing";
+    QTest::newRow("trace") << sim << "-v probe" << 0 << "Device Version 2.1\n" << " -> 01 54\n";
+    QTest::newRow("devices") << QStringList() << "devices" << 0
+                             << "No  Name              Type    Size  Functions\n"
+                                " 1  2716 EPROM 2K        1    800h  read, program, verify, blank, erase, lock\n"
+                                " 2  28C64 EEPROM 8K      2   2000h  read, program, verify, blank, erase, lock\n"
+                                " 3  27C512 EPROM 64K     1  10000h  read, program, verify, blank, erase, lock\n"
+                                " 4  89C51 MCU 4K        10   1000h  read, program, verify, blank\n" << "";
     QTest::newRow("no dir") << sim << "--dir NOPORT probe" << 3 << "" << "does not exist";
     QTest::newRow("usage") << sim << "probe extra" << 3 << "" << "probe takes no file";
-    QTest::newRow("help") << QStringList() << "--help" << 0 << "Usage: quirra-cli" << "";
+    QTest::newRow("help") << QStringList() << "-h" << 0 << "Usage: quirra-cli" << "";
     QTest::newRow("version") << QStringList() << "--version" << 0 << "quirra-cli " QUIRRA_VERSION << "";
 }
 
@@ -313,7 +343,11 @@ void TestCli::probe()
     if (!simArgs.isEmpty())
         QVERIFY(sim.start());
     const QString noPort = dir.file(QStringLiteral("no-port"));
+    const QString empty = dir.file(QStringLiteral("empty"));
+    QDir().mkpath(empty);
     args.replace(QStringLiteral("SIM"), sim.linkPath()).replace(QStringLiteral("NOPORT"), noPort);
+    args.replace(QStringLiteral("EMPTY"), empty);
+    err.replace(QStringLiteral("EMPTY"), empty);
     const CliRun r = RunCli(dir.path(), args.split(QLatin1Char(' ')),
                             {QStringLiteral("QUIRRA_COM1=") + sim.linkPath(), QStringLiteral("QUIRRA_COM4=") + noPort});
     QCOMPARE(r.code, code);
@@ -428,14 +462,19 @@ void TestCli::functions_data()
     QTest::newRow("erase") << "erase" << QStringList() << 0 << "Erasing ...   OK!\n" << ""
                            << QByteArray("01 61|01 45");
     QTest::newRow("lock") << "lock" << QStringList() << 0 << "Locking ...   OK!\n" << "" << QByteArray("01 61|01 4C");
-    QTest::newRow("erase not offered") << "--device 4 erase" << QStringList() << 3 << "Function Not Available!\n" << ""
+    QTest::newRow("erase not offered") << "--record 4 erase" << QStringList() << 3 << "Function Not Available!\n" << ""
                                        << QByteArray("01 6A");
     QTest::newRow("blank fails") << "blank" << QStringList{QStringLiteral("--image"), QStringLiteral("CHIP")} << 1
                                  << "Device not blank at 0345\n" << "" << QByteArray("01 61|...|01 49");
+    QTest::newRow("2716 is a name") << "--device 2716 erase" << QStringList() << 0 << "Erasing ...   OK!\n" << ""
+                                    << QByteArray("01 61|01 45");
+    QTest::newRow("28c64 in any case") << "-d 28c64 erase" << QStringList() << 0 << "Erasing ...   OK!\n" << ""
+                                       << QByteArray("01 62|01 45");
     QTest::newRow("program fails") << "program image.bin" << QStringList{QStringLiteral("--fail-at"), QStringLiteral("7")}
                                    << 1 << "Program Error at 0007\n" << "" << QByteArray("01 61|01 57|...|01 57|01 49");
     QTest::newRow("blank times out") << "blank" << QStringList{QStringLiteral("--no-reply-from"), QStringLiteral("10")}
-                                     << 2 << "Blank Checking ...   Device Fault!\n" << "Device Error: Communication Error!"
+                                     << 2 << "Blank Checking ...   Device Fault!\n"
+                                     << "Device Error: Communication Error! (Blank, no reply for block at 00A0)\n"
                                       << QByteArray("01 61|...|04 00 A0 00 01");
     QTest::newRow("no file") << "program missing.hex" << QStringList() << 3 << "" << "missing.hex cannot be opened"
                              << QByteArray();
@@ -487,6 +526,100 @@ void TestCli::functions()
     }
 }
 
+void TestCli::imageChecks_data()
+{
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text");  // standard output and error hold this
+    QTest::addColumn<bool>("wire");     // the port was used
+    const QStringList none;
+    const QString tooLarge = QStringLiteral("big.bin fills 0000-0FFF; 2716 EPROM 2K holds 0000-07FF");
+    QTest::newRow("HEX by content, cut short") << "--no-verify program small.ihx" << none << 3 << "small.ihx: " << false;
+    QTest::newRow("HEX by content, any name") << "program image.Hex" << none << 0
+                                              << "Programming ...   OK!\nVerifying ...   OK!\n" << true;
+    QTest::newRow("--format bin for HEX") << "-f bin program image.Hex" << none << 3
+                                          << "image.Hex is an Intel HEX file; it is taken as a binary image" << false;
+    QTest::newRow("larger than the chip") << "program big.bin" << none << 3 << tooLarge << false;
+    QTest::newRow("auto too") << "auto big.bin" << none << 3 << tooLarge << false;
+    QTest::newRow("pushed off the chip") << "--buffer-address 100 verify image.bin" << none << 3
+                                         << "image.bin fills 0100-08FF; 2716 EPROM 2K holds 0000-07FF" << false;
+    QTest::newRow("truncated on purpose") << "--allow-truncate --no-verify program big.bin" << none << 0
+                                          << "only the part that fits is used" << true;
+    QTest::newRow("read to a missing directory") << "read missing/out.bin" << none << 3
+                                                 << "missing/out.bin cannot be written: the directory " << false;
+    QTest::newRow("read to a directory") << "read ." << none << 3 << "it is a directory" << false;
+    QTest::newRow("beyond the image memory") << "info huge.bin" << none << 3
+                                             << "huge.bin: the byte at file offset 0x11171 would land at index 0x11171, "
+                                                "outside the image memory (0x0 to 0x11170)"
+                                             << false;
+    QTest::newRow("time-out in JSON") << "--json --no-verify program image.bin"
+                                      << QStringList{QStringLiteral("--no-reply-from"), QStringLiteral("3")} << 2
+                                      << "\"error\":\"Communication Error! (Program, no reply for block at 0030)\"" << true;
+}
+
+void TestCli::imageChecks()
+{
+    QFETCH(QString, args);
+    QFETCH(QStringList, simArgs);
+    QFETCH(int, code);
+    QFETCH(QString, text);
+    QFETCH(bool, wire);
+    TempAppDir dir;
+    WriteStartFiles(dir);
+    FileFormats::Image image;
+    image.fill(0xFF);
+    QRandomGenerator(5).fillRange(reinterpret_cast<quint32*>(image.data()), 2048 / 4);
+    const QByteArray hex = FileFormats::HexImage(image, 0x10000);
+    dir.write(QStringLiteral("image.Hex"), FileFormats::HexImage(image, 2048));
+    dir.write(QStringLiteral("small.ihx"), hex.left(2000));
+    dir.write(QStringLiteral("image.bin"), QByteArray(2048, '\x5A'));
+    dir.write(QStringLiteral("big.bin"), QByteArray(4096, '\x5A'));
+    dir.write(QStringLiteral("huge.bin"), QByteArray(modFunc::BufferSize + 1, '\x5A'));
+    SimHarness sim(simArgs);
+    QVERIFY(sim.start());
+    const CliRun r = RunCli(dir.path(), args.split(QLatin1Char(' ')), {QStringLiteral("QUIRRA_COM1=") + sim.linkPath()});
+    QVERIFY2(r.code == code, qPrintable(r.out + r.err));
+    QVERIFY2((r.out + r.err).contains(text), qPrintable(r.out + r.err));
+    QCOMPARE(!sim.pcFrames().isEmpty(), wire);
+    if (code == 0 && args.contains(QStringLiteral("image.Hex")))
+        QCOMPARE(sim.dump().left(2048), QByteArray(reinterpret_cast<const char*>(image.data()), 2048));
+}
+
+void TestCli::startDir_data()
+{
+    QTest::addColumn<QString>("option");     // --dir
+    QTest::addColumn<QStringList>("holding");  // which of cwd, config/quirra, share1, share2 hold quirra.dev
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<bool>("found");
+    const QStringList all = {QStringLiteral("cwd"), QStringLiteral("config/quirra"), QStringLiteral("share1"),
+                             QStringLiteral("share2")};
+    QTest::newRow("--dir first") << "elsewhere" << all << "elsewhere" << true;
+    QTest::newRow("current directory") << "" << all << "cwd" << true;
+    QTest::newRow("user's configuration") << "" << all.mid(1) << "config/quirra" << true;
+    QTest::newRow("installed defaults") << "" << all.mid(3) << "share2" << true;
+    QTest::newRow("nowhere") << "" << QStringList() << "cwd" << false;
+}
+
+void TestCli::startDir()
+{
+    QFETCH(QString, option);
+    QFETCH(QStringList, holding);
+    QFETCH(QString, chosen);
+    QFETCH(bool, found);
+    TempAppDir dir;
+    for (const QString& d : holding) {
+        QDir().mkpath(dir.file(d));
+        dir.write(d + QStringLiteral("/quirra.dev"), Catalogue);
+    }
+    const cli::StartDir start = cli::FindStartDir(option.isEmpty() ? QString() : dir.file(option), dir.file(QStringLiteral("cwd")),
+                                                  dir.file(QStringLiteral("config")),
+                                                  {dir.file(QStringLiteral("share1")), dir.file(QStringLiteral("share2"))});
+    QCOMPARE(start.path, dir.file(chosen));
+    QCOMPARE(start.found, found);
+    QCOMPARE(start.searched.size(), found ? 0 : 4);
+}
+
 void TestCli::roundTrip()
 {
     TempAppDir dir;
@@ -494,22 +627,31 @@ void TestCli::roundTrip()
     QByteArray image(65536, '\0');
     QRandomGenerator(12).fillRange(reinterpret_cast<quint32*>(image.data()), image.size() / 4);
     dir.write(QStringLiteral("image.bin"), image);
+    // An Intel HEX file as srec_cat writes it, from standard input.
+    QProcess srec;
+    srec.setWorkingDirectory(dir.path());
+    srec.start(QStringLiteral("srec_cat"), {QStringLiteral("image.bin"), QStringLiteral("-binary"), QStringLiteral("-o"),
+                                            QStringLiteral("-"), QStringLiteral("-intel")});
+    if (!srec.waitForFinished(30000) || srec.exitCode() != 0)
+        QSKIP("srec_cat is not installed");
+    const QByteArray hex = srec.readAllStandardOutput();
     SimHarness sim;
     QVERIFY(sim.start());
     const QStringList env = {QStringLiteral("QUIRRA_COM1=") + sim.linkPath()};
     const QStringList device = {QStringLiteral("--device"), QStringLiteral("27C512")};
-    CliRun r = RunCli(dir.path(), device + QStringList{QStringLiteral("program"), QStringLiteral("image.bin")}, env);
-    QCOMPARE(r.out, QStringLiteral("Programming ...   OK!\n"));
+    CliRun r = RunCli(dir.path(), device + QStringList{QStringLiteral("program"), QStringLiteral("-")}, env, hex);
+    QCOMPARE(r.out, QStringLiteral("Programming ...   OK!\nVerifying ...   OK!\n"));
     QCOMPARE(r.code, 0);
     // Plain lines on a pipe: one at every tenth.
     QVERIFY2(r.err.startsWith(QStringLiteral("Programming 0%\nProgramming 10%\n")), qPrintable(r.err));
-    QVERIFY(r.err.endsWith(QStringLiteral("Programming 100%\n")));
-    r = RunCli(dir.path(), device + QStringList{QStringLiteral("verify"), QStringLiteral("image.bin")}, env);
-    QCOMPARE(r.out, QStringLiteral("Verifying ...   OK!\n"));
+    QVERIFY(r.err.endsWith(QStringLiteral("Verifying 100%\n")));
+    r = RunCli(dir.path(), device + QStringList{QStringLiteral("-q"), QStringLiteral("read"), QStringLiteral("-")}, env);
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.bytes, image);
+    r = RunCli(dir.path(), device + QStringList{QStringLiteral("read"), QStringLiteral("back.hex")}, env);
     QCOMPARE(r.code, 0);
-    r = RunCli(dir.path(), device + QStringList{QStringLiteral("--quiet"), QStringLiteral("read"), QStringLiteral("back.hex")}, env);
-    QCOMPARE(r.code, 0);
-    QCOMPARE(r.out + r.err, QString());
+    QCOMPARE(r.out, QStringLiteral("Reading ...   OK!\n"));
     QCOMPARE(RunCli(dir.path(), {QStringLiteral("convert"), QStringLiteral("back.hex"), QStringLiteral("back.bin")}).code, 0);
     QCOMPARE(dir.read(QStringLiteral("back.bin")), image);
     QCOMPARE(sim.dump(), image);

@@ -187,7 +187,6 @@ private slots:
             QCOMPARE(file.split('\n')[0].trimmed(), QByteArray("S009000051756972726182"));
             QCOMPARE(file.split('\n')[line].trimmed(), text);
         }
-        QVERIFY(LooksLikeSRecords("\r\nS00600004844521B") && !LooksLikeSRecords(":00000001FF") && !LooksLikeSRecords("S"));
         QVERIFY(NameSaysSRecords("a.S19") && NameSaysSRecords("b.srec") && NameSaysSRecords("c.mot") && !NameSaysSRecords("d.s1"));
     }
 
@@ -270,6 +269,46 @@ private slots:
         f_->dir.write(QStringLiteral("ours.s19"), SRecordImage(a, modFunc::BufferSize));
         QVERIFY(srec("ours.s19 -motorola -o back.bin -binary"));
         QCOMPARE(f_->dir.read(QStringLiteral("back.bin")), At(a, 0, modFunc::BufferSize));
+        // Their content says Intel HEX, whatever the name; srec_cat's binary
+        // output does not.
+        for (const char* name : {"low.hex", "high.hex", "ours.hex"})
+            QCOMPARE(FormatOfFile(f_->dir.file(QString::fromLatin1(name))), ImageFormat::IntelHex);
+        for (const char* name : {"s.srec", "ours.s19"})
+            QCOMPARE(FormatOfFile(f_->dir.file(QString::fromLatin1(name))), ImageFormat::SRecord);
+        QCOMPARE(FormatOfFile(f_->dir.file(QStringLiteral("back.bin"))), ImageFormat::Binary);
+    }
+
+    // The format a file's beginning shows.
+    void formatOfContent_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<int>("format");
+        const int hex = int(ImageFormat::IntelHex), srec = int(ImageFormat::SRecord), bin = int(ImageFormat::Binary);
+        QTest::newRow("data record") << GoodHex << hex;
+        QTest::newRow("end record alone") << End << hex;
+        QTest::newRow("lower case, LF, blank lines first") << QByteArray("\n \r\n\t:02010000abcd85\n") << hex;
+        QTest::newRow("CR alone ends a line") << QByteArray(":02010000ABCD85\r:00000001FF\r") << hex;
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF") + GoodHex << hex;
+        QTest::newRow("bad checksum is still HEX") << Rec(0, 0, D16, 1) << hex;
+        QTest::newRow("cut after the first line") << (Rec(0, 0, D16) + Rec(16, 0, D16)).left(50) << hex;
+        QTest::newRow("count and length differ") << QByteArray(":03010000ABCD85\r\n") << bin;
+        QTest::newRow("record type 6") << QByteArray(":00000006FA\r\n") << bin;
+        QTest::newRow("text after a colon") << QByteArray(":hello world\n") << bin;
+        QTest::newRow("colon not first") << QByteArray("x:02010000ABCD85\r\n") << bin;
+        QTest::newRow("binary") << QByteArray("\x3A\x02\x01\x00\x00\xAB\xCD\x85", 8) << bin;
+        QTest::newRow("empty") << QByteArray() << bin;
+        QTest::newRow("S0 header") << QByteArray("\r\nS00600004844521B\r\n") << srec;
+        QTest::newRow("S3, lower case") << SRec(3, 0x10A, "a1b2").toLower() << srec;
+        QTest::newRow("S-record cut after its first line") << (SRec(1, 0, "11") + SRec(1, 1, "22")).left(20) << srec;
+        QTest::newRow("S-record count and length differ") << QByteArray("S1050000FF\r\n") << bin;
+        QTest::newRow("S and text") << QByteArray("Some text\n") << bin;
+    }
+
+    void formatOfContent()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(int, format);
+        QCOMPARE(int(FormatOfContent(head)), format);
     }
 
     void command_data()
@@ -343,6 +382,15 @@ private slots:
             QVERIFY(modFunc::FileCancelled);
         }
         QCOMPARE(starts_.last(), f_->dir.file(QStringLiteral("prog.bin")));  // the name chosen last
+        // An Intel HEX file under any name preselects Intel Hex; Binary can
+        // still be chosen.
+        f_->dir.write(QStringLiteral("prog.Hex"), GoodHex);
+        QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QStringLiteral("prog.Hex")), [](frmFileLoad* w) {
+            QVERIFY(w->Option1->isChecked());
+            w->Option2->click();
+            w->cmdOk->click();
+        }));
+        QVERIFY(!modFunc::HexFormat);
 
         // Focus order, and an offset too long for 32 bits.
         f_->dir.write(QStringLiteral("a.hex"), GoodHex);

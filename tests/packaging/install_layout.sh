@@ -48,11 +48,25 @@ for program in "${programs[@]}"; do
         warnings=$(gzip -dc "$page" | LC_ALL=C.UTF-8 groff -man -ww -z -Tutf8 2>&1)
         [ -z "$warnings" ] || fail "$program.1: $warnings"
     fi
-    # --help must answer without a display.
+    # --help must answer without a display. The page is read whole first:
+    # grep -q ending a pipe early would fail it (pipefail).
+    text=$(gzip -dc "$page" | sed 's/\\-/-/g')
     for option in $(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/$program" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
-        gzip -dc "$page" | sed 's/\\-/-/g' | grep -q -- "$option" || fail "$program.1 does not describe $option"
+        grep -q -- "$option" <<<"$text" || fail "$program.1 does not describe $option"
     done
 done
+
+# quirra-cli finds the installed catalogue from anywhere, with no start
+# files of the user's: run from / with an empty home.
+# cli_lists_defaults PROGRAM DATA_DIR
+cli_lists_defaults() {
+    local listed first
+    mkdir -p "$tmp/emptyhome"
+    listed=$(cd / && env -u XDG_CONFIG_HOME HOME="$tmp/emptyhome" "$1" devices 2>&1) || fail "$1 devices from /: $listed"
+    first=$(head -n 1 "$2/quirra.dev" | cut -d '"' -f 2)
+    grep -qF " $first " <<<"$listed" || fail "$1 devices from / does not list the default catalogue: $listed"
+}
+[ -x "$prefix/bin/quirra-cli" ] && cli_lists_defaults "$prefix/bin/quirra-cli" "$prefix/share/quirra"
 
 entry="$prefix/share/applications/$app.desktop"
 grep -qx "Exec=\"$prefix/libexec/quirra/quirra-launch\"" "$entry" || fail "desktop entry: $(grep ^Exec "$entry")"
@@ -102,6 +116,8 @@ if have dpkg-shlibdeps && have dpkg-deb; then
     dpkg-deb -x "$deb" "$tmp/unpacked"
     grep -qx 'Exec="/usr/libexec/quirra/quirra-launch"' "$tmp/unpacked/usr/share/applications/$app.desktop" ||
         fail "packaged desktop entry does not start /usr/libexec/quirra/quirra-launch"
+    [ -x "$tmp/unpacked/usr/bin/quirra-cli" ] &&
+        cli_lists_defaults "$tmp/unpacked/usr/bin/quirra-cli" "$tmp/unpacked/usr/share/quirra"
     # Debian's own checker: no error and no warning. The package has no
     # overrides; one would need its reason on the line beside it.
     if have lintian; then
