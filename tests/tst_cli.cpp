@@ -148,6 +148,8 @@ void TestCli::arguments_data()
     row("no-verify elsewhere", "verify x --no-verify", "--no-verify belongs to program", "");
     row("json and stdout", "--json read -", "--json and the output - both need standard output", "");
     row("two dashes", "convert - -", "only one FILE can be -", "");
+    row("-f srec", "-f srec info x", "", "info|x|||srec||");
+    row("--to elsewhere", "read x.bin --to hex", "--to belongs to convert", "");
 }
 
 void TestCli::arguments()
@@ -540,7 +542,13 @@ void TestCli::imageChecks_data()
                                               << "Programming ...   OK!\nVerifying ...   OK!\n" << true;
     QTest::newRow("--format bin for HEX") << "-f bin program image.Hex" << none << 3
                                           << "image.Hex is an Intel HEX file; it is taken as a binary image" << false;
+    QTest::newRow("S-records by content, any name") << "program image.txt" << none << 0
+                                                    << "Programming ...   OK!\nVerifying ...   OK!\n" << true;
+    QTest::newRow("--format bin for S-records") << "-f bin program image.txt" << none << 3
+                                                << "image.txt is an S-record file; it is taken as a binary image" << false;
     QTest::newRow("larger than the chip") << "program big.bin" << none << 3 << tooLarge << false;
+    QTest::newRow("S-records larger than the chip") << "verify big.s19" << none << 3
+                                                    << "big.s19 fills 0000-0FFF; 2716 EPROM 2K holds 0000-07FF" << false;
     QTest::newRow("auto too") << "auto big.bin" << none << 3 << tooLarge << false;
     QTest::newRow("pushed off the chip") << "--buffer-address 100 verify image.bin" << none << 3
                                          << "image.bin fills 0100-08FF; 2716 EPROM 2K holds 0000-07FF" << false;
@@ -575,6 +583,8 @@ void TestCli::imageChecks()
     dir.write(QStringLiteral("small.ihx"), hex.left(2000));
     dir.write(QStringLiteral("image.bin"), QByteArray(2048, '\x5A'));
     dir.write(QStringLiteral("big.bin"), QByteArray(4096, '\x5A'));
+    dir.write(QStringLiteral("image.txt"), FileFormats::SRecordImage(image, 2048));
+    dir.write(QStringLiteral("big.s19"), FileFormats::SRecordImage(image, 4096));
     dir.write(QStringLiteral("huge.bin"), QByteArray(modFunc::BufferSize + 1, '\x5A'));
     SimHarness sim(simArgs);
     QVERIFY(sim.start());
@@ -582,7 +592,7 @@ void TestCli::imageChecks()
     QVERIFY2(r.code == code, qPrintable(r.out + r.err));
     QVERIFY2((r.out + r.err).contains(text), qPrintable(r.out + r.err));
     QCOMPARE(!sim.pcFrames().isEmpty(), wire);
-    if (code == 0 && args.contains(QStringLiteral("image.Hex")))
+    if (code == 0 && (args.contains(QStringLiteral("image.Hex")) || args.contains(QStringLiteral("image.txt"))))
         QCOMPARE(sim.dump().left(2048), QByteArray(reinterpret_cast<const char*>(image.data()), 2048));
 }
 
@@ -748,6 +758,8 @@ void TestCli::infoAndConvert()
     QVERIFY(run("info b.dat") && r.out.startsWith(QStringLiteral("b.dat: S-records, addresses 0000 to 0101, 258 bytes\n"
                                                                  "header \"Quirra\"\n")));
     QVERIFY(run("convert b.dat c.hex") && run("convert --format srec a.S19 c.bin --to bin"));
+    r = RunCli(dir.path(), {QStringLiteral("info"), QStringLiteral("-")}, {}, dir.read(QStringLiteral("a.S19")));
+    QVERIFY2(r.out.startsWith(QStringLiteral("standard input: S-records, addresses 0000 to 0101")), qPrintable(r.out + r.err));
     QCOMPARE(dir.read(QStringLiteral("c.bin")), dir.read(QStringLiteral("part.bin")));
     QVERIFY(run("convert --buffer-address 10000 part.bin far.srec") && run("info far.srec --json"));
     QVERIFY2(r.out.contains(QStringLiteral("\"format\":\"srec\"")) && r.out.contains(QStringLiteral("\"last\":\"10101\"")),

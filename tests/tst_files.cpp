@@ -371,12 +371,16 @@ private slots:
 
     void optionsWindow()
     {
-        // The preselection follows the name's last three characters exactly.
-        for (auto [name, hex] : {std::pair{"PROG.HEX", true}, {"prog.hex", true}, {"prog.Hex", false},
-                                 {"prog.bin", false}, {"prog", false}}) {
-            QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QString::fromLatin1(name)), [hex = hex](frmFileLoad* w) {
-                QCOMPARE(w->Option1->isChecked(), hex);
-                QCOMPARE(w->Option2->isChecked(), !hex);
+        // Without content to tell by, the preselection (1 Intel Hex, 2
+        // Binary, 3 S-records) follows the name's ending; content that is
+        // S-records wins over a name that says hex.
+        f_->dir.write(QStringLiteral("srec.hex"), SRec(1, 0, "11"));
+        for (auto [name, option] : {std::pair{"PROG.HEX", 1}, {"prog.hex", 1}, {"prog.Hex", 2}, {"prog.S19", 3},
+                                    {"prog.mot", 3}, {"srec.hex", 3}, {"prog.bin", 2}, {"prog", 2}}) {
+            QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QString::fromLatin1(name)), [option = option](frmFileLoad* w) {
+                QCOMPARE(w->Option1->isChecked(), option == 1);
+                QCOMPARE(w->Option2->isChecked(), option == 2);
+                QCOMPARE(w->Option3->isChecked(), option == 3);
                 w->close();
             }));
             QVERIFY(modFunc::FileCancelled);
