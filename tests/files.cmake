@@ -12,7 +12,8 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
 endif()
 # One target per reader, each with the file code it needs.
 function(quirra_fuzzer name)
-  add_executable(${name} ${ARGN} ${PROJECT_SOURCE_DIR}/files/BinaryFile.cpp ${PROJECT_SOURCE_DIR}/core/HexText.cpp)
+  add_executable(${name} ${ARGN} ${PROJECT_SOURCE_DIR}/files/BinaryFile.cpp ${PROJECT_SOURCE_DIR}/files/FormatDetect.cpp
+                 ${PROJECT_SOURCE_DIR}/core/HexText.cpp)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE Qt6::Core)
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
