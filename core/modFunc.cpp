@@ -36,6 +36,8 @@ const DeviceRecord& SelectedDevice()
     return DeviceTable[DeviceIndex];
 }
 
+bool DeviceSelected() { return DeviceIndex > 0 && DeviceIndex < DeviceSlots; }
+
 QString DeviceProblem(const DeviceRecord& device)
 {
     if (device.Size < 0 || device.Size > MaxDeviceSize)

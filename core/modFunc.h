@@ -32,6 +32,8 @@ extern int16_t DeviceIndex;
 // The selected record, DeviceTable[DeviceIndex]; an out-of-range index
 // (which start-up never lets through) reads as the empty record 0.
 const DeviceRecord& SelectedDevice();
+// True when DeviceIndex names a catalogue record (1 to 50), not record 0.
+bool DeviceSelected();
 // Largest Size the device functions and file saving can serve: the
 // addresses are 16 bits wide.
 constexpr int32_t MaxDeviceSize = 0x10000;

@@ -290,6 +290,20 @@ private slots:
                  QStringLiteral("0000080000000800"));
     }
 
+    // No device selected: the record's type code 0 is no reason to refuse;
+    // nothing is sent and Run says what is missing.
+    void windowWithoutDevice()
+    {
+        Rig rig(0, -1);
+        QVERIFY(rig.ok);
+        frmFunction w;
+        QVERIFY(w.cmdRun->isEnabled());
+        QCOMPARE(w.lblMsg[0]->text(), QString());
+        w.cmdRun->click();
+        QCOMPARE(w.lblMsg[0]->text(), QStringLiteral("No device selected!"));
+        QCOMPARE(rig.sent(), Frames());
+    }
+
     void windowRuns()
     {
         Rig rig(1, 32, {}, QStringLiteral("--no-reply-from 0"));
