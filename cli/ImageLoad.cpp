@@ -1,5 +1,9 @@
 #include "cli/ImageLoad.h"
 
+#include "buffer/BufferView.h"
+#include "core/HexText.h"
+
+#include <algorithm>
 #include <array>
 
 namespace cli {
@@ -68,6 +72,12 @@ uint32_t Crc32(const uint8_t* data, size_t size)
     for (size_t i = 0; i < size; ++i)
         crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFu;
+}
+
+ImageFigures FiguresOf(const FileFormats::Image& image, int32_t size)
+{
+    size = std::clamp<int32_t>(size, 0, int32_t(image.size()));
+    return {HexText::Hex4(BufferView::ComputeCheckSum(image, size)), HexText::Hex8(Crc32(image.data(), size_t(size)))};
 }
 
 void RunCollector::add(int32_t address)
