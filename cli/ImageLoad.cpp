@@ -15,8 +15,11 @@ bool IsHexFile(const QString& path, const QString& format)
     return FileFormats::NameSaysHex(path);
 }
 
-QString LoadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress,
-                      FileFormats::Image& image)
+namespace {
+// Reads the file once and places it in each of images in turn; an Intel HEX
+// file is parsed once. Stops at the first image the file does not fit.
+QString LoadInto(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress,
+                 std::initializer_list<FileFormats::Image*> images)
 {
     const FileFormats::FileRead file = FileFormats::ReadImageFile(path, hex, fileAddress, bufferAddress);
     switch (file.failure) {
@@ -28,9 +31,21 @@ QString LoadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint3
             .arg(path)
             .arg(FileFormats::HexFileLimit >> 20);
     }
-    const FileFormats::LoadResult r = hex ? FileFormats::LoadHex(file.data, image, fileAddress, bufferAddress)
-                                          : FileFormats::PlaceBinary(file.data, image, fileAddress, bufferAddress);
+    FileFormats::LoadResult r = hex ? FileFormats::ReadHexRecords(file.data) : FileFormats::LoadResult{};
+    for (FileFormats::Image* image : images) {
+        if (!r.ok())
+            break;
+        r = hex ? FileFormats::CopyHexRecords(*image, fileAddress, bufferAddress)
+                : FileFormats::PlaceBinary(file.data, *image, fileAddress, bufferAddress);
+    }
     return r.ok() ? QString() : QStringLiteral("%1: %2").arg(path, r.error);
+}
+}  // namespace
+
+QString LoadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress,
+                      FileFormats::Image& image)
+{
+    return LoadInto(path, hex, fileAddress, bufferAddress, {&image});
 }
 
 QString LoadAndMeasure(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress,
@@ -39,9 +54,7 @@ QString LoadAndMeasure(const QString& path, bool hex, uint32_t fileAddress, uint
     static FileFormats::Image zeros;
     zeros.fill(0x00);
     image.fill(0xFF);
-    QString error = LoadImageFile(path, hex, fileAddress, bufferAddress, zeros);
-    if (error.isEmpty())
-        error = LoadImageFile(path, hex, fileAddress, bufferAddress, image);
+    const QString error = LoadInto(path, hex, fileAddress, bufferAddress, {&zeros, &image});
     if (!error.isEmpty())
         return error;
     range = {};

@@ -19,9 +19,9 @@ bool IsHexFile(const QString& path, const QString& format);
 QString LoadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress,
                       FileFormats::Image& image);
 
-// Which Buffer indices a file fills: loads it twice, over 0x00 and over
-// 0xFF; an index that reads the same in both was written. image gets the
-// load over 0xFF.
+// Which Buffer indices a file fills: places it twice, over 0x00 and over
+// 0xFF, reading and parsing it once; an index that reads the same in both
+// was written. image gets the load over 0xFF.
 struct FilledRange {
     int32_t first = -1;  // -1 when the file fills nothing
     int32_t last = -1;
