@@ -6,6 +6,8 @@
 #include "buffer/frmBufferFill.h"
 #include "core/modFunc.h"
 
+#include "platform/WindowFrame.h"
+
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
@@ -21,6 +23,7 @@ void OpenBufferWindow()
     if (!host)
         return;
     auto* view = new frmBuffer;
+    view->setWindowIcon(QuirraIcon());
     // A fixed frame around the fixed layout: it cannot be resized, maximised
     // or minimised, only moved and closed.
     QMdiSubWindow* sub = host->addSubWindow(

@@ -3,6 +3,7 @@
 #include "buffer/FillRoutines.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
+#include "platform/WindowFrame.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -11,7 +12,7 @@
 frmBufferFill::frmBufferFill(QWidget* owner) : QDialog(owner)
 {
     setWindowTitle(QStringLiteral("Buffer Fill"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    SetDialogFrame(this);
 
     // Created in the tab order: Cancel, OK, Fill with, Start, Length.
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -44,6 +45,7 @@ frmBufferFill::frmBufferFill(QWidget* owner) : QDialog(owner)
     setFixedSize(TwipsX(this, 3195), TwipsY(this, 1695));
 
     Form_Load();
+    FitToText(this);
 }
 
 void frmBufferFill::Form_Load()

@@ -5,6 +5,7 @@
 #include "cli/ImageLoad.h"
 #include "cli/Ports.h"
 #include "device/DeviceProtocol.h"
+#include "core/PortMap.h"
 #include "core/ProgrammerLink.h"
 #include "core/modFunc.h"
 #include "devices/DeviceCatalogue.h"
@@ -197,12 +198,13 @@ int App::deviceCommand(int index)
     using namespace modFunc;
     const DeviceRecord& device = SelectedDevice();
     out_.result().insert(QStringLiteral("device"), device.Name);
-    const QString problem = DeviceProtocol::FunctionProblem();
+    // Erase and Lock use no size; every other function needs one it can serve.
+    const bool sizeless = index == DeviceFunctions::Erase || index == DeviceFunctions::Lock;
+    QString problem = DeviceProtocol::CommandProblem(DeviceIndex, device);
+    if (problem.isEmpty() && !sizeless)
+        problem = DeviceProtocol::FunctionProblem();
     if (!problem.isEmpty())
         return out_.finish(out_.fail(ExitBadInput, problem));
-    const QString letterProblem = DeviceProtocol::TypeLetterProblem(device.TypeCode);
-    if (!letterProblem.isEmpty())
-        return out_.finish(out_.fail(ExitBadInput, letterProblem));
 
     // The image: the file for Program, Verify and Auto; the device's range
     // of a fresh Buffer is what Read saves.

@@ -11,6 +11,7 @@
 #include "options/frmEditAuto.h"
 #include "options/frmSettings.h"
 #include "platform/MessageBox.h"
+#include "platform/WindowFrame.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -22,7 +23,7 @@
 mdiMain::mdiMain()
 {
     setWindowTitle(QStringLiteral("Quirra ~ Serial Programmer"));
-    setWindowIcon(QIcon::fromTheme(QStringLiteral("media-flash"), QIcon::fromTheme(QStringLiteral("drive-removable-media"))));
+    setWindowIcon(QuirraIcon());
     mdiArea = new QMdiArea(this);
     setCentralWidget(mdiArea);
 

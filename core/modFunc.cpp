@@ -1,13 +1,17 @@
 #include "core/modFunc.h"
 
 #include "core/DelimitedText.h"
+#include "core/PortMap.h"
 #include "devices/DeviceCatalogue.h"
 #include "options/AutoFile.h"
 #include "core/Reporter.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
+#include <cerrno>
 #include <cmath>
 
 namespace modFunc {
@@ -93,15 +97,38 @@ bool ReadWholeFile(const QString& path, QByteArray& data, bool* exists, QString*
     return true;
 }
 
+namespace {
+// Why a write failed. After a short write (a full disk, a file size limit)
+// the file says nothing of its own, so the system's last error names the
+// cause, or failing that the free space does.
+QString WriteFailure(const QSaveFile& f, int systemError, qint64 size)
+{
+    const QString said = f.errorString();
+    if (!said.isEmpty() && said != QLatin1String("Unknown error"))
+        return said;
+    if (systemError != 0)
+        return qt_error_string(systemError);
+    const QStorageInfo volume(QFileInfo(f.fileName()).absolutePath());
+    if (volume.isValid() && volume.bytesAvailable() < size)
+        return qt_error_string(ENOSPC);
+    return said;
+}
+}  // namespace
+
 bool WriteWholeFile(const QString& path, const QByteArray& data, QString* error)
 {
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.commit()) {
-        if (error)
-            *error = f.errorString();
-        return false;
+    errno = 0;
+    bool written = f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+    int systemError = errno;
+    if (written) {
+        errno = 0;
+        written = f.commit();
+        systemError = errno;
     }
-    return true;
+    if (!written && error)
+        *error = WriteFailure(f, systemError, data.size());
+    return written;
 }
 
 QStringList LoadConfig()
@@ -159,6 +186,7 @@ QStringList ReadStartFiles(const QString& dir)
     QStringList problems = LoadConfig();
     problems << LoadDeviceCatalogue();
     problems << LoadAuto();
+    problems << LoadPortMap();
     return problems;
 }
 

@@ -42,7 +42,10 @@ void DeviceFunctions::RunFunction(int index)
 bool DeviceFunctions::Refused(Index function)
 {
     function_ = function;
-    const QString problem = FunctionProblem();
+    // Erase and Lock send one command and use no size.
+    const bool sizeless = function == Erase || function == Lock;
+    const QString problem = sizeless ? CommandProblem(modFunc::DeviceIndex, modFunc::SelectedDevice())
+                                     : FunctionProblem();
     if (problem.isEmpty()) {
         blockCount_ = std::min(BlockCount(modFunc::SelectedDevice().Size), MaxBlocks);
         return false;

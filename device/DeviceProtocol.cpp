@@ -31,6 +31,13 @@ QString FunctionProblem(int16_t deviceIndex, const DeviceRecord& device)
 
 QString FunctionProblem() { return FunctionProblem(DeviceIndex, SelectedDevice()); }
 
+QString CommandProblem(int16_t deviceIndex, const DeviceRecord& device)
+{
+    if (deviceIndex <= 0 || deviceIndex >= DeviceSlots)
+        return QStringLiteral("No device selected!");
+    return TypeLetterProblem(device.TypeCode);
+}
+
 int TypeLetter(int typeCode)
 {
     return typeCode >= 1 && typeCode <= MaxTypeCode ? 0x61 + typeCode - 1 : -1;

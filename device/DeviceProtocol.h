@@ -42,6 +42,9 @@ int BlockCount(int32_t size);
 // text for the message line that says why not.
 QString FunctionProblem(int16_t deviceIndex, const modFunc::DeviceRecord& device);
 QString FunctionProblem();  // for the selected device
+// The same for Erase and Lock, which send one command and use no size: only a
+// device that is selected and has a type letter.
+QString CommandProblem(int16_t deviceIndex, const modFunc::DeviceRecord& device);
 // Type codes 1 to 159 have a type letter, 0x61 + typeCode - 1 ('a' to
 // 0xFF); TypeLetter gives -1 for any other code.
 constexpr int MaxTypeCode = 0xFF - 0x61 + 1;

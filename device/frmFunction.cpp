@@ -5,6 +5,7 @@
 #include "device/DeviceProtocol.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
+#include "platform/WindowFrame.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -32,7 +33,7 @@ QFrame* Shape(QWidget* parent, const QColor& fill)
 frmFunction::frmFunction(QWidget* owner) : QDialog(owner)
 {
     setWindowTitle(QStringLiteral("Function"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    SetDialogFrame(this);
 
     listFunction = new QListWidget(this);
     PlaceTwips(listFunction, 120, 240, 1455, 2400);
@@ -92,6 +93,7 @@ frmFunction::frmFunction(QWidget* owner) : QDialog(owner)
     setFixedSize(TwipsX(this, 6300), TwipsY(this, 3330));
 
     Form_Load();
+    FitToText(this);
 }
 
 frmFunction::~frmFunction() = default;

@@ -1,6 +1,7 @@
 #include "files/FileCommands.h"
 
 #include "buffer/BufferCommands.h"
+#include "buffer/frmBuffer.h"
 #include "core/mdiMain.h"
 #include "files/FileFormats.h"
 #include "files/frmFileLoad.h"
@@ -22,6 +23,10 @@ void Report(const QString& title, const QString& path, const QString& what)
 
 bool LoadFailed(const QString& path, const FileFormats::LoadResult& r)
 {
+    // A load that stopped part way keeps the bytes before the stop: an open
+    // view must show them, not what it drew before.
+    if (frmBuffer* view = BufferCommands::BufferWindow())
+        view->UpdateBuffer();
     if (r.checksumError)
         ShowMessage(FileFormats::ChecksumMessage, LoadErrorTitle, MsgIcon::Critical);
     else

@@ -55,8 +55,8 @@ inline const QString ChecksumMessage = QStringLiteral("Checksum Error in hex fil
 // First pass: every line of `text` parsed, each data record and extended
 // address record checksum-tested, the data records stored in HexLines. The
 // end-of-file record ends the file; a file without one ends at its last line.
-// Blank lines and spaces or CR around a line are skipped. Nothing is written
-// to any Buffer.
+// Lines end at CR LF, LF or CR alone; blank lines and spaces around a line
+// are skipped. Nothing is written to any Buffer.
 LoadResult ReadHexRecords(QByteArrayView text);
 // Second pass: the bytes of HexLines 1 to HexLineCount into `buffer`. A byte
 // at full address a is skipped when a < fileAddress, else stored at index

@@ -31,7 +31,7 @@ LoadResult NotARecord(int line)
     return Fail(QStringLiteral("Line %1 is not a valid Intel HEX record.").arg(line));
 }
 
-bool IsTrailingBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool IsTrailingBlank(char c) { return c == ' ' || c == '\t'; }
 
 char* PutByte(char* o, uint8_t b)
 {
@@ -61,10 +61,12 @@ LoadResult ReadHexRecords(QByteArrayView text)
     uint32_t base = 0;
     uint8_t rec[MaxLineBytes];
     while (p < end) {
-        const char* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+        // A line ends at CR LF, LF or CR alone, as in the start files.
         const char* b = p;
-        const char* e = nl ? nl : end;
-        p = nl ? nl + 1 : end;
+        const char* e = std::find_if(p, end, [](char c) { return c == '\n' || c == '\r'; });
+        p = e;
+        if (p < end && *p++ == '\r' && p < end && *p == '\n')
+            ++p;
         ++line;
         while (b < e && (*b == ' ' || *b == '\t'))
             ++b;

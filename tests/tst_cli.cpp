@@ -92,6 +92,7 @@ private slots:
     void probe();
     void busyPort();
     void portsListing();
+    void portMapFile();
     void functions_data();
     void functions();
     void roundTrip();
@@ -383,6 +384,27 @@ void TestCli::portsListing()
                  qPrintable(r.out));
     }
     QVERIFY2(seen, qPrintable(r.out + r.err));
+}
+
+// ports.cfg maps COM5 to the emulator: no variable needed, and the listing
+// says where the name comes from; a variable still wins over the file.
+void TestCli::portMapFile()
+{
+    TempAppDir dir;
+    WriteStartFiles(dir);
+    dir.write(QStringLiteral("quirra.cfg"), "5\r\n2\r\n1\r\n");
+    SimHarness sim;
+    QVERIFY(sim.start());
+    dir.write(QStringLiteral("ports.cfg"), "5,\"" + sim.linkPath().toUtf8() + "\"\r\n");
+    CliRun r = RunCli(dir.path(), {QStringLiteral("probe")}, {QStringLiteral("QUIRRA_COM5=")});
+    QVERIFY2(r.code == 0 && r.out.contains(QStringLiteral("Device Version")), qPrintable(r.out + r.err));
+    r = RunCli(dir.path(), {QStringLiteral("ports")}, {QStringLiteral("QUIRRA_COM5=")});
+    QVERIFY2(r.out.contains(QStringLiteral("(COM5; set by ports.cfg; used by this run)")), qPrintable(r.out));
+    r = RunCli(dir.path(), {QStringLiteral("probe")}, {QStringLiteral("QUIRRA_COM5=") + dir.file(QStringLiteral("none"))});
+    QCOMPARE(r.code, 2);
+    dir.write(QStringLiteral("ports.cfg"), "5,\"\"\r\n");
+    r = RunCli(dir.path(), {QStringLiteral("probe")}, {QStringLiteral("QUIRRA_COM5=")});
+    QVERIFY2(r.err.contains(QStringLiteral("ports.cfg, line 1: \"\" is not a device path")), qPrintable(r.err));
 }
 
 // A chip image: 0xFF with the given bytes at the given addresses.

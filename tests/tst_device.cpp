@@ -177,7 +177,12 @@ private slots:
         add("size 40 ties to 2 blocks", {.size = 40, .steps = {F::Verify}, .lines = {VerifyOk},
             .tail = "0152 0400100001 0149", .count = 5, .counts = {.percent = 100}});
         add("size out of range", {.size = 70000, .steps = {F::Verify}, .lines = {"Device size out of range!"}, .counts = {.failed = 1}});
-        add("size makes no block", {.size = 8, .steps = {F::Erase}, .lines = {"Device too small!"}, .counts = {.failed = 1}});
+        add("size makes no block", {.size = 8, .steps = {F::Blank}, .lines = {"Device too small!"}, .counts = {.failed = 1}});
+        add("erase, size 8", {.size = 8, .steps = {F::Erase}, .lines = {EraseOk},
+            .tail = "0145", .count = 1, .counts = {.percent = 100, .pauses = 1}});
+        add("lock, size 70000", {.type = 9, .size = 70000, .steps = {F::Lock}, .lines = {"Locking ...   OK!"},
+            .tail = "014C", .count = 1, .counts = {.percent = 100, .pauses = 1}});
+        add("erase, no type letter", {.type = 300, .steps = {F::Erase}, .lines = {"Type code 300 has no type letter!"}, .counts = {.failed = 1}});
         add("auto: empty", {});
         add("auto: no device", {.size = -1, .steps = {F::Erase, F::Verify}, .lines = {"No device selected!"}, .counts = {.failed = 1}});
         add("auto: 8 verifies", {.steps = QList<int>(8, F::Verify), .lines = QStringList(6, VerifyOk),

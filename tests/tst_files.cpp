@@ -101,6 +101,8 @@ private slots:
         row("bad checksum in the third record", {r0 + r10 + Rec(0x20, 0, "66", 1) + End, 0, 0, ChecksumMessage, 0, none, 0});
         row("records after the end", {r0 + End + r10, 0, 0, "", 0, "11", 1});
         row("blank lines, spaces, CR", {"\r\n  " + r0.trimmed() + " \r\r\n\n" + End, 0, 0, "", 0, "11", 1});
+        row("CR alone ends a line", {QByteArray(r0 + r10 + End).replace("\r\n", "\r"), 0, 0, "", 0x10, "55", 2});
+        row("CR alone, line 3 damaged", {QByteArray(r0 + r10 + "junk\r\n").replace("\r\n", "\r"), 0, 0, "Line 3 is not", 0, none, 0});
         row("no end record", {r0 + Rec(1, 0, "22"), 0, 0, "", 0, "1122", 2});
         row("no colon", {r0.mid(1), 0, 0, "Line 1 is not a valid", 0, none, 0});
         row("not a hex digit", {r0 + ":01000000G1EE\r\n", 0, 0, "Line 2 is not a valid", 0, none, 0});
@@ -242,6 +244,11 @@ private slots:
         const bool done = !c.close && c.message.isEmpty();
         QCOMPARE(f_->main->sbar->Panel(4), done ? QStringLiteral("File: ") + path : QStringLiteral("File:"));
         QCOMPARE(view.isNull(), done && !save);  // the hex view is reopened after a load only
+        if (view) {  // and an open one shows what the Buffer holds now
+            const QString shown = view->ViewText;
+            view->UpdateBuffer();
+            QCOMPARE(view->ViewText, shown);
+        }
         QVERIFY(save ? f_->dir.read(c.name) == c.after : Buffer[size_t(c.at)] == c.value);
         QCOMPARE(f_->rec.count(), c.message.isEmpty() ? 0 : 1);
         if (!c.message.isEmpty()) {

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "core/PortMap.h"
 #include "core/modFunc.h"
 
 #include <QDir>
@@ -54,4 +55,5 @@ void ResetGlobals()
     DeviceFound = false;
     AutoCount = 0;
     AutoList.fill(0);
+    PortPaths.clear();
 }
