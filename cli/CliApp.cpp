@@ -1,6 +1,5 @@
 #include "cli/CliApp.h"
 
-#include "buffer/BufferView.h"
 #include "cli/Catalogue.h"
 #include "cli/CliHost.h"
 #include "cli/Console.h"
@@ -341,8 +340,7 @@ int App::productionRun(DeviceFunctions& functions, CliHost& host)
     // Every chip gets the image of the file, whatever a Read step left.
     const auto image = std::make_unique<FileFormats::Image>(Buffer);
     const int32_t size = std::clamp<int32_t>(SelectedDevice().Size, 0, BufferSize);
-    const QString checksum = Hex4(BufferView::ComputeCheckSum(*image, size));
-    const QString crc = HexText::Hex8(Crc32(image->data(), size_t(size)));
+    const ImageFigures figures = FiguresOf(*image, size);
     // A log that cannot be written is found before the first chip.
     QString error;
     if (!o_.log.isEmpty() && !AppendToLog(o_.log, {}, &error))
@@ -354,7 +352,7 @@ int App::productionRun(DeviceFunctions& functions, CliHost& host)
         if (!out_.json() && !out_.quiet())
             std::printf("Chip %d\n", chips);
         functions.Run(DeviceFunctions::Auto);
-        ChipRecord record{QDateTime::currentDateTimeUtc(), chips, SelectedDevice().Name, host.takeSteps(), checksum, crc, 0};
+        ChipRecord record{QDateTime::currentDateTimeUtc(), chips, SelectedDevice().Name, host.takeSteps(), figures.checksum, figures.crc, 0};
         record.exitCode = exitAfter(record.steps);
         const QByteArray line = ChipLogLine(record);
         if (record.exitCode == ExitOk)
@@ -391,8 +389,7 @@ void App::putFigures(const FileFormats::Image& image, int32_t end)
 {
     const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
     const int32_t size = device.Size > 0 ? std::min<int32_t>(device.Size, modFunc::BufferSize) : end;
-    const QString checksum = modFunc::Hex4(BufferView::ComputeCheckSum(image, size));
-    const QString crc = HexText::Hex8(Crc32(image.data(), size_t(size)));
+    const auto [checksum, crc] = FiguresOf(image, size);
     const QString over = device.Size > 0 ? QStringLiteral("%1 bytes of %2").arg(size).arg(device.Name)
                                          : QStringLiteral("%1 bytes (no device selected)").arg(size);
     out_.line(QStringLiteral("checksum %1, CRC-32 %2 over %3").arg(checksum, crc, over));

@@ -1,9 +1,11 @@
 #include "cli/ImageLoad.h"
 
+#include "buffer/BufferView.h"
 #include "core/HexText.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -101,13 +103,21 @@ LoadedImage LoadImage(const QString& path, const QString& format, uint32_t fileA
                            .arg(FormatName(result.format));
         return result;
     }
+    // An Intel HEX file is parsed once and its records placed in both
+    // images; the other formats are placed by their loaders.
+    const bool hex = result.format == ImageFormat::IntelHex;
+    FileFormats::LoadResult r = hex ? FileFormats::ReadHexRecords(file.data) : FileFormats::LoadResult{};
+    auto place = [&](FileFormats::Image& into, QByteArray* header) {
+        return hex ? FileFormats::CopyHexRecords(into, fileAddress, bufferAddress)
+                   : FileFormats::LoadImage(file.data, result.format, into, fileAddress, bufferAddress, header);
+    };
     static FileFormats::Image zeros;
     zeros.fill(0x00);
     image.fill(0xFF);
-    FileFormats::LoadResult r =
-        FileFormats::LoadImage(file.data, result.format, zeros, fileAddress, bufferAddress);
     if (r.ok())
-        r = FileFormats::LoadImage(file.data, result.format, image, fileAddress, bufferAddress, &result.header);
+        r = place(zeros, nullptr);
+    if (r.ok())
+        r = place(image, &result.header);
     if (!r.ok()) {
         result.error = LoadError(name, r);
         return result;
@@ -178,6 +188,12 @@ uint32_t Crc32(const uint8_t* data, size_t size)
     for (size_t i = 0; i < size; ++i)
         crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFu;
+}
+
+ImageFigures FiguresOf(const FileFormats::Image& image, int32_t size)
+{
+    size = std::clamp<int32_t>(size, 0, int32_t(image.size()));
+    return {HexText::Hex4(BufferView::ComputeCheckSum(image, size)), HexText::Hex8(Crc32(image.data(), size_t(size)))};
 }
 
 void RunCollector::add(int32_t address)
