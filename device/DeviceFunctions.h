@@ -43,6 +43,17 @@ public:
     // -1 when the function was not waiting for a block's reply.
     int NoReplyAddress = -1;
 
+    // Which blocks Program sends: every one (the window's way), or none that
+    // is FF throughout, either always (the chip is known to be erased) or
+    // inside an Auto sequence once its Blank step has passed and no Program
+    // step has run since.
+    enum class ErasedBlocks { WriteAll, Skip, SkipAfterBlankCheck };
+    ErasedBlocks ErasedBlockWrites = ErasedBlocks::WriteAll;
+    int BlocksWritten = 0;  // the block writes the last Program sent
+    // Set while a function runs (from the event loop): an Auto sequence
+    // ends after the step that runs.
+    bool StopRequested = false;
+
 private:
     enum class CycleEnd { Done, TimedOut, Fault };
 
@@ -62,4 +73,5 @@ private:
     FunctionHost& host_;
     int blockCount_ = 0;
     bool inAuto_ = false;
+    bool blankPassed_ = false;  // in this Auto sequence, since its last Program
 };
