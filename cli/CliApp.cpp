@@ -425,6 +425,9 @@ bool App::prepareSerial()
     serialPath_ = !o_.serialFile.isEmpty() ? o_.serialFile
                   : !o_.log.isEmpty()      ? QFileInfo(o_.log).absoluteDir().filePath(QStringLiteral("serial.next"))
                                            : modFunc::AppFile(QStringLiteral("serial.next"));
+    // A state file that cannot give a number is found before the first chip.
+    if (!NextSerial(serialPath_, *serial_, &error))
+        return out_.fail(ExitBadInput, error), false;
     return true;
 }
 
@@ -473,6 +476,7 @@ int App::productionRun(DeviceFunctions& functions, CliHost& host)
         if (!out_.json() && !out_.quiet())
             std::printf(record.serial ? "Chip %d, serial %llu\n" : "Chip %d\n", chips,
                         static_cast<unsigned long long>(record.serial.value_or(0)));
+        std::fflush(stdout);
         functions.Run(DeviceFunctions::Auto);
         record.time = QDateTime::currentDateTimeUtc();
         record.steps = host.takeSteps();

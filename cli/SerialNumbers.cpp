@@ -135,19 +135,8 @@ QString SerialFieldProblem(const SerialSpec& spec, const uint8_t* image, int32_t
     return {};
 }
 
-std::optional<uint64_t> TakeSerial(const QString& path, const SerialSpec& spec, QString* error)
+std::optional<uint64_t> NextSerial(const QString& path, const SerialSpec& spec, QString* error)
 {
-    QLockFile lock(path + QStringLiteral(".lock"));
-    // Held for a moment only; a lock left by a process that died is stale.
-    lock.setStaleLockTime(0);
-    QDeadlineTimer deadline(10000);
-    while (!lock.tryLock(0)) {
-        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired()) {
-            *error = QStringLiteral("the serial number file %1 cannot be locked").arg(path);
-            return std::nullopt;
-        }
-        Rest(5);
-    }
     uint64_t n = spec.start;
     QFile in(path);
     if (in.exists()) {
@@ -167,8 +156,27 @@ std::optional<uint64_t> TakeSerial(const QString& path, const SerialSpec& spec, 
                      .arg(n).arg(SerialLimit(spec.format));
         return std::nullopt;
     }
+    return n;
+}
+
+std::optional<uint64_t> TakeSerial(const QString& path, const SerialSpec& spec, QString* error)
+{
+    QLockFile lock(path + QStringLiteral(".lock"));
+    // Held for a moment only; a lock left by a process that died is stale.
+    lock.setStaleLockTime(0);
+    QDeadlineTimer deadline(10000);
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired()) {
+            *error = QStringLiteral("the serial number file %1 cannot be locked").arg(path);
+            return std::nullopt;
+        }
+        Rest(5);
+    }
+    const std::optional<uint64_t> n = NextSerial(path, spec, error);
+    if (!n)
+        return std::nullopt;
     QSaveFile out(path);
-    const QByteArray text = QByteArray::number(qulonglong(n + spec.step)) + '\n';
+    const QByteArray text = QByteArray::number(qulonglong(*n + spec.step)) + '\n';
     if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
         *error = QStringLiteral("the serial number file %1 cannot be written: %2").arg(path, out.errorString());
         return std::nullopt;

@@ -36,6 +36,10 @@ QByteArray SerialBytes(uint64_t n, SerialSpec::Format format);
 // something other than FF. Empty when it can.
 QString SerialFieldProblem(const SerialSpec& spec, const uint8_t* image, int32_t deviceSize, bool overwrite);
 
+// The number the state file would hand out next (spec.start without one);
+// nothing when it cannot be read or the number does not fit the format.
+std::optional<uint64_t> NextSerial(const QString& path, const SerialSpec& spec, QString* error);
+
 // Takes the next serial number from the state file at path and stores the
 // one after it (number + step), before the number is used: a chip that
 // fails or a run that dies can skip a number, never give it twice. Without
