@@ -1,6 +1,7 @@
 quirra_bench(bench_cli bench_cli.cpp)
 add_dependencies(bench_cli quirra-cli)
-target_compile_definitions(bench_cli PRIVATE QUIRRA_CLI_PATH="$<TARGET_FILE:quirra-cli>")
+target_compile_definitions(bench_cli PRIVATE QUIRRA_CLI_PATH="$<TARGET_FILE:quirra-cli>"
+                                              QUIRRA_DEMO_DIR="${CMAKE_SOURCE_DIR}/demo")
 # The window's figures come from bench_device, listed by another area file:
 # look for it once every list has been read.
 function(quirra_bench_cli_window)
