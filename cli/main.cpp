@@ -2,6 +2,7 @@
 #include "cli/Catalogue.h"
 #include "cli/CliApp.h"
 #include "cli/CliOptions.h"
+#include "cli/ParallelRun.h"
 #include "platform/MessageBox.h"
 
 #include <QCoreApplication>
@@ -34,5 +35,7 @@ int main(int argc, char** argv)
         std::printf("quirra-cli %s\n", QUIRRA_VERSION);
         return cli::ExitOk;
     }
+    if (options.ports.size() > 1)
+        return cli::RunParallel(options, app.arguments().mid(1));
     return cli::Run(options);
 }

@@ -4,6 +4,7 @@
 #include "cli/ChipLog.h"
 #include "cli/CliOptions.h"
 #include "cli/ImageFiles.h"
+#include "cli/ParallelRun.h"
 #include "cli/Progress.h"
 #include "cli/SerialNumbers.h"
 #include "platform/PortDiagnosis.h"
@@ -18,6 +19,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 #include <functional>
+#include <csignal>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -109,6 +112,7 @@ private slots:
     void serialAfterKill();
     void skipErased_data();
     void skipErased();
+    void parallelPorts();
     void infoAndConvert();
 };
 
@@ -866,6 +870,78 @@ void TestCli::skipErased()
     QCOMPARE(count('\x04'), reads);
     if (r.code == 0 && !args.startsWith(QLatin1String("auto"))) {  // every byte reached the chip
         QCOMPARE(sim.dump().left(0x800), image);
+    }
+}
+
+void TestCli::parallelPorts()
+{
+    // Four programmers, the third failing at 0200: Enter twice, then Ctrl+C.
+    TempAppDir dir;
+    WriteStartFiles(dir);
+    dir.write(QStringLiteral("auto.cfg"), "4\r\n1\r\n2\r\n3\r\n4\r\n");  // Erase, Blank, Program, Verify
+    dir.write(QStringLiteral("image.bin"), QByteArray(0x400, '\x11'));
+    std::vector<std::unique_ptr<SimHarness>> sims;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("no-config")));
+    QStringList args{QStringLiteral("--json"), QStringLiteral("auto"), QStringLiteral("image.bin"), QStringLiteral("--repeat"),
+                     QStringLiteral("--log"), QStringLiteral("chips.log"), QStringLiteral("--serial"),
+                     QStringLiteral("7FC:100")};
+    for (int n = 1; n <= 4; ++n) {
+        sims.push_back(std::make_unique<SimHarness>(
+            n == 3 ? QStringList{QStringLiteral("--fail-at"), QStringLiteral("0x200")} : QStringList()));
+        QVERIFY(sims.back()->start());
+        e.insert(QStringLiteral("QUIRRA_COM%1").arg(n), sims.back()->linkPath());
+        args << QStringLiteral("-p") << QStringLiteral("COM%1").arg(n);
+    }
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    p.setProcessEnvironment(e);
+    p.start(QStringLiteral(QUIRRA_CLI_PATH), args);
+    QByteArray out;
+    auto chipLines = [&] {
+        out += p.readAllStandardOutput();
+        return out.count("\"chip\":");
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(chipLines(), 4, 20000);
+    p.write("\n");
+    QTRY_COMPARE_WITH_TIMEOUT(chipLines(), 8, 20000);
+    p.write("\n");
+    QTest::qWait(500);  // erasing the third chips
+    ::kill(pid_t(p.processId()), SIGINT);
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 1);  // the worst of the four
+    out += p.readAllStandardOutput();
+    const QJsonObject summary = QJsonDocument::fromJson(out.mid(out.lastIndexOf("\n{", out.size() - 2) + 1)).object();
+    QCOMPARE(summary.value(QStringLiteral("ports")).toArray().size(), 4);
+
+    // Every chip logged once, the serial numbers 100 to 111 each on one chip.
+    const QList<QByteArray> lines = dir.read(QStringLiteral("chips.log")).trimmed().split('\n');
+    QCOMPARE(lines.size(), 12);
+    QSet<int> serials;
+    QMap<QString, int> chips;
+    for (const QByteArray& line : lines) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        const QString port = o.value(QStringLiteral("port")).toString();
+        serials << o.value(QStringLiteral("serial")).toInt();
+        QCOMPARE(o.value(QStringLiteral("chip")).toInt(), ++chips[port]);
+        const bool failing = port == QLatin1String("COM3");
+        QCOMPARE(cli::ChipStatus(o), o.value(QStringLiteral("interrupted")).toBool() ? QStringLiteral("stopped")
+                                     : failing ? QStringLiteral("Program Error at 0200")
+                                               : QStringLiteral("OK"));
+        QCOMPARE(o.contains(QStringLiteral("serial_note")), o.value(QStringLiteral("exit")).toInt() != 0);
+    }
+    QCOMPARE(chips.keys(), QStringList({"COM1", "COM2", "COM3", "COM4"}));
+    QCOMPARE(serials.size(), 12);
+    QCOMPARE(*std::min_element(serials.begin(), serials.end()), 100);
+    QCOMPARE(*std::max_element(serials.begin(), serials.end()), 111);
+    QCOMPARE(dir.read(QStringLiteral("serial.next")), QByteArray("112\n"));
+    // No child is left behind, running or unreaped.
+    const QString here = QFileInfo(dir.path()).canonicalFilePath();
+    for (const QFileInfo& proc : QDir(QStringLiteral("/proc")).entryInfoList(QDir::Dirs)) {
+        QFile cmdline(proc.filePath() + QStringLiteral("/cmdline"));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(QByteArray("--worker")))
+            QVERIFY(QFileInfo(proc.filePath() + QStringLiteral("/cwd")).symLinkTarget() != here);
     }
 }
 
