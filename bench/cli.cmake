@@ -11,3 +11,7 @@ function(quirra_bench_cli_window)
   endif()
 endfunction()
 cmake_language(DEFER CALL quirra_bench_cli_window)
+
+quirra_bench(bench_soak bench_soak.cpp)
+add_dependencies(bench_soak quirra-cli)
+target_compile_definitions(bench_soak PRIVATE QUIRRA_CLI_PATH="$<TARGET_FILE:quirra-cli>")
