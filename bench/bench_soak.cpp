@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -24,17 +25,14 @@ struct Figures {
     int files = 0;
 };
 
-// The port processes: quirra-cli's children, by pid.
-std::map<qint64, Figures> Children(qint64 parent)
+// The port processes of the run in here, by pid.
+std::map<qint64, Figures> Children(const QString& here)
 {
     std::map<qint64, Figures> out;
     for (const QString& name : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(name));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray text = stat.readAll();
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() < 2 || fields[1].toLongLong() != parent)
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(name));
+        if (!cmdline.open(QIODevice::ReadOnly) || !cmdline.readAll().contains(QByteArray("--worker"))
+            || QFileInfo(QStringLiteral("/proc/%1/cwd").arg(name)).symLinkTarget() != here)
             continue;
         Figures f;
         QFile status(QStringLiteral("/proc/%1/status").arg(name));
@@ -83,7 +81,9 @@ int main(int argc, char** argv)
             out += p.readAllStandardOutput();
         }
         if (chip == 10 || chip == chips) {
-            const auto now = Children(p.processId());
+            const auto now = Children(QFileInfo(dir.path()).canonicalFilePath());
+            if (now.empty())
+                std::printf("chip %d: no port processes found under %lld\n", chip, qint64(p.processId()));
             for (const auto& [pid, f] : now) {
                 if (chip == 10)
                     atTen[pid] = f;
