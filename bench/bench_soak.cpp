@@ -73,6 +73,8 @@ int main(int argc, char** argv)
     p.setWorkingDirectory(dir.path());
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(QUIRRA_CLI_PATH), args);
+    if (!p.waitForStarted(10000))
+        return 1;
     QByteArray out;
     std::map<qint64, Figures> atTen;
     for (int chip = 1; chip <= chips; ++chip) {
