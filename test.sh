@@ -9,7 +9,7 @@ quirra_install_missing $QUIRRA_TEST_PACKAGES || exit 1
 # The end-to-end test and the package checks skip what they cannot do
 # without these, and say so.
 source "$QUIRRA_ROOT/tools/xsession.sh"
-quirra_install_missing $XS_PACKAGES desktop-file-utils appstream dpkg-dev ||
+quirra_install_missing $XS_PACKAGES desktop-file-utils appstream dpkg-dev lintian fonts-dejavu-core ||
     echo "Could not install the X server or the packaging tools."
 
 export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"

@@ -8,7 +8,7 @@
 #include "buffer/frmBuffer.h"
 #include "buffer/frmBufferFill.h"
 #include "core/mdiMain.h"
-#include "support/TestSupport.h"
+#include "support/WindowSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,5 +1,6 @@
 // Serial link figures: CPU used by a receive wait that times out, and the
 // round trip of one block request over the emulator's pty.
+#include "core/ProgrammerLink.h"
 #include "core/SerialLink.h"
 #include "core/modFunc.h"
 #include "platform/SerialPort.h"
@@ -7,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
@@ -32,14 +32,10 @@ int main(int argc, char** argv)
         return 1;
     }
     sim.exportAs(1);
-    SerialPort port;
-    QTimer timer;
-    SetUpReceiveTimer(&timer);
-    cm = &port;
-    totmr = &timer;
-    port.setCommPort(1);
-    port.setSettings(QStringLiteral("57600,N,8,1"));
-    if (!port.setPortOpen(true)) {
+    ComPort = 1;
+    ProgrammerLink link;
+    SerialPort& port = link.port;
+    if (!link.Open()) {
         std::fprintf(stderr, "port: %s\n", qPrintable(port.ErrorDescription()));
         return 1;
     }
@@ -76,7 +72,5 @@ int main(int argc, char** argv)
     std::printf("Block request round trip over the pty (%d rounds): median %.1f us, 99th percentile %.1f us, "
                 "worst %.1f us (goal: median < 100 us)\n",
                 rounds, us[us.size() / 2], us[size_t(double(us.size()) * 0.99)], us.back());
-    cm = nullptr;
-    totmr = nullptr;
     return 0;
 }

@@ -1,10 +1,12 @@
 #include "buffer/BufferCommands.h"
 
-#include "buffer/BufferFill.h"
+#include "buffer/FillRoutines.h"
 #include "buffer/BufferTextBox.h"
 #include "buffer/frmBuffer.h"
 #include "buffer/frmBufferFill.h"
 #include "core/modFunc.h"
+
+#include "platform/WindowFrame.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -21,6 +23,7 @@ void OpenBufferWindow()
     if (!host)
         return;
     auto* view = new frmBuffer;
+    view->setWindowIcon(QuirraIcon());
     // A fixed frame around the fixed layout: it cannot be resized, maximised
     // or minimised, only moved and closed.
     QMdiSubWindow* sub = host->addSubWindow(
@@ -78,7 +81,7 @@ void BufferEdit() { ReopenBufferWindow(); }
 
 void BufferClear()
 {
-    ::BufferFill::ClearBuffer(modFunc::Buffer);
+    FillRoutines::ClearBuffer(modFunc::Buffer);
     ReopenBufferWindow();
 }
 
@@ -89,7 +92,7 @@ void BufferFill()
     fill.exec();
     if (!FillOk)
         return;
-    ::BufferFill::FillRange(Buffer, FillStart, FillLength, FillValue);
+    FillRoutines::FillRange(Buffer, FillStart, FillLength, FillValue);
     UpdateBufferWindow();
 }
 

@@ -10,7 +10,6 @@ int32_t CheckSum = 0;
 namespace BufferView {
 
 namespace {
-constexpr char HexDigits[] = "0123456789ABCDEF";
 constexpr int DumpLength = LineCount * LineLength;
 }  // namespace
 
@@ -50,15 +49,15 @@ void WriteDump(QChar* out, const std::array<uint8_t, modFunc::BufferSize>& buffe
     for (int i = 0; i < LineCount; ++i) {
         const int32_t a = (topLine + i) * BytesPerLine;  // at most 0xFFF0
         QChar* line = out + i * LineLength;
-        line[0] = QLatin1Char(HexDigits[(a >> 12) & 15]);
-        line[1] = QLatin1Char(HexDigits[(a >> 8) & 15]);
-        line[2] = QLatin1Char(HexDigits[(a >> 4) & 15]);
-        line[3] = QLatin1Char(HexDigits[a & 15]);
+        line[0] = QLatin1Char(HexText::Digit((a >> 12)));
+        line[1] = QLatin1Char(HexText::Digit((a >> 8)));
+        line[2] = QLatin1Char(HexText::Digit((a >> 4)));
+        line[3] = QLatin1Char(HexText::Digit(a));
         line[4] = QLatin1Char('=');
         for (int k = 0; k < BytesPerLine; ++k) {
             const uint8_t b = buffer[size_t(a + k)];
-            line[FirstHexColumn + 3 * k] = QLatin1Char(HexDigits[b >> 4]);
-            line[FirstHexColumn + 3 * k + 1] = QLatin1Char(HexDigits[b & 15]);
+            line[FirstHexColumn + 3 * k] = QLatin1Char(HexText::Digit(b >> 4));
+            line[FirstHexColumn + 3 * k + 1] = QLatin1Char(HexText::Digit(b));
             line[FirstHexColumn + 3 * k + 2] = QLatin1Char(' ');
             line[CharColumn + k] = ViewChar(b);
         }
@@ -179,18 +178,6 @@ CaretMove MoveCaret(int keyCode, int caretPos, int32_t topLine, int32_t scrollMa
     default:
         return {caretPos, 0};
     }
-}
-
-int HexDigitValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
 }
 
 uint8_t SetNibble(uint8_t b, bool high, int v)

@@ -94,8 +94,6 @@ constexpr int KeyDown = 40;
 // beyond scrollMax nor past the device's end; there the caret stays.
 CaretMove MoveCaret(int keyCode, int caretPos, int32_t topLine, int32_t scrollMax, int32_t size);
 
-// Value of a hex digit character, or -1.
-int HexDigitValue(QChar c);
 // `b` with its high or low nibble replaced by v (0 to 15).
 uint8_t SetNibble(uint8_t b, bool high, int v);
 

@@ -180,7 +180,7 @@ void frmBuffer::txtBuffer_KeyDown(int keyCode, Qt::KeyboardModifiers)
 
 void frmBuffer::txtBuffer_KeyPress(QChar key)
 {
-    const int v = HexDigitValue(key);
+    const int v = HexText::DigitValue(key);
     if (v < 0)
         return;
     const int16_t remembered = CaretPos;

@@ -1,8 +1,9 @@
 #include "buffer/frmBufferFill.h"
 
-#include "buffer/BufferFill.h"
+#include "buffer/FillRoutines.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
+#include "platform/WindowFrame.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -11,7 +12,7 @@
 frmBufferFill::frmBufferFill(QWidget* owner) : QDialog(owner)
 {
     setWindowTitle(QStringLiteral("Buffer Fill"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    SetDialogFrame(this);
 
     // Created in the tab order: Cancel, OK, Fill with, Start, Length.
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -44,6 +45,7 @@ frmBufferFill::frmBufferFill(QWidget* owner) : QDialog(owner)
     setFixedSize(TwipsX(this, 3195), TwipsY(this, 1695));
 
     Form_Load();
+    FitToText(this);
 }
 
 void frmBufferFill::Form_Load()
@@ -67,19 +69,19 @@ void frmBufferFill::RefuseField(QLineEdit* field, const QString& name)
 void frmBufferFill::cmdOk_Click()
 {
     using namespace modFunc;
-    const std::optional<int32_t> start = BufferFill::StrictHex4(txtStart->text());
+    const std::optional<int32_t> start = FillRoutines::StrictHex4(txtStart->text());
     if (!start) {
         RefuseField(txtStart, QStringLiteral("Start"));
         return;
     }
-    const std::optional<int32_t> length = BufferFill::StrictHex4(txtLength->text());
+    const std::optional<int32_t> length = FillRoutines::StrictHex4(txtLength->text());
     if (!length) {
         RefuseField(txtLength, QStringLiteral("Length"));
         return;
     }
     const QString with = txtFillWith->text();
     if (!with.isEmpty())
-        FillValue = uint8_t(BufferFill::LenientHex(with.left(2)));
+        FillValue = uint8_t(FillRoutines::LenientHex(with.left(2)));
     FillStart = *start;
     FillLength = *length;
     FillOk = true;

@@ -1,5 +1,6 @@
 #include "cli/Catalogue.h"
 
+#include "core/HexText.h"
 #include "core/modFunc.h"
 #include "device/DeviceProtocol.h"
 
@@ -91,8 +92,8 @@ QStringList DeviceFunctionList(int index, QString* problem)
 {
     const modFunc::DeviceRecord& device = modFunc::DeviceTable[size_t(std::clamp(index, 0, modFunc::MaxDeviceCount))];
     *problem = DeviceProtocol::FunctionProblem(int16_t(index), device);
-    if (problem->isEmpty() && DeviceProtocol::TypeLetter(device.TypeCode) < 0)
-        *problem = QStringLiteral("Type code %1 has no type letter!").arg(device.TypeCode);
+    if (problem->isEmpty())
+        *problem = DeviceProtocol::TypeLetterProblem(device.TypeCode);
     if (!problem->isEmpty())
         return {};
     QStringList f{QStringLiteral("read"), QStringLiteral("program"), QStringLiteral("verify"), QStringLiteral("blank")};
@@ -123,7 +124,7 @@ QString DevicesText()
                     .arg(i, 2)
                     .arg(d.Name, -width)
                     .arg(d.TypeCode, 4)
-                    .arg(QString::number(d.Size, 16).toUpper() + QLatin1Char('h'), 6)
+                    .arg(HexText::Hex(d.Size) + QLatin1Char('h'), 6)
                     .arg(functions.isEmpty() ? QStringLiteral("none: ") + problem : functions.join(QStringLiteral(", ")));
     }
     return text;
@@ -140,7 +141,7 @@ QJsonArray DevicesJson()
         QJsonObject o{{QStringLiteral("record"), i},
                                 {QStringLiteral("name"), d.Name},
                                 {QStringLiteral("typeCode"), d.TypeCode},
-                                {QStringLiteral("size"), QString::number(d.Size, 16).toUpper()},
+                                {QStringLiteral("size"), HexText::Hex(d.Size)},
                       {QStringLiteral("functions"), QJsonArray::fromStringList(functions)}};
         if (!problem.isEmpty())
             o.insert(QStringLiteral("problem"), problem);

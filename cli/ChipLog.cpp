@@ -1,5 +1,8 @@
 #include "cli/ChipLog.h"
 
+#include "core/HexText.h"
+#include "device/DeviceFunctions.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -7,18 +10,41 @@
 
 namespace cli {
 
-QJsonArray StepsJson(const QList<ChipStep>& list)
+QString ResultWord(StepResult result)
 {
-    QJsonArray steps;
-    for (const ChipStep& s : list) {
-        QJsonObject o{{QStringLiteral("step"), s.step},
-                      {QStringLiteral("result"), s.result},
-                      {QStringLiteral("message"), s.message}};
-        if (!s.error.isEmpty())
-            o.insert(QStringLiteral("error"), s.error);
-        steps.append(o);
+    switch (result) {
+    case StepResult::Ok: return QStringLiteral("ok");
+    case StepResult::NoAnswer: return QStringLiteral("no answer");
+    case StepResult::NotOffered: return QStringLiteral("not available");
+    case StepResult::ChipError:
+    case StepResult::Refused: break;
     }
-    return steps;
+    return QStringLiteral("failed");
+}
+
+QString TimeOutText(const StepOutcome& outcome)
+{
+    if (outcome.result != StepResult::NoAnswer)
+        return {};
+    const QString function = DeviceFunctions::Names().value(outcome.function);
+    return outcome.address < 0
+               ? QStringLiteral("Communication Error! (%1, no reply)").arg(function)
+               : QStringLiteral("Communication Error! (%1, no reply for block at %2)")
+                     .arg(function, HexText::Hex4(outcome.address));
+}
+
+QJsonArray StepsJson(const QList<ChipStep>& steps)
+{
+    QJsonArray list;
+    for (const ChipStep& s : steps) {
+        QJsonObject o{{QStringLiteral("step"), s.step},
+                      {QStringLiteral("result"), ResultWord(s.outcome.result)},
+                      {QStringLiteral("message"), s.message}};
+        if (const QString error = TimeOutText(s.outcome); !error.isEmpty())
+            o.insert(QStringLiteral("error"), error);
+        list.append(o);
+    }
+    return list;
 }
 
 QByteArray ChipLogLine(const ChipRecord& r)

@@ -9,16 +9,26 @@
 #include <QString>
 #include <optional>
 
+#include "device/FunctionHost.h"
+
 namespace cli {
 
 struct ChipStep {
-    QString step;     // "Erase", "Program", ...
-    QString result;   // "ok", "failed", "no answer" or "not available"
-    QString message;  // the function's message line ("Programming ...   OK!")
-    QString error;    // what went wrong on the link ("Communication Error! (...)")
+    QString step;         // "Erase", "Program", ...
+    StepOutcome outcome;  // how it ended
+    QString message;      // the function's message line ("Programming ...   OK!")
 };
 
-// The steps as JSON objects (step, result, message and, when set, error).
+// The word for an outcome in JSON: "ok", "failed", "no answer" or "not
+// available".
+QString ResultWord(StepResult result);
+// The terminal's time-out text for a step that got no answer: the window's,
+// with the function and the address of the block that got no reply
+// ("Communication Error! (Verify, no reply for block at 3A40)"); empty for
+// any other outcome.
+QString TimeOutText(const StepOutcome& outcome);
+// The steps as a JSON array of {step, result, message} and, for a step that
+// got no answer, its time-out text as error.
 QJsonArray StepsJson(const QList<ChipStep>& steps);
 
 struct ChipRecord {

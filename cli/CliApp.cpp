@@ -5,12 +5,13 @@
 #include "cli/CliHost.h"
 #include "cli/Console.h"
 #include "cli/FrameTrace.h"
-#include "cli/ImageFiles.h"
+#include "cli/ImageLoad.h"
 #include "cli/Ports.h"
 #include "cli/SerialNumbers.h"
 #include "cli/StopSignal.h"
 #include "device/DeviceProtocol.h"
-#include "core/SerialLink.h"
+#include "core/PortMap.h"
+#include "core/ProgrammerLink.h"
 #include "core/modFunc.h"
 #include "devices/DeviceCatalogue.h"
 #include "options/AutoFile.h"
@@ -20,7 +21,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QTimer>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -28,33 +28,6 @@
 namespace cli {
 
 namespace {
-
-// The port and receive timer the device functions use, as the main window
-// owns them in the window program.
-class Link {
-public:
-    Link(const QString& portPath, bool trace)
-    {
-        modFunc::SetUpReceiveTimer(&timer_);
-        port_.setPortPath(portPath);
-        modFunc::cm = &port_;
-        modFunc::totmr = &timer_;
-        if (trace)
-            trace_ = std::make_unique<FrameTrace>(port_);
-    }
-    ~Link()
-    {
-        modFunc::cm = nullptr;
-        modFunc::totmr = nullptr;
-    }
-    Link(const Link&) = delete;
-    Link& operator=(const Link&) = delete;
-
-private:
-    SerialPort port_;
-    QTimer timer_;
-    std::unique_ptr<FrameTrace> trace_;
-};
 
 class App {
 public:
@@ -74,7 +47,7 @@ private:
     QString runPath() const;
     // Opens the port and probes; on failure reports and returns the exit
     // code, on success returns ExitOk with the link left open.
-    int openProgrammer(std::unique_ptr<Link>& link);
+    int openProgrammer(std::unique_ptr<ProgrammerLink>& link);
 
     int probe();
     int ports();
@@ -87,7 +60,7 @@ private:
 
     // Exit code after a function: the chip failed, no answer, a function
     // the device does not offer, or success.
-    int exitAfter(const DeviceFunctions& functions, const CliHost& host, const QList<ChipStep>& steps) const;
+    int exitAfter(const QList<ChipStep>& steps) const;
     void putSteps(const QList<ChipStep>& steps);
     // The format an output is written in: --format's, else Intel HEX for a
     // name ending in "hex" or "HEX", binary for any other and for "-".
@@ -118,6 +91,7 @@ private:
     QString serialPath_;
     QString portPath_;  // --port PATH; empty for COMn
     StartDir startDir_;
+    ProbeResult probe_;
 };
 
 bool App::loadStartFiles()
@@ -129,13 +103,10 @@ bool App::loadStartFiles()
         out_.fail(ExitBadInput, QStringLiteral("the start directory %1 does not exist").arg(dir));
         return false;
     }
-    AppPath = QDir(dir).absolutePath();
     if (o_.verbose)
-        std::fprintf(stderr, "quirra-cli: start directory %s (%s)\n", qPrintable(AppPath), qPrintable(startDir_.reason));
-    QStringList problems = LoadConfig();
-    problems << LoadDeviceCatalogue();
-    problems << LoadAuto();
-    for (const QString& p : problems)
+        std::fprintf(stderr, "quirra-cli: start directory %s (%s)\n", qPrintable(QDir(dir).absolutePath()),
+                     qPrintable(startDir_.reason));
+    for (const QString& p : ReadStartFiles(dir))
         out_.warn(p);
 
     if (!o_.port.isEmpty()) {
@@ -196,35 +167,26 @@ QString App::runPath() const
     return portPath_.isEmpty() ? SerialPort::DevicePath(modFunc::ComPort) : portPath_;
 }
 
-int App::openProgrammer(std::unique_ptr<Link>& link)
+int App::openProgrammer(std::unique_ptr<ProgrammerLink>& link)
 {
-    using modFunc::ProbeResult;
-    link = std::make_unique<Link>(portPath_, o_.verbose);
+    link = std::make_unique<ProgrammerLink>(portPath_);
+    if (o_.verbose)
+        TraceFrames(link->port);
     // The reply is judged once it is complete, not after a whole second.
-    const ProbeResult probe = modFunc::ProbeProgrammer(modFunc::ProbeWait::UntilReplyComplete);
+    probe_ = link->Probe(ProgrammerLink::WaitForCompleteReply);
     out_.result().insert(QStringLiteral("port"), portLabel());
-    switch (probe.outcome) {
-    case ProbeResult::Outcome::PortError:
-        return out_.fail(ExitNoAnswer, portPath_.isEmpty()
-                                           ? QStringLiteral("COM%1, %2").arg(modFunc::ComPort).arg(probe.portError)
-                                           : probe.portError);
-    case ProbeResult::Outcome::NoAnswer:
-        return out_.fail(ExitNoAnswer, QStringLiteral("Cannot find device at %1 !")
-                                           .arg(portPath_.isEmpty() ? QStringLiteral("COM %1").arg(modFunc::ComPort)
-                                                                    : portPath_));
-    case ProbeResult::Outcome::Found:
-        out_.result().insert(QStringLiteral("version"), probe.version);
-        break;
-    }
+    if (probe_.outcome != ProbeResult::Outcome::Found)
+        return out_.fail(ExitNoAnswer, ProbeMessage(probe_, portPath_));
+    out_.result().insert(QStringLiteral("version"), probe_.version);
     return ExitOk;
 }
 
 int App::probe()
 {
-    std::unique_ptr<Link> link;
+    std::unique_ptr<ProgrammerLink> link;
     const int code = openProgrammer(link);
     if (code == ExitOk)
-        out_.line(QStringLiteral("Device Version ") + out_.result().value(QStringLiteral("version")).toString());
+        out_.line(ProbeMessage(probe_, portPath_));
     return out_.finish(code);
 }
 
@@ -283,24 +245,18 @@ int App::run()
     return deviceCommand(int(DeviceFunctions::Names().indexOf(o_.command.at(0).toUpper() + o_.command.mid(1))));
 }
 
-int App::exitAfter(const DeviceFunctions& functions, const CliHost& host, const QList<ChipStep>& steps) const
+int App::exitAfter(const QList<ChipStep>& steps) const
 {
-    if (functions.Failed)
-        return ExitChipFailed;
-    if (host.timedOut())
-        return ExitNoAnswer;
-    if (o_.command != QLatin1String("auto") && !steps.isEmpty()
-        && steps.back().result == QLatin1String("not available"))
-        return ExitBadInput;
-    return ExitOk;
+    return ExitCodeFor(steps, o_.command == QLatin1String("auto"));
 }
 
 void App::putSteps(const QList<ChipStep>& steps)
 {
     out_.result().insert(QStringLiteral("steps"), StepsJson(steps));
+    // The first time-out is the run's error.
     for (const ChipStep& s : steps)
-        if (!s.error.isEmpty() && !out_.result().contains(QStringLiteral("error")))
-            out_.result().insert(QStringLiteral("error"), s.error);
+        if (const QString error = TimeOutText(s.outcome); !error.isEmpty() && !out_.result().contains(QStringLiteral("error")))
+            out_.result().insert(QStringLiteral("error"), error);
 }
 
 int App::deviceCommand(int index)
@@ -308,12 +264,13 @@ int App::deviceCommand(int index)
     using namespace modFunc;
     const DeviceRecord& device = SelectedDevice();
     out_.result().insert(QStringLiteral("device"), device.Name);
-    const QString problem = DeviceProtocol::FunctionProblem();
+    // Erase and Lock use no size; every other function needs one it can serve.
+    const bool sizeless = index == DeviceFunctions::Erase || index == DeviceFunctions::Lock;
+    QString problem = DeviceProtocol::CommandProblem(DeviceIndex, device);
+    if (problem.isEmpty() && !sizeless)
+        problem = DeviceProtocol::FunctionProblem();
     if (!problem.isEmpty())
         return out_.finish(out_.fail(ExitBadInput, problem));
-    const int letter = DeviceProtocol::TypeLetter(device.TypeCode);
-    if (letter < 0)
-        return out_.finish(out_.fail(ExitBadInput, QStringLiteral("Type code %1 has no type letter!").arg(device.TypeCode)));
 
     // The image: the file for Program, Verify and Auto; the device's range
     // of a fresh Buffer is what Read saves.
@@ -340,11 +297,11 @@ int App::deviceCommand(int index)
             return out_.finish(ExitBadInput);
     }
 
-    std::unique_ptr<Link> link;
+    std::unique_ptr<ProgrammerLink> link;
     if (const int code = openProgrammer(link))
         return out_.finish(code);
     // The type letter goes first, as when the function window opens.
-    DeviceProtocol::SendCommand(uint8_t(letter));
+    DeviceProtocol::SendCommand(uint8_t(DeviceProtocol::TypeLetter(device.TypeCode)));
 
     ProgressDisplay progress(o_.worker ? stdout : stderr, o_.worker ? ProgressDisplay::Mode::Steps
                                                                     : ProgressDisplay::ModeFor(stderr, o_.quiet));
@@ -370,13 +327,13 @@ int App::deviceCommand(int index)
     }
     functions.Run(index);
     QList<ChipStep> steps = host.takeSteps();
-    int code = exitAfter(functions, host, steps);
+    int code = exitAfter(steps);
     // Program verifies what it wrote unless told not to.
     if (code == ExitOk && index == DeviceFunctions::Program && !o_.noVerify) {
         host.attach(&functions, DeviceFunctions::Names().value(DeviceFunctions::Verify));
         functions.Run(DeviceFunctions::Verify);
         steps += host.takeSteps();
-        code = exitAfter(functions, host, steps);
+        code = exitAfter(steps);
     }
     out_.result().insert(QStringLiteral("seconds"), double(clock.nsecsElapsed()) / 1e9);
     if (index == DeviceFunctions::Program)
@@ -407,7 +364,7 @@ int App::verifyAll(DeviceFunctions& functions, CliHost& host)
                                   {QStringLiteral("bytes"), r.bytes()}});
     }
     out_.result().insert(QStringLiteral("ranges"), ranges);
-    return out_.finish(exitAfter(functions, host, steps));
+    return out_.finish(exitAfter(steps));
 }
 
 bool App::prepareSerial()
@@ -471,8 +428,7 @@ int App::productionRun(DeviceFunctions& functions, CliHost& host)
             }
         }
         record.checksum = Hex4(BufferView::ComputeCheckSum(Buffer, size));
-        record.crc32 = QStringLiteral("%1").arg(Crc32(Buffer.data(), size_t(size)), 8, 16, QLatin1Char('0')).toUpper();
-        host.clearOutcome();
+        record.crc32 = HexText::Hex8(Crc32(Buffer.data(), size_t(size)));
         if (!out_.json() && !out_.quiet())
             std::printf(record.serial ? "Chip %d, serial %llu\n" : "Chip %d\n", chips,
                         static_cast<unsigned long long>(record.serial.value_or(0)));
@@ -480,7 +436,7 @@ int App::productionRun(DeviceFunctions& functions, CliHost& host)
         functions.Run(DeviceFunctions::Auto);
         record.time = QDateTime::currentDateTimeUtc();
         record.steps = host.takeSteps();
-        record.exitCode = exitAfter(functions, host, record.steps);
+        record.exitCode = exitAfter(record.steps);
         // Stopped before the sequence's end: the chip is not finished.
         const int stepsRun = int(record.steps.size());
         if (functions.StopRequested && stepsRun < std::min<int>(AutoCount, MaxAutoSteps) && !functions.Failed) {
@@ -528,7 +484,7 @@ void App::putFigures(const FileFormats::Image& image, int32_t end)
     const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
     const int32_t size = device.Size > 0 ? std::min<int32_t>(device.Size, modFunc::BufferSize) : end;
     const QString checksum = modFunc::Hex4(BufferView::ComputeCheckSum(image, size));
-    const QString crc = QStringLiteral("%1").arg(Crc32(image.data(), size_t(size)), 8, 16, QLatin1Char('0')).toUpper();
+    const QString crc = HexText::Hex8(Crc32(image.data(), size_t(size)));
     const QString over = device.Size > 0 ? QStringLiteral("%1 bytes of %2").arg(size).arg(device.Name)
                                          : QStringLiteral("%1 bytes (no device selected)").arg(size);
     out_.line(QStringLiteral("checksum %1, CRC-32 %2 over %3").arg(checksum, crc, over));

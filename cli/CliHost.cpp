@@ -1,10 +1,13 @@
 #include "cli/CliHost.h"
 
+#include "cli/CliOptions.h"
 #include "core/modFunc.h"
 #include "options/AutoFile.h"
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <algorithm>
+#include <cstdio>
 
 namespace cli {
 
@@ -33,6 +36,8 @@ void CliHost::SetMessage(int line, const QString& text)
         pendingName_ = currentStepName();
         progress_.begin(text.endsWith(QLatin1String(" ...")) ? text.chopped(4) : text);
     }
+    if (pending_.isEmpty())
+        pendingOutcome_ = {};
     pending_ = text;  // a start text, or the fault that replaces it
     pendingLine_ = line;
     pendingStep_ = step;
@@ -57,32 +62,35 @@ void CliHost::Pause()
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-QString TimeOutText(const QString& function, int blockAddress)
+// The time-out is told once the step's outcome names the function and the
+// block.
+void CliHost::ShowTimeOut() { progress_.end(); }
+
+void CliHost::ReadDone(bool) {}
+
+// The last outcome of a step counts: Verify --all ends OK and then reports
+// the first difference.
+void CliHost::StepEnded(int, const StepOutcome& outcome)
 {
-    return blockAddress < 0
-               ? QStringLiteral("Communication Error! (%1, no reply)").arg(function)
-               : QStringLiteral("Communication Error! (%1, no reply for block at %2)").arg(function, modFunc::Hex4(blockAddress));
+    pendingOutcome_ = outcome;
+    if (outcome.result == StepResult::NoAnswer)
+        std::fprintf(stderr, "quirra-cli: Device Error: %s\n", qPrintable(TimeOutText(outcome)));
 }
 
-void CliHost::ShowTimeOut()
+int ExitCodeFor(const QList<ChipStep>& steps, bool sequence)
 {
-    progress_.end();
-    timedOut_ = true;
-    pendingError_ = TimeOutText(currentStepName(), functions_ ? functions_->NoReplyAddress : -1);
-    std::fprintf(stderr, "quirra-cli: Device Error: %s\n", qPrintable(pendingError_));
-}
-
-void CliHost::ReadDone(bool) { readDone_ = true; }
-
-QString CliHost::ResultOf(const QString& line)
-{
-    if (line.endsWith(QLatin1String("   OK!")))
-        return QStringLiteral("ok");
-    if (line.endsWith(QLatin1String("   Device Fault!")))
-        return QStringLiteral("no answer");
-    if (line == QLatin1String("Function Not Available!"))
-        return QStringLiteral("not available");
-    return QStringLiteral("failed");
+    auto any = [&steps](std::initializer_list<StepResult> results) {
+        return std::any_of(steps.begin(), steps.end(), [&](const ChipStep& s) {
+            return std::find(results.begin(), results.end(), s.outcome.result) != results.end();
+        });
+    };
+    if (any({StepResult::ChipError, StepResult::Refused}))
+        return ExitChipFailed;
+    if (any({StepResult::NoAnswer}))
+        return ExitNoAnswer;
+    if (!sequence && any({StepResult::NotOffered}))
+        return ExitBadInput;
+    return ExitOk;
 }
 
 void CliHost::flush()
@@ -91,9 +99,8 @@ void CliHost::flush()
     if (pending_.isEmpty())
         return;
     out_.line(pending_);
-    steps_.append({pendingName_, ResultOf(pending_), pending_, pendingError_});
+    steps_.append({pendingName_, pendingOutcome_, pending_});
     pending_.clear();
-    pendingError_.clear();
 }
 
 QList<ChipStep> CliHost::takeSteps()

@@ -12,10 +12,6 @@
 
 namespace cli {
 
-// The terminal's time-out text: the window's, with the function and the
-// address of the block that got no reply (blockAddress -1: none).
-QString TimeOutText(const QString& function, int blockAddress);
-
 class CliHost : public FunctionHost {
 public:
     CliHost(Console& out, ProgressDisplay& progress) : out_(out), progress_(progress) {}
@@ -30,15 +26,10 @@ public:
     void Pause() override;
     void ShowTimeOut() override;
     void ReadDone(bool inAuto) override;
+    void StepEnded(int line, const StepOutcome& outcome) override;
 
     // Prints the step still open and returns the steps since the last call.
     QList<ChipStep> takeSteps();
-    bool timedOut() const { return timedOut_; }
-    bool readDone() const { return readDone_; }
-    void clearOutcome() { timedOut_ = readDone_ = false; }
-
-    // "ok", "no answer", "not available" or "failed", from a finished line.
-    static QString ResultOf(const QString& line);
 
 private:
     void flush();
@@ -50,12 +41,15 @@ private:
     QString stepName_;
     QString pending_;      // the line of the step that runs
     QString pendingName_;  // and its step
-    QString pendingError_;  // and its time-out
     int pendingLine_ = -1;
     int pendingStep_ = -1;
+    StepOutcome pendingOutcome_;
     QList<ChipStep> steps_;
-    bool timedOut_ = false;
-    bool readDone_ = false;
 };
+
+// quirra-cli's exit code after a run whose steps ended so: a chip that
+// failed or a device refused, else no answer, else (for a single function,
+// not in an Auto sequence) a function the device does not offer, else 0.
+int ExitCodeFor(const QList<ChipStep>& steps, bool sequence);
 
 }  // namespace cli

@@ -1,6 +1,7 @@
 #include "cli/CliOptions.h"
 
 #include "cli/SerialNumbers.h"
+#include "core/HexText.h"
 
 #include <QRegularExpression>
 
@@ -33,12 +34,10 @@ const CommandShape* FindCommand(const QString& name)
 
 bool ParseHexAddress(const QString& text, uint32_t& value)
 {
-    static const QRegularExpression form(QStringLiteral("^(?:0[xX])?([0-9A-Fa-f]{1,8})[hH]?$"));
-    const QRegularExpressionMatch m = form.match(text.trimmed());
-    if (!m.hasMatch())
-        return false;
-    value = uint32_t(m.captured(1).toULongLong(nullptr, 16));
-    return true;
+    const std::optional<uint32_t> v = HexText::Parse(text, {.decorated = true});
+    if (v)
+        value = *v;
+    return v.has_value();
 }
 
 QStringList WorkerArguments(const QStringList& args, const QString& port)
@@ -311,9 +310,11 @@ QString UsageText(const QString& startDir)
         text += QStringLiteral("This run would use %1.\n").arg(startDir);
     text += QStringLiteral(
         "\n"
-        "Ports: COMn is /dev/ttyS<n-1> unless the environment variable QUIRRA_COMn\n"
-        "names another device, for example QUIRRA_COM1=/dev/ttyUSB0. \"quirra-cli\n"
-        "ports\" lists the ports and explains why one cannot be opened.\n"
+        "Ports: COMn is the device named by the environment variable QUIRRA_COMn\n"
+        "(QUIRRA_COM1=/dev/ttyUSB0), else by the line for n in ports.cfg in the\n"
+        "start directory (1,\"/dev/ttyUSB0\"; the window's Options > Settings writes\n"
+        "it), else /dev/ttyS<n-1>. \"quirra-cli ports\" lists the ports and explains\n"
+        "why one cannot be opened.\n"
         "\n"
         "Exit codes:\n"
         "  0  success\n"

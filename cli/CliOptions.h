@@ -48,8 +48,10 @@ struct Options {
 // false with *error saying what is wrong.
 bool ParseArguments(const QStringList& args, Options& options, QString* error);
 
-// A hexadecimal address as the file options take it ("8000", "ff", "0x1F0",
-// "100H"); false for anything else or above FFFFFFFF.
+// A hexadecimal address of one to eight digits ("8000", "ff", "0x1F0",
+// "100H", blanks around allowed); false for anything else. Stricter than
+// the file options window, which reads the leading digits only and so takes
+// "0x1F0" as 0.
 bool ParseHexAddress(const QString& text, uint32_t& value);
 
 // The arguments of the child process that runs one port of a run on

@@ -2,6 +2,7 @@
 
 #include "platform/SerialPort.h"
 
+#include <QElapsedTimer>
 #include <cstdio>
 
 namespace cli {
@@ -14,14 +15,13 @@ QString FrameTraceLine(qint64 elapsedMs, bool sent, const QByteArray& bytes)
         .arg(sent ? QStringLiteral("->") : QStringLiteral("<-"), QString::fromLatin1(bytes.toHex(' ').toUpper()));
 }
 
-FrameTrace::FrameTrace(SerialPort& port) : port_(port)
+void TraceFrames(SerialPort& port)
 {
-    clock_.start();
-    port_.setTrace([this](bool sent, const QByteArray& bytes) {
-        std::fprintf(stderr, "%s\n", qPrintable(FrameTraceLine(clock_.elapsed(), sent, bytes)));
+    QElapsedTimer clock;
+    clock.start();
+    port.setTrace([clock](bool sent, const QByteArray& bytes) {
+        std::fprintf(stderr, "%s\n", qPrintable(FrameTraceLine(clock.elapsed(), sent, bytes)));
     });
 }
-
-FrameTrace::~FrameTrace() { port_.setTrace({}); }
 
 }  // namespace cli

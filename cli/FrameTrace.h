@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QString>
 
 class SerialPort;
@@ -13,17 +12,8 @@ namespace cli {
 // "   0.012 -> 01 54" for a frame sent, "<-" for bytes received.
 QString FrameTraceLine(qint64 elapsedMs, bool sent, const QByteArray& bytes);
 
-// Prints the trace of port on standard error while it lives.
-class FrameTrace {
-public:
-    explicit FrameTrace(SerialPort& port);
-    ~FrameTrace();
-    FrameTrace(const FrameTrace&) = delete;
-    FrameTrace& operator=(const FrameTrace&) = delete;
-
-private:
-    SerialPort& port_;
-    QElapsedTimer clock_;
-};
+// From now on, port's frames are traced on standard error for as long as
+// the port lives.
+void TraceFrames(SerialPort& port);
 
 }  // namespace cli

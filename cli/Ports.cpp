@@ -1,5 +1,7 @@
 #include "cli/Ports.h"
 
+#include "core/PortMap.h"
+
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QProcessEnvironment>
@@ -9,21 +11,6 @@
 namespace cli {
 
 namespace {
-
-QString UsbText(const QSerialPortInfo& info)
-{
-    if (!info.hasVendorIdentifier())
-        return {};
-    QString text = QStringLiteral("USB %1:%2")
-                       .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
-                       .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
-    for (const QString& part : {info.manufacturer(), info.description()})
-        if (!part.isEmpty())
-            text += QLatin1Char(' ') + part;
-    if (!info.serialNumber().isEmpty())
-        text += QStringLiteral(", serial ") + info.serialNumber();
-    return text;
-}
 
 QString Canonical(const QString& path)
 {
@@ -47,7 +34,7 @@ QList<PortEntry> CollectPorts(const QString& runPath, const QString& runName)
     };
 
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        entryFor(info.systemLocation()).usb = UsbText(info);
+        entryFor(info.systemLocation()).usb = modFunc::UsbDescription(info);
 
     // COMn names: /dev/ttyS<n-1> unless QUIRRA_COMn points elsewhere.
     static const QRegularExpression envForm(QStringLiteral("^QUIRRA_COM([0-9]+)$"));
@@ -62,6 +49,15 @@ QList<PortEntry> CollectPorts(const QString& runPath, const QString& runName)
         PortEntry& e = entryFor(env.value(key));
         e.names << QStringLiteral("COM%1").arg(n);
         e.envVars << key;
+    }
+    // Then the lines of ports.cfg for the numbers the environment leaves.
+    for (auto it = modFunc::PortPaths.cbegin(); it != modFunc::PortPaths.cend(); ++it) {
+        if (overridden.contains(it.key()))
+            continue;
+        overridden << it.key();
+        PortEntry& e = entryFor(it.value());
+        e.names << QStringLiteral("COM%1").arg(it.key());
+        e.mapped = true;
     }
     static const QRegularExpression ttyS(QStringLiteral("^/dev/ttyS([0-9]+)$"));
     for (PortEntry& e : ports) {
@@ -101,10 +97,12 @@ QString PortsText(const QList<PortEntry>& ports, const QList<PortProcess>& troub
             about << e.names.join(QStringLiteral(", "));
         if (!e.envVars.isEmpty())
             about << QStringLiteral("set by ") + e.envVars.join(QStringLiteral(", "));
+        if (e.mapped)
+            about << QStringLiteral("set by %1").arg(modFunc::PortMapFileName);
         if (e.thisRun)
             about << QStringLiteral("used by this run");
         if (about.isEmpty())
-            about << QStringLiteral("no COM name; QUIRRA_COMn=%1 makes it COMn").arg(e.path);
+            about << QStringLiteral("no COM name; Options > Settings or QUIRRA_COMn=%1 makes it COMn").arg(e.path);
         text += QStringLiteral("  (%1)\n").arg(about.join(QStringLiteral("; ")));
         if (!e.usb.isEmpty())
             text += QStringLiteral("    %1\n").arg(e.usb);
@@ -138,6 +136,7 @@ QJsonObject PortsJson(const QList<PortEntry>& ports, const QList<PortProcess>& t
             {QStringLiteral("device"), e.facts.device},
             {QStringLiteral("names"), QJsonArray::fromStringList(e.names)},
             {QStringLiteral("env"), QJsonArray::fromStringList(e.envVars)},
+            {QStringLiteral("portMap"), e.mapped},
             {QStringLiteral("usb"), e.usb},
             {QStringLiteral("thisRun"), e.thisRun},
             {QStringLiteral("mayOpen"), e.problem.isEmpty()},

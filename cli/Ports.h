@@ -16,6 +16,7 @@ struct PortEntry {
     QString path;          // as found or as the environment names it
     QStringList names;     // "COM1", ...
     QStringList envVars;   // "QUIRRA_COM1", the variables that point here
+    bool mapped = false;   // a line of ports.cfg points here
     QString usb;           // "USB 0403:6001 FTDI FT232R USB UART, serial A5"
     bool thisRun = false;  // the port a device command would open now
     PortFacts facts;
@@ -23,7 +24,8 @@ struct PortEntry {
 };
 
 // The ports: this machine's (/dev/ttyS*, ttyUSB*, ttyACM*, ...), those named
-// by QUIRRA_COMn, and the one the run would use (runPath, runName).
+// by QUIRRA_COMn or by ports.cfg, and the one the run would use (runPath,
+// runName).
 QList<PortEntry> CollectPorts(const QString& runPath, const QString& runName);
 
 // The listing as text, with the running troublemakers and their fixes.

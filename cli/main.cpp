@@ -3,7 +3,6 @@
 #include "cli/CliApp.h"
 #include "cli/CliOptions.h"
 #include "cli/ParallelRun.h"
-#include "platform/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,10 +13,6 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quirra-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUIRRA_VERSION));
-    // Whatever the library would show in a box goes to standard error.
-    SetMessageHandler([](const MessageRecord& m) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(m.title), qPrintable(m.text));
-    });
 
     cli::Options options;
     QString error;

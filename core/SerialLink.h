@@ -1,16 +1,15 @@
 // The programmer link shared by the program: the serial port cm, the receive
-// timer totmr, the receive wait and the start-up probe.
+// timer totmr and the receive wait. ProgrammerLink owns the port and timer.
 #pragma once
 
 #include <QString>
-#include <functional>
 
 class QTimer;
 class SerialPort;
 
 namespace modFunc {
 
-// Owned by the main window; set while it exists.
+// Set while a ProgrammerLink lives.
 extern SerialPort* cm;
 extern QTimer* totmr;
 
@@ -26,31 +25,5 @@ void WaitForBytes();
 
 // Clears TimeOutFlag, starts totmr and runs the event loop until it ticks.
 void WaitOneTick();
-
-// What the probe found.
-struct ProbeResult {
-    enum class Outcome { PortError, NoAnswer, Found };
-    Outcome outcome = Outcome::PortError;
-    QString portError;  // the port layer's description, for PortError
-    QString version;    // "2.1", for Found
-};
-
-// How long the probe waits for its reply: the whole second whatever comes
-// (the window), or until ten bytes have come and 30 ms have passed without
-// an eleventh, at most the second (the terminal).
-enum class ProbeWait { WholeSecond, UntilReplyComplete };
-constexpr int ProbeReplyBytes = 10;
-constexpr int ProbeQuietMs = 30;
-
-// Sets up and opens cm on ComPort (or the path cm was given), sends the
-// probe, waits as `wait` says and judges the reply. Sets DeviceFound and,
-// for a reply of 10 bytes, RxData. Shows nothing; both front ends word the
-// outcome themselves.
-ProbeResult ProbeProgrammer(ProbeWait wait = ProbeWait::WholeSecond);
-
-// The port set-up and probe of the main window's load step. removeSplash is
-// called once, at the point where the splash goes. Returns false when the
-// port-error path was taken (message shown, DeviceFound false).
-bool OpenPortAndProbe(const std::function<void()>& removeSplash);
 
 }  // namespace modFunc

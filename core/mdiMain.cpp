@@ -11,22 +11,19 @@
 #include "options/frmEditAuto.h"
 #include "options/frmSettings.h"
 #include "platform/MessageBox.h"
+#include "platform/WindowFrame.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPushButton>
 
-namespace {
-mdiMain* theMainWindow = nullptr;
-}
-
 mdiMain::mdiMain()
 {
-    theMainWindow = this;
     setWindowTitle(QStringLiteral("Quirra ~ Serial Programmer"));
-    setWindowIcon(QIcon::fromTheme(QStringLiteral("media-flash"), QIcon::fromTheme(QStringLiteral("drive-removable-media"))));
+    setWindowIcon(QuirraIcon());
     mdiArea = new QMdiArea(this);
     setCentralWidget(mdiArea);
 
@@ -41,9 +38,7 @@ mdiMain::mdiMain()
 
     CreateMenus();
 
-    modFunc::cm = &cm;
-    modFunc::totmr = &totmr;
-    modFunc::SetUpReceiveTimer(&totmr);
+    ReportInMessageBoxes();
     BufferCommands::SetHost(mdiArea);
     resize(900, 600);
 }
@@ -51,16 +46,8 @@ mdiMain::mdiMain()
 mdiMain::~mdiMain()
 {
     Unload();
-    if (modFunc::cm == &cm)
-        modFunc::cm = nullptr;
-    if (modFunc::totmr == &totmr)
-        modFunc::totmr = nullptr;
     BufferCommands::SetHost(nullptr);
-    if (theMainWindow == this)
-        theMainWindow = nullptr;
 }
-
-mdiMain* mdiMain::Instance() { return theMainWindow; }
 
 void mdiMain::CreateMenus()
 {
@@ -112,7 +99,7 @@ void mdiMain::Load()
         if (splash_)
             splash_->close();
     };
-    const bool portOk = OpenPortAndProbe(removeSplash);
+    const bool portOk = OpenPortAndProbe(link, removeSplash);
     // 4. Status bar.
     if (portOk) {
         WriteStatusPanels();
@@ -208,7 +195,8 @@ void mdiMain::HelpAbout_Click()
 namespace modFunc {
 std::unique_ptr<mdiMain> StartUp()
 {
-    const QStringList problems = ReadStartFiles();
+    ReportInMessageBoxes();  // before the window: the start-up problems
+    const QStringList problems = ReadStartFiles(QDir::currentPath());
     ReportStartProblems(problems);
     auto window = std::make_unique<mdiMain>();
     window->Load();

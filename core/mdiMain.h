@@ -1,14 +1,13 @@
 // The main window: a multiple-document frame with the menus, the four-panel
-// status bar, the serial port cm and the receive timer totmr.
+// status bar, and the link to the programmer (modFunc::cm and totmr).
 #pragma once
 
 #include "platform/FileDialog.h"
-#include "platform/SerialPort.h"
+#include "core/ProgrammerLink.h"
 #include "platform/StatusBar.h"
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QTimer>
 #include <memory>
 
 class QAction;
@@ -21,16 +20,12 @@ public:
     mdiMain();
     ~mdiMain() override;
 
-    // The one main window while it exists, otherwise nullptr.
-    static mdiMain* Instance();
-
     // The load step: splash, Buffer to 0xFF, port and probe, status bar.
     void Load();
 
     QMdiArea* mdiArea = nullptr;
     StatusBar* sbar = nullptr;
-    SerialPort cm;
-    QTimer totmr;
+    ProgrammerLink link;
     FileDialog cdia;
 
     // Menu items, named by menu and item.

@@ -1,13 +1,17 @@
 #include "core/modFunc.h"
 
 #include "core/DelimitedText.h"
+#include "core/PortMap.h"
 #include "devices/DeviceCatalogue.h"
 #include "options/AutoFile.h"
-#include "platform/MessageBox.h"
+#include "core/Reporter.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
+#include <cerrno>
 #include <cmath>
 
 namespace modFunc {
@@ -52,21 +56,6 @@ QString DeviceProblem() { return DeviceProblem(SelectedDevice()); }
 
 QString AppFile(const QString& name) { return QDir(AppPath).filePath(name); }
 
-QString Hex2(uint8_t b)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    const QChar s[2] = {QLatin1Char(digits[b >> 4]), QLatin1Char(digits[b & 15])};
-    return QString(s, 2);
-}
-
-QString Hex4(int32_t v)
-{
-    QString h = QString::number(static_cast<uint32_t>(v), 16).toUpper();
-    if (v >= 0 && v <= 4095)
-        h = h.rightJustified(4, QLatin1Char('0'));
-    return h;
-}
-
 int64_t RoundHalfEven(double x)
 {
     if (!std::isfinite(x))
@@ -98,15 +87,38 @@ bool ReadWholeFile(const QString& path, QByteArray& data, bool* exists, QString*
     return true;
 }
 
+namespace {
+// Why a write failed. After a short write (a full disk, a file size limit)
+// the file says nothing of its own, so the system's last error names the
+// cause, or failing that the free space does.
+QString WriteFailure(const QSaveFile& f, int systemError, qint64 size)
+{
+    const QString said = f.errorString();
+    if (!said.isEmpty() && said != QLatin1String("Unknown error"))
+        return said;
+    if (systemError != 0)
+        return qt_error_string(systemError);
+    const QStorageInfo volume(QFileInfo(f.fileName()).absolutePath());
+    if (volume.isValid() && volume.bytesAvailable() < size)
+        return qt_error_string(ENOSPC);
+    return said;
+}
+}  // namespace
+
 bool WriteWholeFile(const QString& path, const QByteArray& data, QString* error)
 {
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.commit()) {
-        if (error)
-            *error = f.errorString();
-        return false;
+    errno = 0;
+    bool written = f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+    int systemError = errno;
+    if (written) {
+        errno = 0;
+        written = f.commit();
+        systemError = errno;
     }
-    return true;
+    if (!written && error)
+        *error = WriteFailure(f, systemError, data.size());
+    return written;
 }
 
 QStringList LoadConfig()
@@ -158,12 +170,13 @@ bool SaveConfig(QString* error)
     return WriteWholeFile(AppFile(ConfigFileName), out.bytes(), error);
 }
 
-QStringList ReadStartFiles()
+QStringList ReadStartFiles(const QString& dir)
 {
-    AppPath = QDir::currentPath();
+    AppPath = QDir(dir).absolutePath();
     QStringList problems = LoadConfig();
     problems << LoadDeviceCatalogue();
     problems << LoadAuto();
+    problems << LoadPortMap();
     return problems;
 }
 
@@ -176,7 +189,7 @@ void ReportStartProblems(const QStringList& problems)
     QStringList shown = problems.mid(0, Listed);
     if (problems.size() > Listed)
         shown << QStringLiteral("and %1 more").arg(problems.size() - Listed);
-    ShowMessage(shown.join(QStringLiteral("\n\n")), QStringLiteral("Quirra"), MsgIcon::Warning);
+    Report(shown.join(QStringLiteral("\n\n")), QStringLiteral("Quirra"), MsgIcon::Warning);
 }
 
 }  // namespace modFunc

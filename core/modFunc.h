@@ -2,6 +2,8 @@
 // the whole run; windows read and write it directly.
 #pragma once
 
+#include "core/HexText.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -61,8 +63,8 @@ extern int16_t AutoCount;
 extern std::array<int16_t, MaxAutoSteps + 1> AutoList;  // 1..AutoCount used
 
 // ---- text helpers ------------------------------------------------------
-QString Hex2(uint8_t b);
-QString Hex4(int32_t v);
+using HexText::Hex2;
+using HexText::Hex4;
 
 // Nearest whole number, halves to the even neighbour (2.5 gives 2, 3.5
 // gives 4, -0.5 gives 0). Used wherever a whole number is taken from a
@@ -76,9 +78,10 @@ QStringList LoadConfig();
 // Writes quirra.cfg; on failure returns false and sets *error.
 bool SaveConfig(QString* error = nullptr);
 
-// Start-up steps 1 to 4: AppPath, configuration, catalogue, Auto sequence.
-// Returns the problems found, for one message at start-up.
-QStringList ReadStartFiles();
+// Start-up steps 1 to 4: AppPath (dir made absolute), configuration,
+// catalogue, Auto sequence; then the port map. Returns the problems found,
+// for one message at start-up.
+QStringList ReadStartFiles(const QString& dir);
 // Shows the start-up problems in one "Quirra" box, at most ten of them
 // and a count of the rest; nothing when empty.
 void ReportStartProblems(const QStringList& problems);

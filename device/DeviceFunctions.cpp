@@ -48,15 +48,20 @@ void DeviceFunctions::RunFunction(int index)
 
 // A device the protocol cannot serve is refused before anything is sent, and
 // counts as a fault so that an Auto sequence stops there.
-bool DeviceFunctions::Refused()
+bool DeviceFunctions::Refused(Index function)
 {
-    const QString problem = FunctionProblem();
+    function_ = function;
+    // Erase and Lock send one command and use no size.
+    const bool sizeless = function == Erase || function == Lock;
+    const QString problem = sizeless ? CommandProblem(modFunc::DeviceIndex, modFunc::SelectedDevice())
+                                     : FunctionProblem();
     if (problem.isEmpty()) {
         blockCount_ = std::min(BlockCount(modFunc::SelectedDevice().Size), MaxBlocks);
         return false;
     }
     host_.SetMessage(MessageLine, problem);
     Failed = true;
+    End(StepResult::Refused);
     return true;
 }
 
@@ -74,23 +79,32 @@ void DeviceFunctions::SetPercent(int percent)
     host_.ShowProgress(percent);
 }
 
-void DeviceFunctions::ReportTimeOut(int blockAddress)
+void DeviceFunctions::End(StepResult result, int address)
 {
-    NoReplyAddress = blockAddress;
+    if (function_ == Blank)
+        blankPassed_ = result == StepResult::Ok;
+    host_.StepEnded(MessageLine, {result, function_, address});
+}
+
+void DeviceFunctions::ReportTimeOut(int address)
+{
     host_.ShowTimeOut();
     host_.MarkMessage(MessageLine, QStringLiteral("Device Fault!"));
+    End(StepResult::NoAnswer, address);
 }
 
 void DeviceFunctions::Succeed()
 {
     SetPercent(100);
     host_.MarkMessage(MessageLine, QStringLiteral("OK!"));
+    End(StepResult::Ok);
 }
 
 void DeviceFunctions::Fault(const QString& text, int address)
 {
     host_.SetMessage(MessageLine, text + modFunc::Hex4(address));
     Failed = true;
+    End(StepResult::ChipError, address);
 }
 
 template <typename Step>
@@ -118,7 +132,7 @@ DeviceFunctions::CycleEnd DeviceFunctions::BlockReadCycle(Step step, int& faultA
         }
     }
     if (!SendCommand(LetterEnd)) {  // the port failed after the last reply
-        ReportTimeOut();
+        ReportTimeOut(-1);
         return CycleEnd::TimedOut;
     }
     Succeed();
@@ -127,7 +141,7 @@ DeviceFunctions::CycleEnd DeviceFunctions::BlockReadCycle(Step step, int& faultA
 
 void DeviceFunctions::RunRead()
 {
-    if (Refused())
+    if (Refused(Read))
         return;
     Start(QStringLiteral("Reading ..."));
     int unused = 0;
@@ -144,7 +158,7 @@ void DeviceFunctions::RunRead()
 
 void DeviceFunctions::RunVerify()
 {
-    if (Refused())
+    if (Refused(Verify))
         return;
     Start(QStringLiteral("Verifying ..."));
     int address = 0;
@@ -154,7 +168,7 @@ void DeviceFunctions::RunVerify()
 
 void DeviceFunctions::RunVerifyAll(const std::function<void(int)>& difference)
 {
-    if (Refused())
+    if (Refused(Verify))
         return;
     Start(QStringLiteral("Verifying ..."));
     int first = -1;
@@ -175,14 +189,12 @@ void DeviceFunctions::RunVerifyAll(const std::function<void(int)>& difference)
 
 void DeviceFunctions::RunBlankCheck()
 {
-    if (Refused())
+    if (Refused(Blank))
         return;
     Start(QStringLiteral("Blank Checking ..."));
     int address = 0;
-    const CycleEnd end = BlockReadCycle([](int, uint8_t d) { return d == 0xFF; }, address);
-    if (end == CycleEnd::Fault)
+    if (BlockReadCycle([](int, uint8_t d) { return d == 0xFF; }, address) == CycleEnd::Fault)
         Fault(QStringLiteral("Device not blank at "), address);
-    blankPassed_ = end == CycleEnd::Done;
 }
 
 void DeviceFunctions::RunProgram()
@@ -191,7 +203,7 @@ void DeviceFunctions::RunProgram()
     const bool skip = ErasedBlockWrites == ErasedBlocks::Skip
                       || (ErasedBlockWrites == ErasedBlocks::SkipAfterBlankCheck && inAuto_ && blankPassed_);
     blankPassed_ = false;  // whatever happens now, the chip may hold data
-    if (Refused())
+    if (Refused(Program))
         return;
     Start(QStringLiteral("Programming ..."));
     // The blocks to send; the progress counts these only.
@@ -223,27 +235,29 @@ void DeviceFunctions::RunProgram()
         }
     }
     if (!SendCommand(LetterWrite) || !SendCommand(LetterEnd)) {
-        ReportTimeOut();
+        ReportTimeOut(-1);
         return;
     }
     Succeed();
 }
 
-void DeviceFunctions::RunSingleCommand(uint8_t letter, bool offered, const QString& text)
+void DeviceFunctions::RunSingleCommand(Index function, uint8_t letter, bool offered, const QString& text)
 {
-    if (Refused())
+    if (Refused(function))
         return;
     if (!offered) {
         host_.SetMessage(MessageLine, QStringLiteral("Function Not Available!"));
+        End(StepResult::NotOffered);
         return;
     }
     Start(text);
     if (!SendCommand(letter)) {
-        ReportTimeOut();
+        ReportTimeOut(-1);
         return;
     }
     // The mark only says that the command went out: no reply comes.
     host_.MarkMessage(MessageLine, QStringLiteral("OK!"));
+    End(StepResult::Ok);
     for (int p = 1; p <= 100; ++p)
         SetPercent(p);
     host_.Pause();
@@ -251,12 +265,12 @@ void DeviceFunctions::RunSingleCommand(uint8_t letter, bool offered, const QStri
 
 void DeviceFunctions::RunErase()
 {
-    RunSingleCommand(LetterErase, EraseOffered(modFunc::SelectedDevice().TypeCode), QStringLiteral("Erasing ..."));
+    RunSingleCommand(Erase, LetterErase, EraseOffered(modFunc::SelectedDevice().TypeCode), QStringLiteral("Erasing ..."));
 }
 
 void DeviceFunctions::RunLock()
 {
-    RunSingleCommand(LetterLock, LockOffered(modFunc::SelectedDevice().TypeCode), QStringLiteral("Locking ..."));
+    RunSingleCommand(Lock, LetterLock, LockOffered(modFunc::SelectedDevice().TypeCode), QStringLiteral("Locking ..."));
 }
 
 void DeviceFunctions::RunAuto()

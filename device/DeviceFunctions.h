@@ -39,9 +39,6 @@ public:
     int16_t MessageLine = 0;  // the line the running function writes
     bool Failed = false;      // a fault in the data, or a device it cannot serve
     int16_t AutoStep = 0;     // the Auto step being run, from 1
-    // At the last time-out: the address of the block that got no reply, or
-    // -1 when the function was not waiting for a block's reply.
-    int NoReplyAddress = -1;
 
     // Which blocks Program sends: every one (the window's way), or none that
     // is FF throughout, either always (the chip is known to be erased) or
@@ -58,13 +55,15 @@ private:
     enum class CycleEnd { Done, TimedOut, Fault };
 
     void RunFunction(int index);  // Read to Lock; nothing for other codes
-    bool Refused();
+    bool Refused(Index function);
     void Start(const QString& text);
     void SetPercent(int percent);
-    void ReportTimeOut(int blockAddress = -1);
+    void End(StepResult result, int address = -1);
+    // address: the block that got no answer, -1 for none.
+    void ReportTimeOut(int address);
     void Succeed();
     void Fault(const QString& text, int address);
-    void RunSingleCommand(uint8_t letter, bool offered, const QString& text);
+    void RunSingleCommand(Index function, uint8_t letter, bool offered, const QString& text);
     // Reads every block; step(address, byte) returns false to report a
     // fault at that address, which ends the cycle.
     template <typename Step>
@@ -72,6 +71,7 @@ private:
 
     FunctionHost& host_;
     int blockCount_ = 0;
+    Index function_ = Read;  // the function that runs
     bool inAuto_ = false;
     bool blankPassed_ = false;  // in this Auto sequence, since its last Program
 };

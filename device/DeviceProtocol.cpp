@@ -31,10 +31,23 @@ QString FunctionProblem(int16_t deviceIndex, const DeviceRecord& device)
 
 QString FunctionProblem() { return FunctionProblem(DeviceIndex, SelectedDevice()); }
 
+QString CommandProblem(int16_t deviceIndex, const DeviceRecord& device)
+{
+    if (deviceIndex <= 0 || deviceIndex >= DeviceSlots)
+        return QStringLiteral("No device selected!");
+    return TypeLetterProblem(device.TypeCode);
+}
+
 int TypeLetter(int typeCode)
 {
-    const int letter = 0x61 + typeCode - 1;
-    return letter >= 0 && letter <= 0xFF ? letter : -1;
+    return typeCode >= 1 && typeCode <= MaxTypeCode ? 0x61 + typeCode - 1 : -1;
+}
+
+QString TypeLetterProblem(int typeCode)
+{
+    if (TypeLetter(typeCode) >= 0)
+        return {};
+    return QStringLiteral("Type code %1 has no type letter!").arg(typeCode);
 }
 
 bool EraseOffered(int typeCode) { return typeCode <= 9 || typeCode >= 12; }

@@ -42,8 +42,16 @@ int BlockCount(int32_t size);
 // text for the message line that says why not.
 QString FunctionProblem(int16_t deviceIndex, const modFunc::DeviceRecord& device);
 QString FunctionProblem();  // for the selected device
-// The letter 0x61 + typeCode - 1, or -1 when that is not a byte.
+// The same for Erase and Lock, which send one command and use no size: only a
+// device that is selected and has a type letter.
+QString CommandProblem(int16_t deviceIndex, const modFunc::DeviceRecord& device);
+// Type codes 1 to 159 have a type letter, 0x61 + typeCode - 1 ('a' to
+// 0xFF); TypeLetter gives -1 for any other code.
+constexpr int MaxTypeCode = 0xFF - 0x61 + 1;
 int TypeLetter(int typeCode);
+// Empty when the code has a type letter, otherwise the message that says so
+// and keeps every function from running.
+QString TypeLetterProblem(int typeCode);
 bool EraseOffered(int typeCode);  // type codes 9 and below, 12 and above
 bool LockOffered(int typeCode);   // type codes 9 and below
 // (block * 100) div count, truncating.

@@ -18,6 +18,9 @@
 //                 port failed): tell the user ("Communication Error!", title
 //                 "Device Error") and return once the user has seen it. The
 //                 function then marks its line "Device Fault!" and ends.
+//   StepEnded     a function (or Auto step) has ended, how: the value that
+//                 the message line words for the user. Comes after the
+//                 function's last message.
 //   ReadDone      a Read has filled Buffer from the whole device. inAuto is
 //                 true when the Read was a step of an Auto sequence, which
 //                 then goes on. The window renews the buffer view and, for a
@@ -25,6 +28,23 @@
 #pragma once
 
 #include <QString>
+
+// How a device function ended.
+enum class StepResult {
+    Ok,          // done ("OK!")
+    ChipError,   // the chip failed: not blank, program or verify error
+    NoAnswer,    // the programmer did not answer or the port failed
+    NotOffered,  // the device does not offer the function; nothing sent
+    Refused,     // the selected device cannot be served; nothing sent
+};
+
+struct StepOutcome {
+    StepResult result = StepResult::Ok;
+    int function = -1;  // DeviceFunctions::Index of the function that ended
+    // ChipError: the failing address; NoAnswer: the address of the block
+    // that got no answer; -1 when there is none.
+    int address = -1;
+};
 
 class FunctionHost {
 public:
@@ -36,4 +56,5 @@ public:
     virtual void Pause() = 0;
     virtual void ShowTimeOut() = 0;
     virtual void ReadDone(bool inAuto) = 0;
+    virtual void StepEnded(int line, const StepOutcome& outcome) { (void)line, (void)outcome; }
 };

@@ -5,6 +5,7 @@
 #include "device/DeviceProtocol.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
+#include "platform/WindowFrame.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -32,7 +33,7 @@ QFrame* Shape(QWidget* parent, const QColor& fill)
 frmFunction::frmFunction(QWidget* owner) : QDialog(owner)
 {
     setWindowTitle(QStringLiteral("Function"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    SetDialogFrame(this);
 
     listFunction = new QListWidget(this);
     PlaceTwips(listFunction, 120, 240, 1455, 2400);
@@ -92,6 +93,7 @@ frmFunction::frmFunction(QWidget* owner) : QDialog(owner)
     setFixedSize(TwipsX(this, 6300), TwipsY(this, 3330));
 
     Form_Load();
+    FitToText(this);
 }
 
 frmFunction::~frmFunction() = default;
@@ -109,16 +111,15 @@ void frmFunction::Form_Load()
     txtChipEnd->setText(modFunc::Hex4(device.Size));
     txtBufferEnd->setText(modFunc::Hex4(device.Size));
 
-    const int letter = DeviceProtocol::TypeLetter(device.TypeCode);
-    TypeLetter = int16_t(0x61 + device.TypeCode - 1);
+    const QString letterProblem = DeviceProtocol::TypeLetterProblem(device.TypeCode);
     if (!modFunc::DeviceFound) {
         cmdRun->setEnabled(false);
-    } else if (letter < 0) {
+    } else if (!letterProblem.isEmpty()) {
         // The programmer cannot be told this type: nothing may run on it.
         cmdRun->setEnabled(false);
-        SetMessage(0, QStringLiteral("Type code %1 has no type letter!").arg(device.TypeCode));
+        SetMessage(0, letterProblem);
     } else {
-        DeviceProtocol::SendCommand(uint8_t(letter));
+        DeviceProtocol::SendCommand(uint8_t(DeviceProtocol::TypeLetter(device.TypeCode)));
     }
 }
 

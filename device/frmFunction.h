@@ -43,7 +43,6 @@ public:
     QTimer tmrWait;
 
     DeviceFunctions Functions{*this};
-    int16_t TypeLetter = 0;
     bool WaitDone = false;
 
     void Form_Load();

@@ -3,6 +3,7 @@
 #include "core/modFunc.h"
 #include "platform/ListBox.h"
 #include "platform/Twips.h"
+#include "platform/WindowFrame.h"
 
 #include <QListWidget>
 #include <QPainter>
@@ -52,7 +53,7 @@ void SocketPicture::paintEvent(QPaintEvent*)
 frmSelectDevice::frmSelectDevice(QWidget* owner) : QDialog(owner)
 {
     setWindowTitle(QStringLiteral("Select Device"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    SetDialogFrame(this);
 
     picture = new SocketPicture(this);
     listDevice = new QListWidget(this);
@@ -73,6 +74,7 @@ frmSelectDevice::frmSelectDevice(QWidget* owner) : QDialog(owner)
     connect(cmdCancel, &QPushButton::clicked, this, &frmSelectDevice::cmdCancel_Click);
 
     Form_Load();
+    FitToText(this);
 }
 
 void frmSelectDevice::ShowChipPlacement(int typeCode)

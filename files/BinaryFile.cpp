@@ -1,5 +1,7 @@
 #include "files/FileFormats.h"
 
+#include "core/HexText.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -27,7 +29,7 @@ LoadResult PlaceBinary(QByteArrayView tail, Image& buffer, uint32_t fileAddress,
     if (fit == tail.size())
         return {};
     const int64_t at = int64_t(fileAddress) + fit;
-    return {OutsideBufferMessage(QStringLiteral("file offset %1").arg(QString::number(at, 16).toUpper()), first + fit),
+    return {OutsideBufferMessage(QStringLiteral("file offset %1").arg(HexText::Hex(at)), first + fit),
             false, at, 0, first + fit};
 }
 

@@ -1,6 +1,7 @@
 #include "files/FileCommands.h"
 
 #include "buffer/BufferCommands.h"
+#include "buffer/frmBuffer.h"
 #include "core/mdiMain.h"
 #include "files/FileFormats.h"
 #include "files/frmFileLoad.h"
@@ -22,6 +23,10 @@ void Report(const QString& title, const QString& path, const QString& what)
 
 bool LoadFailed(const QString& path, const FileFormats::LoadResult& r)
 {
+    // A load that stopped part way keeps the bytes before the stop: an open
+    // view must show them, not what it drew before.
+    if (frmBuffer* view = BufferCommands::BufferWindow())
+        view->UpdateBuffer();
     if (r.checksumError)
         ShowMessage(FileFormats::ChecksumMessage, LoadErrorTitle, MsgIcon::Critical);
     else
@@ -84,7 +89,7 @@ bool OpenImageFile(mdiMain& main, bool hex)
     const QString& path = main.cdia.FileName;
     const FileFormats::FileRead file = FileFormats::ReadImageFile(path, hex, FileAddress, BufferAddress);
     switch (file.failure) {
-    case FileFormats::FileRead::Read: break;
+    case FileFormats::FileRead::None: break;
     case FileFormats::FileRead::CannotOpen:
         Report(LoadErrorTitle, path, QStringLiteral("The file cannot be opened: %1.").arg(file.reason));
         return false;

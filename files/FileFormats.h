@@ -62,8 +62,8 @@ inline const QString ChecksumMessage = QStringLiteral("Checksum Error in hex fil
 // First pass: every line of `text` parsed, each data record and extended
 // address record checksum-tested, the data records stored in HexLines. The
 // end-of-file record ends the file; a file without one ends at its last line.
-// Blank lines and spaces or CR around a line are skipped. Nothing is written
-// to any Buffer.
+// Lines end at CR LF, LF or CR alone; blank lines and spaces around a line
+// are skipped. Nothing is written to any Buffer.
 LoadResult ReadHexRecords(QByteArrayView text);
 // Second pass: the bytes of HexLines 1 to HexLineCount into `buffer`. A byte
 // at full address a is skipped when a < fileAddress, else stored at index
@@ -103,9 +103,9 @@ constexpr qint64 HexFileLimit = 64 * 1024 * 1024;
 // a binary file the bytes from offset fileAddress on that the Buffer can take
 // and one more. Each front end words a failure itself.
 struct FileRead {
-    enum Failure { Read, CannotOpen, CannotRead, TooLarge };
+    enum Failure { None, CannotOpen, CannotRead, TooLarge };
     QByteArray data;
-    Failure failure = Read;
+    Failure failure = None;
     QString reason;  // the system's words for CannotOpen and CannotRead
 };
 FileRead ReadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress);

@@ -1,4 +1,4 @@
-#include "buffer/BufferView.h"
+#include "core/HexText.h"
 #include "files/FileFormats.h"
 
 namespace modFunc {
@@ -25,16 +25,7 @@ QString SaveProblem(const modFunc::DeviceRecord& device, bool hex)
 
 std::optional<uint32_t> ReadHexOffset(const QString& text)
 {
-    uint64_t v = 0;
-    for (QChar c : text) {
-        const int d = BufferView::HexDigitValue(c);
-        if (d < 0)
-            break;
-        v = v << 4 | uint64_t(d);
-        if (v > 0xFFFFFFFFu)
-            return std::nullopt;
-    }
-    return uint32_t(v);
+    return HexText::Parse(text, {.leadingDigits = true});
 }
 
 }  // namespace FileFormats

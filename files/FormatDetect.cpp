@@ -1,5 +1,6 @@
-#include "buffer/BufferView.h"
 #include "files/FileFormats.h"
+
+#include "core/HexText.h"
 
 #include <QFile>
 
@@ -9,7 +10,7 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-int HexDigit(char c) { return BufferView::HexDigitValue(QChar::fromLatin1(c)); }
+int HexDigit(char c) { return HexText::DigitValues[uint8_t(c)]; }
 
 bool IsHexRecord(QByteArrayView line)
 {
@@ -34,7 +35,8 @@ ImageFormat FormatOfContent(QByteArrayView head)
     while (start < head.size() && IsBlank(head[start]))
         ++start;
     qsizetype end = start;
-    while (end < head.size() && head[end] != '\n')
+    // A line ends at LF or CR, as the reader takes it.
+    while (end < head.size() && head[end] != '\n' && head[end] != '\r')
         ++end;
     while (end > start && IsBlank(head[end - 1]))
         --end;

@@ -62,7 +62,7 @@ FileRead ReadImageFrom(QFile& f, bool hex, uint32_t fileAddress, uint32_t buffer
     } else if (hex && r.data.size() > HexFileLimit) {
         r.failure = FileRead::TooLarge;
     }
-    if (r.failure != FileRead::Read)
+    if (r.failure != FileRead::None)
         r.data.clear();
     return r;
 }

@@ -1,5 +1,7 @@
 #include "files/FileFormats.h"
 
+#include "core/HexText.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -12,29 +14,11 @@ namespace FileFormats {
 
 namespace {
 
-constexpr std::array<int8_t, 256> MakeDigitTable()
-{
-    std::array<int8_t, 256> t{};
-    for (int c = 0; c < 256; ++c)
-        t[size_t(c)] = -1;
-    for (int d = 0; d < 10; ++d)
-        t[size_t('0' + d)] = int8_t(d);
-    for (int d = 0; d < 6; ++d) {
-        t[size_t('A' + d)] = int8_t(10 + d);
-        t[size_t('a' + d)] = int8_t(10 + d);
-    }
-    return t;
-}
-constexpr std::array<int8_t, 256> DigitValue = MakeDigitTable();
-constexpr char UpperDigits[] = "0123456789ABCDEF";
-
 enum RecordType { DataRecord = 0, EndRecord = 1, SegmentRecord = 2, StartSegmentRecord = 3,
                   LinearRecord = 4, StartLinearRecord = 5 };
 
 // Byte count, two address bytes, type, up to 255 data bytes, checksum.
 constexpr int MaxLineBytes = 5 + 255;
-
-QString HexText(int64_t v) { return QString::number(v, 16).toUpper(); }
 
 LoadResult Fail(const QString& why, bool checksum = false)
 {
@@ -47,12 +31,12 @@ LoadResult NotARecord(int line)
     return Fail(QStringLiteral("Line %1 is not a valid Intel HEX record.").arg(line));
 }
 
-bool IsTrailingBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool IsTrailingBlank(char c) { return c == ' ' || c == '\t'; }
 
 char* PutByte(char* o, uint8_t b)
 {
-    o[0] = UpperDigits[b >> 4];
-    o[1] = UpperDigits[b & 15];
+    o[0] = HexText::Digit(b >> 4);
+    o[1] = HexText::Digit(b);
     return o + 2;
 }
 
@@ -62,7 +46,7 @@ QString OutsideBufferMessage(const QString& where, int64_t index)
 {
     return QStringLiteral("The byte at %1 lands at index %2, outside the Buffer (0 to %3). "
                           "The bytes before it were loaded.")
-        .arg(where, HexText(index), HexText(modFunc::BufferLast));
+        .arg(where, HexText::Hex(index), HexText::Hex(modFunc::BufferLast));
 }
 
 LoadResult ReadHexRecords(QByteArrayView text)
@@ -77,10 +61,12 @@ LoadResult ReadHexRecords(QByteArrayView text)
     uint32_t base = 0;
     uint8_t rec[MaxLineBytes];
     while (p < end) {
-        const char* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+        // A line ends at CR LF, LF or CR alone, as in the start files.
         const char* b = p;
-        const char* e = nl ? nl : end;
-        p = nl ? nl + 1 : end;
+        const char* e = std::find_if(p, end, [](char c) { return c == '\n' || c == '\r'; });
+        p = e;
+        if (p < end && *p++ == '\r' && p < end && *p == '\n')
+            ++p;
         ++line;
         while (b < e && (*b == ' ' || *b == '\t'))
             ++b;
@@ -95,8 +81,8 @@ LoadResult ReadHexRecords(QByteArrayView text)
         const int n = int(digits / 2);
         uint8_t sum = 0;
         for (int k = 0; k < n; ++k) {
-            const int hi = DigitValue[uint8_t(b[1 + 2 * k])];
-            const int lo = DigitValue[uint8_t(b[2 + 2 * k])];
+            const int hi = HexText::DigitValues[uint8_t(b[1 + 2 * k])];
+            const int lo = HexText::DigitValues[uint8_t(b[2 + 2 * k])];
             if ((hi | lo) < 0)
                 return NotARecord(line);
             rec[k] = uint8_t(hi << 4 | lo);
@@ -118,7 +104,7 @@ LoadResult ReadHexRecords(QByteArrayView text)
         if (type != DataRecord && type != SegmentRecord && type != LinearRecord)
             return Fail(QStringLiteral("Line %1 is a record of type %2, which Quirra does not know.")
                             .arg(line)
-                            .arg(HexText(type).rightJustified(2, QLatin1Char('0'))));
+                            .arg(HexText::Hex(type).rightJustified(2, QLatin1Char('0'))));
         if (sum != 0)
             return Fail(ChecksumMessage, true);
         if (type != DataRecord) {
@@ -157,7 +143,7 @@ LoadResult CopyHexRecords(Image& buffer, uint32_t fileAddress, uint32_t bufferAd
                 continue;
             const int64_t index = a + bufferAddress;
             if (index > BufferLast)
-                return {OutsideBufferMessage(QStringLiteral("address %1 (line %2)").arg(HexText(a)).arg(h.LineNumber),
+                return {OutsideBufferMessage(QStringLiteral("address %1 (line %2)").arg(HexText::Hex(a)).arg(h.LineNumber),
                                              index),
                         false, a, h.LineNumber, index};
             buffer[size_t(index)] = h.Data[size_t(j)];

@@ -3,6 +3,7 @@
 #include "files/FileFormats.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
+#include "platform/WindowFrame.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -13,7 +14,7 @@
 frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner) : QDialog(owner)
 {
     setWindowTitle(QString());
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    SetDialogFrame(this);
 
     // Created in the focus order: the two types, the offsets, Cancel, OK.
     Frame1 = new QGroupBox(QStringLiteral("File Type:"), this);
@@ -52,6 +53,7 @@ frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner) : QDialog(owne
     setFixedSize(TwipsX(this, 5910), TwipsY(this, 1995));
 
     Form_Load(fileName);
+    FitToText(this);
 }
 
 void frmFileLoad::Form_Load(const QString& fileName)

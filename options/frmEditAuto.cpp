@@ -5,6 +5,7 @@
 #include "platform/ListBox.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
+#include "platform/WindowFrame.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -13,7 +14,7 @@
 frmEditAuto::frmEditAuto(QWidget* owner) : QDialog(owner)
 {
     setWindowTitle(QStringLiteral("Edit Auto"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    SetDialogFrame(this);
 
     // Created in the tab order, lstIn first.
     lstIn = new QListWidget(this);
@@ -43,6 +44,7 @@ frmEditAuto::frmEditAuto(QWidget* owner) : QDialog(owner)
     connect(cmdCancel, &QPushButton::clicked, this, &frmEditAuto::cmdCancel_Click);
 
     Form_Load();
+    FitToText(this);
 }
 
 void frmEditAuto::Form_Load()

@@ -3,25 +3,10 @@
 #include <QApplication>
 #include <QMessageBox>
 
-namespace {
-MessageHandler& handler()
-{
-    static MessageHandler h;
-    return h;
-}
-}  // namespace
-
-MessageHandler SetMessageHandler(MessageHandler h)
-{
-    MessageHandler old = std::move(handler());
-    handler() = std::move(h);
-    return old;
-}
-
 void ShowMessage(const QString& text, const QString& title, MsgIcon icon)
 {
-    if (handler()) {
-        handler()({text, title, icon});
+    if (const MessageHandler& handler = CurrentMessageHandler()) {
+        handler({text, title, icon});
         return;
     }
     QMessageBox box(icon == MsgIcon::Critical ? QMessageBox::Critical
@@ -29,4 +14,13 @@ void ShowMessage(const QString& text, const QString& title, MsgIcon icon)
                                                : QMessageBox::NoIcon,
                     title, text, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
+}
+
+void ReportInMessageBoxes()
+{
+    class BoxReporter : public Reporter {
+        void Message(const MessageRecord& m) override { ShowMessage(m.text, m.title, m.icon); }
+    };
+    static BoxReporter reporter;
+    SetReporter(&reporter);
 }

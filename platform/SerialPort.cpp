@@ -1,5 +1,6 @@
 #include "platform/SerialPort.h"
 
+#include "core/PortMap.h"
 #include "platform/PortDiagnosis.h"
 
 #include <QFileInfo>
@@ -14,13 +15,7 @@ SerialPort::SerialPort(QObject* parent) : QObject(parent)
 
 SerialPort::~SerialPort() = default;
 
-QString SerialPort::DevicePath(int n)
-{
-    const QByteArray override = qgetenv(QStringLiteral("QUIRRA_COM%1").arg(n).toLatin1().constData());
-    if (!override.isEmpty())
-        return QString::fromLocal8Bit(override);
-    return QStringLiteral("/dev/ttyS%1").arg(n - 1);
-}
+QString SerialPort::DevicePath(int n) { return modFunc::ResolvePort(n).path; }
 
 QString SerialPort::PortPath() const { return portPath_.isEmpty() ? DevicePath(commPort_) : portPath_; }
 

@@ -18,7 +18,8 @@ public:
     explicit SerialPort(QObject* parent = nullptr);
     ~SerialPort() override;
 
-    // COMn. The device is /dev/ttyS<n-1>, or the path in QUIRRA_COM<n>.
+    // COMn. The device is the path in QUIRRA_COM<n>, else the one ports.cfg
+    // maps n to, else /dev/ttyS<n-1>.
     void setCommPort(int n) { commPort_ = n; }
     int CommPort() const { return commPort_; }
     // A device path to open instead of COMn's; empty returns to COMn.

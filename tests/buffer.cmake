@@ -1,2 +1,2 @@
-quirra_test(tst_bufferview tst_bufferview.cpp)
+quirra_core_test(tst_bufferview tst_bufferview.cpp)
 quirra_test(tst_bufferwindow tst_bufferwindow.cpp)

@@ -1,1 +1,1 @@
-quirra_test(tst_sim tst_sim.cpp)
+quirra_core_test(tst_sim tst_sim.cpp)

@@ -1,6 +1,6 @@
 // The hex view's text, scroll range and checksum, and the Fill routines,
 // without a window.
-#include "buffer/BufferFill.h"
+#include "buffer/FillRoutines.h"
 #include "buffer/BufferView.h"
 #include "support/TestSupport.h"
 
@@ -92,7 +92,7 @@ void TestBufferView::endOfMemory()
 
 void TestBufferView::fill()
 {
-    using BufferFill::FillRange;
+    using FillRoutines::FillRange;
     Buffer.fill(0x11);
     QCOMPARE(FillRange(Buffer, 0x100, 0x10, 0x00), 16);
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(&Buffer[0xFF]), 18), "\x11" + QByteArray(16, 0) + "\x11");
@@ -106,11 +106,11 @@ void TestBufferView::fill()
 
     const std::pair<const char*, uint32_t> lenient[] = {{"7", 7}, {"a5", 0xA5}, {"zz", 0}, {"5z", 5}};
     for (auto [text, value] : lenient)
-        QCOMPARE(BufferFill::LenientHex(QString::fromLatin1(text)), value);
-    QCOMPARE(*BufferFill::StrictHex4(QStringLiteral("ffFF")), 0xFFFF);
-    QCOMPARE(*BufferFill::StrictHex4(QStringLiteral("0")), 0);
+        QCOMPARE(FillRoutines::LenientHex(QString::fromLatin1(text)), value);
+    QCOMPARE(*FillRoutines::StrictHex4(QStringLiteral("ffFF")), 0xFFFF);
+    QCOMPARE(*FillRoutines::StrictHex4(QStringLiteral("0")), 0);
     for (const char* bad : {"", "g", " 1", "0x1", "+1", "-1", "12345"})
-        QVERIFY2(!BufferFill::StrictHex4(QString::fromLatin1(bad)), bad);
+        QVERIFY2(!FillRoutines::StrictHex4(QString::fromLatin1(bad)), bad);
 }
 
 QTEST_GUILESS_MAIN(TestBufferView)

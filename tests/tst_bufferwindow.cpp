@@ -1,7 +1,7 @@
 // The hex view window driven with keys, clicks and the wheel, and the Buffer
 // menu's Edit, Clear and Fill commands, on a real main window.
 #include "buffer/BufferCommands.h"
-#include "buffer/BufferFill.h"
+#include "buffer/FillRoutines.h"
 #include "buffer/BufferTextBox.h"
 #include "buffer/BufferView.h"
 #include "buffer/frmBuffer.h"

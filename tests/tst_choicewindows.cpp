@@ -3,6 +3,7 @@
 // and checks the window before the last step and every change afterwards.
 #include "buffer/BufferCommands.h"
 #include "core/mdiMain.h"
+#include "core/PortMap.h"
 #include "core/modFunc.h"
 #include "devices/frmSelectDevice.h"
 #include "options/AutoFile.h"
@@ -10,7 +11,7 @@
 #include "options/frmSettings.h"
 #include "platform/ListBox.h"
 #include "platform/Twips.h"
-#include "support/TestSupport.h"
+#include "support/WindowSupport.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -18,6 +19,8 @@
 #include <QtTest>
 
 using namespace modFunc;
+
+const QString ById = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
 
 class TestChoiceWindows : public QObject {
     Q_OBJECT
@@ -36,7 +39,9 @@ class TestChoiceWindows : public QObject {
                            "view=" + QString::number(BufferCommands::IsBufferWindowOpen()), "auto=" + steps.join(','),
                            "file=" + QString(dir_->read(AutoFileName)).split("\r\n", Qt::SkipEmptyParts).join(','),
                            "files=" + QDir(dir_->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).join(','),
-                           "msgs=" + QString::number(rec_->count())}.join(';');
+                           "msgs=" + QString::number(rec_->count()),
+                           "ports=" + QString(dir_->read(PortMapFileName)).split("\r\n", Qt::SkipEmptyParts).join('|')}
+            .join(';');
     }
     static QString With(QString state, const QString& changes)
     {
@@ -61,7 +66,8 @@ class TestChoiceWindows : public QObject {
                 view += QString::number((*shp)[0].Visible + (*shp)[1].Visible + (corner == QColor(0, 0, 255)));
             }
         } else if (auto* w = qobject_cast<frmSettings*>(dialog)) {
-            view = w->cmbCOM->currentText() + '/' + w->cmbCOM->itemText(w->cmbCOM->count() - 1);
+            view = w->cmbCOM->currentText() + '/' + w->cmbCOM->itemText(w->cmbCOM->count() - 1) + ' '
+                   + w->lblDevice->toolTip();
         } else if (auto* w = qobject_cast<frmEditAuto*>(dialog)) {
             for (int i = 0; i < w->lstOut->count(); ++i)
                 view += (i == SelectedRow(w->lstOut) ? "*" : "") + w->lstOut->item(i)->text() + ',';
@@ -105,6 +111,9 @@ private slots:
             DeviceTable[i] = {QString(QChar('A' + i - 1)), codes[i - 1], i == 4 ? 131072 : 1024 * i};
         DeviceCount = 9;
         main_ = std::make_unique<mdiMain>();
+        frmSettings::ListPorts = [] {
+            return QList<PresentPort>{{"/dev/ttyS0", "/dev/ttyS0", ""}, {"/dev/ttyUSB0", ById, "USB 0403:6001 FTDI"}};
+        };
     }
     void cleanup() { main_.reset(), rec_.reset(), dir_.reset(); }
 
@@ -131,15 +140,24 @@ private slots:
                                           << "index=0;p2=Device: ;p3=Size: 0H;view=0";
         QTest::newRow("select: index 12, Cancel") << "index=12" << "Cancel" << "-1/9 chips 300" << "";
         QTest::newRow("select: index 12, OK") << "index=12" << "OK" << "-1/9 chips 300" << "index=0";
-        QTest::newRow("settings: COM3, OK") << "port=3" << "OK" << "COM3/COM32" << "";
-        QTest::newRow("settings: COM32") << "port=3" << "p31 OK" << "COM32/COM32" << "port=32";
-        QTest::newRow("settings: COM1, Enter") << "port=3" << "p0 enter" << "COM1/COM32" << "port=1";
-        QTest::newRow("settings: Cancel") << "port=3" << "p31 Cancel" << "COM32/COM32" << "";
-        QTest::newRow("settings: close box") << "port=3" << "p31 close" << "COM32/COM32" << "";
-        QTest::newRow("settings: typed entry") << "port=3" << "tcom17 OK" << "com17/COM32" << "port=17";
-        QTest::newRow("settings: typed other") << "port=5" << "tCOM99 enter" << "COM99/COM32" << "port=0";
-        QTest::newRow("settings: port 0") << "port=0" << "OK" << "/COM32" << "";
-        QTest::newRow("settings: port 40") << "port=40" << "Cancel" << "/COM32" << "";
+        QTest::newRow("settings: COM3, OK") << "port=3" << "OK" << "COM3/COM32 opens /dev/ttyS2" << "";
+        QTest::newRow("settings: COM32") << "port=3" << "p31 OK" << "COM32/COM32 opens /dev/ttyS31" << "port=32";
+        QTest::newRow("settings: COM1, Enter") << "port=3" << "p0 enter" << "COM1/COM32 opens /dev/ttyS0" << "port=1";
+        QTest::newRow("settings: Cancel") << "port=3" << "p31 Cancel" << "COM32/COM32 opens /dev/ttyS31" << "";
+        QTest::newRow("settings: close box") << "port=3" << "p31 close" << "COM32/COM32 opens /dev/ttyS31" << "";
+        QTest::newRow("settings: typed entry") << "port=3" << "tcom17 OK" << "com17/COM32 opens /dev/ttyS16" << "port=17";
+        QTest::newRow("settings: typed other") << "port=5" << "tCOM99 enter" << "COM99/COM32 " << "port=0";
+        QTest::newRow("settings: port 0") << "port=0" << "OK" << "/COM32 " << "";
+        QTest::newRow("settings: port 40") << "port=40" << "Cancel" << "/COM32 " << "";
+        const QString mapped = "COM5/COM32 opens " + ById + " (ports.cfg)";
+        QTest::newRow("settings: map a USB adapter") << "port=5" << "c1 OK" << mapped
+                                                     << "files=ports.cfg;ports=5,\"" + ById + "\"";
+        QTest::newRow("settings: map, Cancel") << "port=5" << "c1 Cancel" << mapped << "";
+        QTest::newRow("settings: map COM7, then COM5") << "port=5" << "p6 d0 p4 OK" << "COM5/COM32 opens /dev/ttyS4"
+                                                       << "files=ports.cfg;ports=7,\"/dev/ttyS0\"";
+        QTest::newRow("settings: mapped, kept") << "port=2;mapped" << "OK" << "COM2/COM32 opens /dev/ttyUSB3 (ports.cfg)" << "";
+        QTest::newRow("settings: back to the default") << "port=2;mapped" << "&Default OK" << "COM2/COM32 opens /dev/ttyS1"
+                                                       << "ports=";
         QTest::newRow("auto: empty") << "auto=" << "OK" << " >" << "";
         QTest::newRow("auto: unchanged") << ebpv << "OK" << "Erase,Blank,Program,Verify" + all << "";
         QTest::newRow("auto: twice") << "auto=" << "i2 > > c0 enter" << "*Program,Program" + all << "auto=3,3;file=2,3,3";
@@ -166,6 +184,8 @@ private slots:
         if (before.startsWith("auto") && ParseAuto(autoText.toLatin1()).isEmpty() && !before.endsWith("dir"))
             dir_->write(AutoFileName, AutoFileText());
         QVERIFY(!before.endsWith("dir") || QDir(dir_->path()).mkdir(AutoFileName));  // a directory in its place
+        if (before.endsWith("mapped"))
+            dir_->write(PortMapFileName, "2,\"/dev/ttyUSB3\"\r\n");
         main_->WriteStatusPanels();
         if (before.endsWith("view=1"))
             BufferCommands::BufferEdit();

@@ -2,8 +2,9 @@
 // as a process against the emulator.
 #include "cli/Catalogue.h"
 #include "cli/ChipLog.h"
+#include "cli/CliHost.h"
 #include "cli/CliOptions.h"
-#include "cli/ImageFiles.h"
+#include "cli/ImageLoad.h"
 #include "cli/ParallelRun.h"
 #include "cli/Progress.h"
 #include "cli/SerialNumbers.h"
@@ -82,6 +83,8 @@ void WriteStartFiles(const TempAppDir& dir)
 
 }  // namespace
 
+Q_DECLARE_METATYPE(StepResult)
+
 class TestCli : public QObject {
     Q_OBJECT
 private slots:
@@ -92,10 +95,13 @@ private slots:
     void explain_data();
     void explain();
     void chipLogLine();
+    void exitCodes_data();
+    void exitCodes();
     void probe_data();
     void probe();
     void busyPort();
     void portsListing();
+    void portMapFile();
     void functions_data();
     void functions();
     void imageChecks_data();
@@ -269,9 +275,8 @@ void TestCli::chipLogLine()
     r.time = QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 10), Qt::UTC);
     r.chip = 3;
     r.device = QStringLiteral("27C64 \"EPROM\"");
-    r.steps = {{QStringLiteral("Program"), QStringLiteral("ok"), QStringLiteral("Programming ...   OK!"), {}},
-               {QStringLiteral("Verify"), QStringLiteral("no answer"), QStringLiteral("Verifying ...   Device Fault!"),
-                QStringLiteral("Communication Error! (Verify, no reply for block at 0200)")}};
+    r.steps = {{QStringLiteral("Program"), {StepResult::Ok}, QStringLiteral("Programming ...   OK!")},
+               {QStringLiteral("Verify"), {StepResult::NoAnswer, 4, 0x200}, QStringLiteral("Verifying ...   Device Fault!")}};
     r.checksum = QStringLiteral("1FE0");
     r.crc32 = QStringLiteral("0A1B2C3D");
     r.exitCode = 1;
@@ -288,6 +293,36 @@ void TestCli::chipLogLine()
                         "{\"error\":\"Communication Error! (Verify, no reply for block at 0200)\",\"message\":\"Verifying ...   Device Fault!\","
                         "\"result\":\"no answer\",\"step\":\"Verify\"}],"
                         "\"time\":\"2024-05-06T07:08:09.010Z\"}" "\n"));
+}
+
+// The exit code and the JSON word come from the step's value alone: the
+// message text is the same for every row.
+void TestCli::exitCodes_data()
+{
+    QTest::addColumn<StepResult>("result");
+    QTest::addColumn<bool>("sequence");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("word");
+    QTest::newRow("ok") << StepResult::Ok << false << int(cli::ExitOk) << "ok";
+    QTest::newRow("chip error") << StepResult::ChipError << false << int(cli::ExitChipFailed) << "failed";
+    QTest::newRow("refused") << StepResult::Refused << true << int(cli::ExitChipFailed) << "failed";
+    QTest::newRow("no answer") << StepResult::NoAnswer << false << int(cli::ExitNoAnswer) << "no answer";
+    QTest::newRow("not offered") << StepResult::NotOffered << false << int(cli::ExitBadInput) << "not available";
+    QTest::newRow("not offered in Auto") << StepResult::NotOffered << true << int(cli::ExitOk) << "not available";
+}
+
+void TestCli::exitCodes()
+{
+    QFETCH(StepResult, result);
+    QFETCH(bool, sequence);
+    QFETCH(int, code);
+    QFETCH(QString, word);
+    const QString message = QStringLiteral("Programming ...   OK!");
+    QCOMPARE(cli::ExitCodeFor({{QStringLiteral("Program"), {result}, message}}, sequence), code);
+    QCOMPARE(cli::ResultWord(result), word);
+    // A failed step outweighs the steps of the sequence that went well.
+    QCOMPARE(cli::ExitCodeFor({{QStringLiteral("Erase"), {StepResult::Ok}, message},
+                               {QStringLiteral("Program"), {result}, message}}, sequence), code);
 }
 
 void TestCli::probe_data()
@@ -416,6 +451,27 @@ void TestCli::portsListing()
                  qPrintable(r.out));
     }
     QVERIFY2(seen, qPrintable(r.out + r.err));
+}
+
+// ports.cfg maps COM5 to the emulator: no variable needed, and the listing
+// says where the name comes from; a variable still wins over the file.
+void TestCli::portMapFile()
+{
+    TempAppDir dir;
+    WriteStartFiles(dir);
+    dir.write(QStringLiteral("quirra.cfg"), "5\r\n2\r\n1\r\n");
+    SimHarness sim;
+    QVERIFY(sim.start());
+    dir.write(QStringLiteral("ports.cfg"), "5,\"" + sim.linkPath().toUtf8() + "\"\r\n");
+    CliRun r = RunCli(dir.path(), {QStringLiteral("probe")}, {QStringLiteral("QUIRRA_COM5=")});
+    QVERIFY2(r.code == 0 && r.out.contains(QStringLiteral("Device Version")), qPrintable(r.out + r.err));
+    r = RunCli(dir.path(), {QStringLiteral("ports")}, {QStringLiteral("QUIRRA_COM5=")});
+    QVERIFY2(r.out.contains(QStringLiteral("(COM5; set by ports.cfg; used by this run)")), qPrintable(r.out));
+    r = RunCli(dir.path(), {QStringLiteral("probe")}, {QStringLiteral("QUIRRA_COM5=") + dir.file(QStringLiteral("none"))});
+    QCOMPARE(r.code, 2);
+    dir.write(QStringLiteral("ports.cfg"), "5,\"\"\r\n");
+    r = RunCli(dir.path(), {QStringLiteral("probe")}, {QStringLiteral("QUIRRA_COM5=")});
+    QVERIFY2(r.err.contains(QStringLiteral("ports.cfg, line 1: \"\" is not a device path")), qPrintable(r.err));
 }
 
 // A chip image: 0xFF with the given bytes at the given addresses.

@@ -5,7 +5,7 @@
 #include "device/frmFunction.h"
 #include "platform/Twips.h"
 #include "support/SimLink.h"
-#include "support/TestSupport.h"
+#include "support/WindowSupport.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -31,6 +31,8 @@ struct Host : FunctionHost {
     void Pause() override { ++pauses; }
     void ShowTimeOut() override { ++timeOuts, portFailed = cm->Failed(); }
     void ReadDone(bool inAuto) override { ++(inAuto ? autoReads : reads); }
+    QList<StepOutcome> outcomes;
+    void StepEnded(int, const StepOutcome& o) override { outcomes << o; }
 };
 
 // Frames in hex, space-separated; "w0010" is the block write of address 0x0010
@@ -97,6 +99,7 @@ const QString NotAvailable = QStringLiteral("Function Not Available!");
 struct OpenCase { int type; bool found; QString frames, line0; };
 }  // namespace
 Q_DECLARE_METATYPE(Case)
+Q_DECLARE_METATYPE(StepResult)
 Q_DECLARE_METATYPE(OpenCase)
 
 class TestDevice : public QObject {
@@ -143,7 +146,10 @@ private slots:
         add("size 24 ties to 2 blocks", {"", 1, 24, o, o, {4}, {VerifyOk}, "0152 0400100001 0149", 5, {0, 100, 0, 0, 0, 0}, o});
         add("size 40 ties to 2 blocks", {"", 1, 40, o, o, {4}, {VerifyOk}, "0152 0400100001 0149", 5, {0, 100, 0, 0, 0, 0}, o});
         add("size out of range", {"", 1, 70000, o, o, {4}, {"Device size out of range!"}, "", 0, {1, 0, 0, 0, 0, 0}, o});
-        add("size makes no block", {"", 1, 8, o, o, {1}, {"Device too small!"}, "", 0, {1, 0, 0, 0, 0, 0}, o});
+        add("size makes no block", {"", 1, 8, o, o, {2}, {"Device too small!"}, "", 0, {1, 0, 0, 0, 0, 0}, o});
+        add("erase, size 8", {"", 1, 8, o, o, {1}, {EraseOk}, "0145", 1, {0, 100, 0, 1, 0, 0}, o});
+        add("lock, size 70000", {"", 9, 70000, o, o, {5}, {"Locking ...   OK!"}, "014C", 1, {0, 100, 0, 1, 0, 0}, o});
+        add("erase, no type letter", {"", 300, 32, o, o, {1}, {"Type code 300 has no type letter!"}, "", 0, {1, 0, 0, 0, 0, 0}, o});
         add("auto: empty", {"", 1, 32, o, o, {}, {}, "", 0, {0, 0, 0, 0, 0, 0}, o});
         add("auto: no device", {"", 1, -1, o, o, {1, 4}, {"No device selected!"}, "", 0, {1, 0, 0, 0, 0, 0}, o});
         add("auto: 8 verifies", {"", 1, 32, o, o, QList<int>(8, 4), QStringList(6, VerifyOk), "0149", 40, {0, 100, 0, 0, 0, 0}, o});
@@ -181,6 +187,48 @@ private slots:
         QCOMPARE(c.steps.contains(0) ? QByteArray(reinterpret_cast<const char*>(Buffer.data()), c.after.size())
                                      : rig.sim.dump().left(c.after.size()),
                  c.after);
+    }
+
+    // The value each function ends with: its result, the function, and the
+    // failing address or the block that got no answer.
+    void outcomes_data()
+    {
+        QTest::addColumn<QString>("sim");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("function");
+        QTest::addColumn<int>("chipZeroAt");  // a chip byte of 00 there; -1: all FF
+        QTest::addColumn<StepResult>("result");
+        QTest::addColumn<int>("address");
+        QTest::newRow("read") << "" << 1 << 32 << 0 << -1 << StepResult::Ok << -1;
+        QTest::newRow("program error") << "--fail-at 7" << 1 << 32 << 3 << -1 << StepResult::ChipError << 7;
+        QTest::newRow("no answer on block 10") << "--no-reply-from 10" << 1 << 2048 << 0 << -1 << StepResult::NoAnswer << 0xA0;
+        QTest::newRow("blank check fault") << "" << 1 << 2048 << 2 << 0x123 << StepResult::ChipError << 0x123;
+        QTest::newRow("erase not offered") << "" << 10 << 32 << 1 << -1 << StepResult::NotOffered << -1;
+        QTest::newRow("lock") << "" << 9 << 32 << 5 << -1 << StepResult::Ok << -1;
+        QTest::newRow("size refused") << "" << 1 << 70000 << 4 << -1 << StepResult::Refused << -1;
+    }
+
+    void outcomes()
+    {
+        QFETCH(QString, sim);
+        QFETCH(int, type);
+        QFETCH(int, size);
+        QFETCH(int, function);
+        QFETCH(int, chipZeroAt);
+        QFETCH(StepResult, result);
+        QFETCH(int, address);
+        QByteArray chip(qBound(1, size, 65536), '\xFF');
+        if (chipZeroAt >= 0)
+            chip[chipZeroAt] = 0;
+        Rig rig(type, size, chip, sim);
+        QVERIFY(rig.ok);
+        Host host;
+        DeviceFunctions(host).Run(function);
+        QCOMPARE(host.outcomes.size(), 1);
+        QCOMPARE(host.outcomes[0].result, result);
+        QCOMPARE(host.outcomes[0].function, function);
+        QCOMPARE(host.outcomes[0].address, address);
     }
 
     void percentAt512Blocks()
@@ -222,7 +270,10 @@ private slots:
         QTest::newRow("a") << OpenCase{1, true, "0161", ""};
         QTest::newRow("l") << OpenCase{12, true, "016C", ""};
         QTest::newRow("not found") << OpenCase{1, false, "", ""};
+        QTest::newRow("last letter") << OpenCase{159, true, "01FF", ""};
         QTest::newRow("no letter") << OpenCase{160, true, "", "Type code 160 has no type letter!"};
+        QTest::newRow("code 0") << OpenCase{0, true, "", "Type code 0 has no type letter!"};
+        QTest::newRow("code -95") << OpenCase{-95, true, "", "Type code -95 has no type letter!"};
     }
 
     void windowOpens()

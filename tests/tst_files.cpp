@@ -94,6 +94,8 @@ private slots:
         row("bad checksum in the third record", {r0 + r10 + Rec(0x20, 0, "66", 1) + End, 0, 0, ChecksumMessage, 0, none, 0});
         row("records after the end", {r0 + End + r10, 0, 0, "", 0, "11", 1});
         row("blank lines, spaces, CR", {"\r\n  " + r0.trimmed() + " \r\r\n\n" + End, 0, 0, "", 0, "11", 1});
+        row("CR alone ends a line", {QByteArray(r0 + r10 + End).replace("\r\n", "\r"), 0, 0, "", 0x10, "55", 2});
+        row("CR alone, line 3 damaged", {QByteArray(r0 + r10 + "junk\r\n").replace("\r\n", "\r"), 0, 0, "Line 3 is not", 0, none, 0});
         row("no end record", {r0 + Rec(1, 0, "22"), 0, 0, "", 0, "1122", 2});
         row("no colon", {r0.mid(1), 0, 0, "Line 1 is not a valid", 0, none, 0});
         row("not a hex digit", {r0 + ":01000000G1EE\r\n", 0, 0, "Line 2 is not a valid", 0, none, 0});
@@ -203,6 +205,7 @@ private slots:
         QTest::newRow("data record") << GoodHex << true;
         QTest::newRow("end record alone") << End << true;
         QTest::newRow("lower case, LF, blank lines first") << QByteArray("\n \r\n\t:02010000abcd85\n") << true;
+        QTest::newRow("CR alone ends a line") << QByteArray(":02010000ABCD85\r:00000001FF\r") << true;
         QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF") + GoodHex << true;
         QTest::newRow("bad checksum is still HEX") << Rec(0, 0, D16, 1) << true;
         QTest::newRow("cut after the first line") << (Rec(0, 0, D16) + Rec(16, 0, D16)).left(50) << true;
@@ -264,6 +267,11 @@ private slots:
         const bool done = !c.close && c.message.isEmpty();
         QCOMPARE(f_->main->sbar->Panel(4), done ? QStringLiteral("File: ") + path : QStringLiteral("File:"));
         QCOMPARE(view.isNull(), done && !save);  // the hex view is reopened after a load only
+        if (view) {  // and an open one shows what the Buffer holds now
+            const QString shown = view->ViewText;
+            view->UpdateBuffer();
+            QCOMPARE(view->ViewText, shown);
+        }
         QVERIFY(save ? f_->dir.read(c.name) == c.after : Buffer[size_t(c.at)] == c.value);
         QCOMPARE(f_->rec.count(), c.message.isEmpty() ? 0 : 1);
         if (!c.message.isEmpty()) {

@@ -2,9 +2,10 @@
 // load step, the receive wait, port errors.
 #include "core/SerialLink.h"
 #include "core/mdiMain.h"
+#include "core/PortMap.h"
 #include "core/modFunc.h"
 #include "support/SimLink.h"
-#include "support/TestSupport.h"
+#include "support/WindowSupport.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -42,6 +43,8 @@ private slots:
         const QStringList failed = {"FAIL", "Device:", "Size:", "File:"};
         auto row = [](const QString& name, const LoadCase& c) { QTest::newRow(qPrintable(name)) << c; };
         row("programmer", {2, 10, "Device Version 3.4", "Quirra", opened});
+        row("programmer on COM5 by the port map", {5, 10, "Device Version 3.4", "Quirra",
+                                                   {"COM5", opened[1], opened[2], opened[3]}});
         for (int bytes : {9, 11, 0})
             row(QStringLiteral("%1-byte probe reply").arg(bytes),
                 {2, bytes, "Cannot find device at COM 2 !", "Communication Error", opened});
@@ -62,6 +65,7 @@ private slots:
             QVERIFY(sim.start());
         const QString path = probeBytes >= 0 ? sim.linkPath() : dir.file(QStringLiteral("none"));
         qputenv("QUIRRA_COM2", path.toLocal8Bit());
+        PortPaths = {{5, path}};  // as ports.cfg maps it
         ComPort = int16_t(c.port);
         DeviceTable[1] = {QStringLiteral("2716 EPROM 2K"), 1, 2048};
         DeviceIndex = DeviceCount = 1;
@@ -72,6 +76,7 @@ private slots:
         t.start();
         w.Load();
         qunsetenv("QUIRRA_COM2");
+        PortPaths.clear();
         // The splash second, then the probe's whole second however early the reply came.
         QVERIFY(t.elapsed() >= (probeBytes >= 0 ? 1900 : 950));
         QCOMPARE(rec.count(), 1);

@@ -3,7 +3,7 @@
 #include "core/frmHelp.h"
 #include "core/mdiMain.h"
 #include "core/modFunc.h"
-#include "support/TestSupport.h"
+#include "support/WindowSupport.h"
 
 #include <QAction>
 #include <QMdiArea>

@@ -1,11 +1,14 @@
 // Start-up files, the delimited text rules, Hex2 and Hex4.
 #include "core/DelimitedText.h"
+#include "core/PortMap.h"
 #include "core/modFunc.h"
 #include "options/AutoFile.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace modFunc;
 
@@ -175,7 +178,7 @@ private slots:
                 dir.write(name, text);
         AutoList[0] = 77;
         MessageRecorder rec;
-        ReportStartProblems(ReadStartFiles());
+        ReportStartProblems(ReadStartFiles(dir.path()));
         QCOMPARE(rec.count(), c.says.isEmpty() ? 0 : 1);
         for (const QString& part : c.says) {
             QVERIFY2(rec.last().text.contains(part), qPrintable(rec.last().text));
@@ -226,7 +229,7 @@ private slots:
         // A directory in place of the file can be neither read nor replaced.
         QVERIFY(QDir(dir.path()).mkdir(ConfigFileName));
         MessageRecorder rec;
-        ReportStartProblems(ReadStartFiles());
+        ReportStartProblems(ReadStartFiles(dir.path()));
         QCOMPARE(rec.count(), 1);
         QVERIFY(rec.last().text.startsWith(QStringLiteral("quirra.cfg cannot be read")));
         QString error;
@@ -234,6 +237,71 @@ private slots:
         QVERIFY(QFileInfo(dir.file(ConfigFileName)).isDir());
         AppPath = dir.file(QStringLiteral("no-such-dir"));
         QVERIFY(!SaveConfig());
+    }
+
+    void shortWriteNamesCause()
+    {
+        // A file size limit stops the write part way, as a full disk does;
+        // the message names the system's cause, and no file is left.
+        TempAppDir dir;
+        rlimit old{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &old) == 0);
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        QString error;
+        const bool written = WriteWholeFile(dir.file(QStringLiteral("big.bin")), QByteArray(100000, 'x'), &error);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!written);
+        QCOMPARE(error, qt_error_string(EFBIG));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+    }
+
+    void portMap_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("map");      // n=path|...
+        QTest::addColumn<QString>("problem");  // start of the problem, empty for none
+        const QByteArray byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+        QTest::newRow("empty") << QByteArray() << "" << "";
+        QTest::newRow("two lines, LF, spaces") << "1,\"" + byId + "\"\r\n 5, \"/dev/ttyACM0\"\n" << QString("1=" + byId + "|5=/dev/ttyACM0") << "";
+        QTest::newRow("unquoted, CR alone") << QByteArray("2,/dev/ttyUSB1\r3,/dev/ttyUSB2") << "2=/dev/ttyUSB1|3=/dev/ttyUSB2" << "";
+        QTest::newRow("a later line wins") << QByteArray("2,\"/a\"\r\n2,\"/b\"\r\n") << "2=/b" << "";
+        QTest::newRow("port 0") << QByteArray("1,\"/a\"\r\n0,\"/b\"\r\n") << "1=/a" << "ports.cfg, line 2: 0 is outside 1 to 255";
+        QTest::newRow("not a number") << QByteArray("COM1,\"/a\"") << "" << "ports.cfg, line 1: \"COM1\" is not a number";
+        QTest::newRow("path missing") << QByteArray("7\r\n") << "" << "ports.cfg, line 2: a value is missing";
+        QTest::newRow("empty path") << QByteArray("7,\"\"") << "" << "ports.cfg, line 1: \"\" is not a device path";
+        QTest::newRow("open quote") << QByteArray("7,\"/dev/x\r\n8,\"/y\"") << "" << "ports.cfg, line 1: ";
+    }
+    void portMap()
+    {
+        QFETCH(QByteArray, text);
+        TempAppDir dir;
+        if (!text.isNull())
+            dir.write(PortMapFileName, text);
+        const QStringList problems = ReadStartFiles(dir.path());
+        QFETCH(QString, problem);
+        QCOMPARE(problems.size(), problem.isEmpty() ? 0 : 1);
+        if (!problem.isEmpty()) {
+            QVERIFY2(problems[0].startsWith(problem), qPrintable(problems[0]));
+            QVERIFY(problems[0].endsWith(QStringLiteral("; the ports from this line on open their usual devices.")));
+        }
+        QStringList shown;
+        for (auto it = PortPaths.cbegin(); it != PortPaths.cend(); ++it)
+            shown << QStringLiteral("%1=%2").arg(it.key()).arg(it.value());
+        QTEST(shown.join(QLatin1Char('|')), "map");
+        // What is read is written back as it is read.
+        PortMap again;
+        QVERIFY(ParsePortMap(PortMapText(PortPaths), again).isEmpty());
+        QCOMPARE(again, PortPaths);
+        // A number resolves to the variable, then its line, then ttyS.
+        qputenv("QUIRRA_COM9", "/tmp/nine");
+        QCOMPARE(ResolvePort(9, {{9, "/x"}}).path, QStringLiteral("/tmp/nine"));
+        qunsetenv("QUIRRA_COM9");
+        QCOMPARE(ResolvePort(9, {{9, "/x"}}).path, QStringLiteral("/x"));
+        QCOMPARE(ResolvePort(9, {{8, "/x"}}).path, QStringLiteral("/dev/ttyS8"));
     }
 };
 

@@ -2,7 +2,8 @@
 # Sourced, not run.
 
 QUIRRA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-QUIRRA_PACKAGES="g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev libgl-dev"
+# libqt6svg6 draws the program's icon.
+QUIRRA_PACKAGES="g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libqt6svg6"
 # Tests: srec_cat for the file cross-checks, clang and its libFuzzer runtime.
 QUIRRA_TEST_PACKAGES="srecord clang libclang-rt-14-dev"
 

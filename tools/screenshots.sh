@@ -13,7 +13,7 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 source "$QUIRRA_ROOT/tools/xsession.sh"
 
-SHOTS=(function-read main-window file-options select-device)
+SHOTS=(function-read main-window file-options select-device settings)
 
 build=$(mkdir -p "${1:-$QUIRRA_ROOT/build/release}" && cd "${1:-$QUIRRA_ROOT/build/release}" && pwd)
 work="$build/screenshots"
@@ -25,6 +25,9 @@ quirra_install_missing $XS_PACKAGES fonts-dejavu-core
 QUIRRA_TARGETS="quirra quirra-sim" quirra_build "$build"
 xs_guard 600 "$work" "$0" "$@"
 cp "$QUIRRA_ROOT/demo/quirra.dev" "$QUIRRA_ROOT/demo/quirra.cfg" "$QUIRRA_ROOT/demo/auto.cfg" "$start/"
+# COM2 mapped to a USB serial adapter by its stable name, as Options >
+# Settings writes it.
+printf '2,"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"\r\n' >"$start/ports.cfg"
 
 # shoot WINDOW NAME [now]: docs/NAME.png, a picture of WINDOW with its frame,
 # once it has stopped changing (or at once).
@@ -54,6 +57,15 @@ shot_file-options() {
 shot_select-device() {
     xs_open '^Select Device$' alt+d Return
     shoot "$XS_WINDOW" select-device
+    xs_close Escape
+}
+
+# Options > Settings on COM2, which ports.cfg maps to a USB adapter; left
+# with Cancel.
+shot_settings() {
+    xs_open '^Settings$' alt+o Down Return
+    xs_keys "$XS_WINDOW" Down
+    shoot "$XS_WINDOW" settings
     xs_close Escape
 }
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/mdiMain.h"
-#include "support/TestSupport.h"
+#include "support/WindowSupport.h"
 
 #include <memory>
 #include <optional>

@@ -1,22 +1,16 @@
-// The serial port and receive timer that the main window owns, for tests and
-// benchmarks that run the device functions without it: modFunc::cm and
-// modFunc::totmr while the object lives.
+// The link to the programmer for tests and benchmarks that run the device
+// functions without the main window, on the emulator.
 #pragma once
 
+#include "core/ProgrammerLink.h"
 #include "core/SerialLink.h"
 #include "core/modFunc.h"
-#include "platform/SerialPort.h"
 #include "support/SimHarness.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
-#include <QTimer>
 
-struct SimLink {
-    SerialPort port;
-    QTimer timer;
-    SimLink() { modFunc::SetUpReceiveTimer(&timer), modFunc::cm = &port, modFunc::totmr = &timer; }
-    ~SimLink() { modFunc::cm = nullptr, modFunc::totmr = nullptr; }
+struct SimLink : ProgrammerLink {
     // Starts the emulator as COM1 and opens the port on it as the program does.
     bool openOn(SimHarness& sim) { return sim.start() && sim.openPort(port); }
 };

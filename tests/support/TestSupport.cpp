@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "core/PortMap.h"
 #include "core/modFunc.h"
 
 #include <QDir>
@@ -54,14 +55,5 @@ void ResetGlobals()
     DeviceFound = false;
     AutoCount = 0;
     AutoList.fill(0);
-}
-
-void CheckTabOrder(std::initializer_list<QWidget*> order)
-{
-    for (auto it = order.begin(); it + 1 < order.end(); ++it) {
-        QWidget* next = (*it)->nextInFocusChain();
-        while (next->focusPolicy() == Qt::NoFocus)
-            next = next->nextInFocusChain();
-        QCOMPARE(next, *(it + 1));
-    }
+    PortPaths.clear();
 }

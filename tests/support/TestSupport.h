@@ -1,17 +1,12 @@
-// Helpers shared by the tests.
+// Helpers shared by the tests; none needs a window.
 #pragma once
 
-#include "platform/MessageBox.h"
+#include "core/Reporter.h"
 
-#include <QApplication>
 #include <QByteArray>
-#include <QDialog>
 #include <QString>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QVector>
-#include <functional>
-#include <initializer_list>
 
 // Records every message box instead of showing it, while it lives.
 class MessageRecorder {
@@ -48,26 +43,3 @@ private:
 
 // Resets the shared state of the program to what it is before start-up.
 void ResetGlobals();
-
-// Runs `open`, which shows a modal window and returns when it closes, while
-// `act` works that window if it is a T; a window `act` leaves open is
-// rejected, so no test waits on it. Returns whether a T was shown.
-template <class T>
-bool WhileModal(const std::function<void()>& open, const std::function<void(T*)>& act)
-{
-    bool shown = false;
-    QObject guard;
-    QTimer::singleShot(0, &guard, [&] {
-        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            shown = true;
-            act(w);
-            if (w->isVisible())
-                w->reject();
-        }
-    });
-    open();
-    return shown;
-}
-
-// Checks that Tab goes from each widget to the next, skipping what takes no focus.
-void CheckTabOrder(std::initializer_list<QWidget*> order);

@@ -1,4 +1,6 @@
-#include "cli/ImageFiles.h"
+#include "cli/ImageLoad.h"
+
+#include "core/HexText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +11,8 @@ namespace cli {
 
 namespace {
 
-QString HexNumber(int64_t v) { return QStringLiteral("0x") + QString::number(v, 16).toUpper(); }
+// "0x11171": the terminal marks its hexadecimal addresses.
+QString HexNumber(int64_t v) { return QStringLiteral("0x") + HexText::Hex(v); }
 
 // The terminal's words for a load that failed; nothing is kept of it.
 QString LoadError(const QString& name, const FileFormats::LoadResult& r)
@@ -50,7 +53,7 @@ LoadedImage LoadImage(const QString& path, const QString& format, uint32_t fileA
                              .arg(name);
     const FileRead file = FileFormats::ReadImageFrom(f, result.hex, fileAddress, bufferAddress);
     switch (file.failure) {
-    case FileRead::Read: break;
+    case FileRead::None: break;
     case FileRead::CannotOpen: result.error = QStringLiteral("%1 cannot be opened: %2").arg(name, file.reason); return result;
     case FileRead::CannotRead: result.error = QStringLiteral("%1 cannot be read: %2").arg(name, file.reason); return result;
     case FileRead::TooLarge:

@@ -16,7 +16,7 @@ extern int32_t FillStart;
 extern int32_t FillLength;
 }  // namespace modFunc
 
-namespace BufferFill {
+namespace FillRoutines {
 
 // Every Buffer byte, indices 0 to 70000, to 0xFF.
 void ClearBuffer(std::array<uint8_t, modFunc::BufferSize>& buffer);
@@ -34,4 +34,4 @@ uint32_t LenientHex(const QString& text);
 // case, nothing else); empty when it is not one.
 std::optional<int32_t> StrictHex4(const QString& text);
 
-}  // namespace BufferFill
+}  // namespace FillRoutines

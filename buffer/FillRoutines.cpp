@@ -1,4 +1,4 @@
-#include "buffer/BufferFill.h"
+#include "buffer/FillRoutines.h"
 
 #include "buffer/BufferView.h"
 
@@ -9,7 +9,7 @@ int32_t FillStart = 0;
 int32_t FillLength = 0;
 }  // namespace modFunc
 
-namespace BufferFill {
+namespace FillRoutines {
 
 void ClearBuffer(std::array<uint8_t, modFunc::BufferSize>& buffer) { buffer.fill(0xFF); }
 
@@ -25,30 +25,13 @@ int32_t FillRange(std::array<uint8_t, modFunc::BufferSize>& buffer, int32_t star
 
 uint32_t LenientHex(const QString& text)
 {
-    uint32_t v = 0;
-    for (QChar c : text) {
-        const int d = BufferView::HexDigitValue(c);
-        if (d < 0)
-            break;
-        v = (v << 4) | uint32_t(d);
-        if (v > 0xFFFFFFF)
-            break;
-    }
-    return v;
+    return *HexText::Parse(text, {.leadingDigits = true, .stopAtOverflow = true});
 }
 
 std::optional<int32_t> StrictHex4(const QString& text)
 {
-    if (text.isEmpty() || text.size() > 4)
-        return std::nullopt;
-    int32_t v = 0;
-    for (QChar c : text) {
-        const int d = BufferView::HexDigitValue(c);
-        if (d < 0)
-            return std::nullopt;
-        v = v * 16 + d;
-    }
-    return v;
+    const std::optional<uint32_t> v = HexText::Parse(text, {.maxDigits = 4});
+    return v ? std::optional<int32_t>(int32_t(*v)) : std::nullopt;
 }
 
-}  // namespace BufferFill
+}  // namespace FillRoutines

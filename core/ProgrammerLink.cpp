@@ -1,0 +1,129 @@
+#include "core/ProgrammerLink.h"
+
+#include "core/Reporter.h"
+#include "core/SerialLink.h"
+#include "core/modFunc.h"
+
+#include <QCoreApplication>
+
+using namespace modFunc;
+
+QString ProbeMessage(const ProbeResult& probe, const QString& portPath)
+{
+    switch (probe.outcome) {
+    case ProbeResult::Outcome::PortError:
+        return portPath.isEmpty() ? QStringLiteral("COM%1, %2").arg(ComPort).arg(probe.portError) : probe.portError;
+    case ProbeResult::Outcome::NoAnswer:
+        return QStringLiteral("Cannot find device at %1 !")
+            .arg(portPath.isEmpty() ? QStringLiteral("COM %1").arg(ComPort) : portPath);
+    case ProbeResult::Outcome::Found:
+        break;
+    }
+    return QStringLiteral("Device Version ") + probe.version;
+}
+
+QString ProbeTitle(ProbeResult::Outcome outcome)
+{
+    switch (outcome) {
+    case ProbeResult::Outcome::PortError: return QStringLiteral("Communication Port Error");
+    case ProbeResult::Outcome::NoAnswer: return QStringLiteral("Communication Error");
+    case ProbeResult::Outcome::Found: break;
+    }
+    return QStringLiteral("Quirra");
+}
+
+ProgrammerLink::ProgrammerLink(const QString& portPath)
+{
+    SetUpReceiveTimer(&timer);
+    port.setPortPath(portPath);
+    cm = &port;
+    totmr = &timer;
+}
+
+ProgrammerLink::~ProgrammerLink()
+{
+    if (cm == &port)
+        cm = nullptr;
+    if (totmr == &timer)
+        totmr = nullptr;
+}
+
+void ProgrammerLink::WaitWholeSecond(SerialPort&) { WaitOneTick(); }
+
+void ProgrammerLink::WaitForCompleteReply(SerialPort& port)
+{
+    if (!totmr) {
+        TimeOutFlag = true;
+        return;
+    }
+    QTimer quiet;
+    quiet.setSingleShot(true);
+    quiet.setTimerType(Qt::PreciseTimer);
+    bool quietEnded = false;
+    QObject::connect(&quiet, &QTimer::timeout, [&quietEnded] { quietEnded = true; });
+    TimeOutFlag = false;
+    totmr->start();
+    int seen = -1;
+    while (!TimeOutFlag && !quietEnded && !port.Failed()) {
+        const int count = port.InBufferCount();
+        if (count > ProbeReplyBytes)
+            break;
+        if (count != seen) {
+            seen = count;
+            if (count == ProbeReplyBytes)
+                quiet.start(ProbeQuietMs);
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    totmr->stop();
+}
+
+bool ProgrammerLink::Open()
+{
+    port.setCommPort(ComPort);
+    port.setSettings(QStringLiteral("57600,N,8,1"));
+    port.setRThreshold(0);
+    port.setInputMode(SerialPort::InputModeKind::Binary);
+    return port.setPortOpen(true);
+}
+
+ProbeResult ProgrammerLink::Probe(const ProbeWait& wait)
+{
+    ProbeResult result;
+    DeviceFound = false;
+    auto portError = [&] {
+        result.outcome = ProbeResult::Outcome::PortError;
+        result.portError = port.ErrorDescription();
+        return result;
+    };
+    if (!Open() || !port.Output(QByteArray("\x01T", 2)))
+        return portError();
+    wait(port);
+    if (port.Failed())
+        return portError();
+
+    if (port.InBufferCount() == ProbeReplyBytes) {
+        RxData = port.Input();
+        result.outcome = ProbeResult::Outcome::Found;
+        result.version = QStringLiteral("%1.%2")
+                             .arg(QChar::fromLatin1(char(RxData[8])))
+                             .arg(QChar::fromLatin1(char(RxData[9])));
+        DeviceFound = true;
+    } else {
+        result.outcome = ProbeResult::Outcome::NoAnswer;
+    }
+    return result;
+}
+
+bool OpenPortAndProbe(ProgrammerLink& link, const std::function<void()>& removeSplash)
+{
+    const ProbeResult probe = link.Probe();
+    const bool portOk = probe.outcome != ProbeResult::Outcome::PortError;
+    if (!portOk)  // the box shows over the splash
+        Report(ProbeMessage(probe), ProbeTitle(probe.outcome), MsgIcon::Critical);
+    removeSplash();
+    if (portOk)
+        Report(ProbeMessage(probe), ProbeTitle(probe.outcome),
+               probe.outcome == ProbeResult::Outcome::Found ? MsgIcon::None : MsgIcon::Critical);
+    return portOk;
+}

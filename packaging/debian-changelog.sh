@@ -1,0 +1,32 @@
+#!/bin/sh
+# Writes the package's changelog in the Debian format, gzip-compressed, from
+# CHANGELOG.md: one entry per released version ("## 1.0.0 - 2026-12-07"),
+# its "- " lines as items. Unreleased lines wait for their release.
+# Usage: debian-changelog.sh CHANGELOG.md PACKAGE "MAINTAINER <ADDRESS>" OUT.gz
+set -eu
+in=$1 package=$2 maintainer=$3 out=$4
+tmp="$out.tmp"
+awk -v package="$package" -v maintainer="$maintainer" '
+function finish() {
+    if (version == "") return
+    cmd = "LC_ALL=C date -u -R -d " date " 2>/dev/null"
+    cmd | getline stamp
+    close(cmd)
+    if (stamp == "") { print "bad date " date > "/dev/stderr"; exit 1 }
+    printf "\n -- %s  %s\n\n", maintainer, stamp
+    version = ""
+}
+/^## / {
+    finish()
+    if ($2 ~ /^[0-9]/ && $3 == "-" && $4 ~ /^[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]$/) {
+        version = $2; date = $4
+        printf "%s (%s) unstable; urgency=medium\n\n", package, version
+    }
+    next
+}
+version != "" && /^- / { item = substr($0, 3); printf "  * %s\n", item; next }
+version != "" && /^  [^ ]/ { printf "    %s\n", substr($0, 3); next }
+END { finish() }
+' "$in" >"$tmp"
+gzip -9n -c "$tmp" >"$out"
+rm -f "$tmp"

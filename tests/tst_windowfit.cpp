@@ -1,0 +1,148 @@
+// Every window laid out offscreen in a wide font: each caption, label, list
+// entry and button text fits its control, every control lies inside its
+// window, dialogs have no minimize or maximize button, and the windows carry
+// Quirra's own icon.
+#include "buffer/BufferCommands.h"
+#include "buffer/frmBuffer.h"
+#include "buffer/frmBufferFill.h"
+#include "core/frmAbout.h"
+#include "core/mdiMain.h"
+#include "core/modFunc.h"
+#include "device/frmFunction.h"
+#include "devices/frmSelectDevice.h"
+#include "files/frmFileLoad.h"
+#include "options/frmEditAuto.h"
+#include "options/frmSettings.h"
+#include "platform/WindowFrame.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QtTest>
+
+namespace {
+// What does not fit in `window`, one text per fault.
+QStringList Clipped(QWidget* window)
+{
+    QStringList faults;
+    auto fault = [&](QWidget* w, const QString& what) {
+        faults << QStringLiteral("%1 %2: %3").arg(QString::fromLatin1(w->metaObject()->className()), w->objectName(), what);
+    };
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window) || w->window() != window)
+            continue;
+        QWidget* parent = w->parentWidget();
+        if ((parent == window || qobject_cast<QGroupBox*>(parent)) && !parent->rect().contains(w->geometry()))
+            fault(w, QStringLiteral("lies outside its parent"));
+        int need = 0;
+        QString text;
+        if (auto* p = qobject_cast<QPushButton*>(w); p && !p->text().isEmpty())
+            need = PushButtonText(p) + p->width() - PushButtonRoom(p), text = p->text();
+        else if (auto* l = qobject_cast<QLabel*>(w); l && !l->wordWrap() && !l->text().isEmpty())
+            need = l->sizeHint().width(), text = l->text();
+        else if (auto* b = qobject_cast<QAbstractButton*>(w); b && !b->text().isEmpty())
+            need = b->sizeHint().width(), text = b->text();
+        else if (auto* g = qobject_cast<QGroupBox*>(w); g && !g->title().isEmpty())
+            need = g->minimumSizeHint().width(), text = g->title();
+        else if (auto* c = qobject_cast<QComboBox*>(w))
+            need = c->sizeHint().width(), text = c->itemText(c->count() - 1);
+        if (need > w->width())
+            fault(w, QStringLiteral("\"%1\" needs %2 px, has %3").arg(text).arg(need).arg(w->width()));
+        if (auto* list = qobject_cast<QListWidget*>(w); list && list->count()) {
+            if (list->horizontalScrollBar()->maximum() > 0)
+                fault(w, QStringLiteral("entries wider than the list"));
+            const int row = list->sizeHintForRow(0), area = list->viewport()->height();
+            if (list->count() * row > area && area % row != 0)
+                fault(w, QStringLiteral("the last visible row is cut"));
+        }
+    }
+    return faults;
+}
+
+// The same picture of two icons, at a size the window frame uses.
+QImage IconImage(const QIcon& icon) { return icon.pixmap(32, 32).toImage(); }
+}  // namespace
+
+class TestWindowFit : public QObject {
+    Q_OBJECT
+    QFont startFont_;
+private slots:
+    void initTestCase() { startFont_ = QApplication::font(); }
+
+    void windows_data()
+    {
+        QTest::addColumn<QFont>("font");
+        // A stock desktop's default, and one wide by construction on any
+        // machine: the application font scaled up by half.
+        for (int size : {9, 10}) {
+            QFont dejaVu(QStringLiteral("DejaVu Sans"), size);
+            QTest::newRow(qPrintable(QStringLiteral("DejaVu Sans %1").arg(size))) << dejaVu;
+        }
+        QFont wide = QApplication::font();
+        wide.setPointSizeF(wide.pointSizeF() * 1.5);
+        QTest::newRow("application font x 1.5") << wide;
+    }
+    void windows()
+    {
+        QFETCH(QFont, font);
+        if (font.family() == QLatin1String("DejaVu Sans") && !QFontDatabase::families().contains(font.family()))
+            QSKIP("DejaVu Sans is not installed (Debian: fonts-dejavu-core); the wide-font row still runs");
+        QApplication::setFont(font);
+        TempAppDir dir;
+        for (const char* name : {"quirra.cfg", "quirra.dev", "auto.cfg"}) {
+            QFile f(QStringLiteral(QUIRRA_DEMO_DIR "/") + QLatin1String(name));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            dir.write(QLatin1String(name), f.readAll());
+        }
+        QVERIFY(modFunc::ReadStartFiles(dir.path()).isEmpty());
+        modFunc::DeviceIndex = 9;
+        frmSettings::ListPorts = [] {
+            return QList<modFunc::PresentPort>{
+                {"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
+                 "USB 0403:6001 FTDI FT232R USB UART, serial A50285BI"},
+                {"/dev/ttyS0", "/dev/ttyS0", ""}};
+        };
+        mdiMain main;
+        main.show();
+        BufferCommands::BufferEdit();
+        QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(BufferCommands::BufferWindow()->parentWidget());
+        QVERIFY(sub);
+        const QImage own = IconImage(QuirraIcon());
+        QVERIFY2(!own.isNull(), "the icon resource renders (Debian: libqt6svg6)");
+        QCOMPARE(IconImage(main.windowIcon()), own);
+        QCOMPARE(IconImage(sub->windowIcon()), own);
+
+        std::vector<std::unique_ptr<QDialog>> dialogs;
+        dialogs.emplace_back(new frmFunction(&main));
+        dialogs.emplace_back(new frmFileLoad(QStringLiteral("image.hex"), &main));
+        dialogs.emplace_back(new frmBufferFill(&main));
+        dialogs.emplace_back(new frmSelectDevice(&main));
+        dialogs.emplace_back(new frmSettings(&main));
+        dialogs.emplace_back(new frmEditAuto(&main));
+        dialogs.emplace_back(new frmAbout(&main));
+        QStringList faults = Clipped(BufferCommands::BufferWindow());
+        for (const auto& d : dialogs) {
+            d->show();
+            QApplication::processEvents();
+            const Qt::WindowFlags flags = d->windowFlags();
+            if (flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint))
+                faults << d->windowTitle() + QStringLiteral(": a minimize or maximize button");
+            for (const QString& f : Clipped(d.get()))
+                faults << d->windowTitle() + QStringLiteral(": ") + f;
+            d->hide();
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+    }
+
+    void cleanupTestCase() { QApplication::setFont(startFont_); }
+};
+
+QTEST_MAIN(TestWindowFit)
+#include "tst_windowfit.moc"
