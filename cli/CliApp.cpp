@@ -379,9 +379,11 @@ bool App::prepareSerial()
     const QString problem = SerialFieldProblem(*serial_, modFunc::Buffer.data(), size, o_.serialOverwrite);
     if (!problem.isEmpty())
         return out_.fail(ExitBadInput, problem), false;
+    // Beside the log, else in the current directory: the start directory
+    // holds the start files, which quirra-cli only reads.
     serialPath_ = !o_.serialFile.isEmpty() ? o_.serialFile
                   : !o_.log.isEmpty()      ? QFileInfo(o_.log).absoluteDir().filePath(QStringLiteral("serial.next"))
-                                           : modFunc::AppFile(QStringLiteral("serial.next"));
+                                           : QStringLiteral("serial.next");
     // A state file that cannot give a number is found before the first chip.
     if (!NextSerial(serialPath_, *serial_, &error))
         return out_.fail(ExitBadInput, error), false;

@@ -288,7 +288,7 @@ QString UsageText(const QString& startDir)
         "                     STEP (default 1) decimal; FORMAT le2, le4 (default), be2,\n"
         "                     be4 or ascii8\n"
         "  --serial-file FILE the next serial number (default serial.next beside the\n"
-        "                     log, else in the start directory)\n"
+        "                     log, else in the current directory)\n"
         "  --serial-overwrite the serial number may replace bytes the image sets\n"
         "  --skip-erased      program: send no block that is FF throughout (the chip\n"
         "                     must be erased)\n"

@@ -803,6 +803,8 @@ void TestCli::serialInChip_data()
                                     << 0 << QByteArray();
     QTest::newRow("overwrite") << "--serial 3FE:1:le4 --serial-overwrite" << 0 << "" << 0x3FE
                                << QByteArray("01 00 00 00");
+    // The start directory is only read: the state file goes to the current one.
+    QTest::newRow("start files elsewhere") << "--serial 7F0:7 --dir cfg" << 0 << "" << 0x7F0 << QByteArray("07 00");
     QTest::newRow("damaged state file") << "--serial 700:1 --serial-file bad.next" << 3
                                         << "the serial number file bad.next holds no number" << 0 << QByteArray();
 }
@@ -816,6 +818,9 @@ void TestCli::serialInChip()
     QFETCH(QByteArray, bytes);
     TempAppDir dir;
     WriteStartFiles(dir);
+    QDir(dir.path()).mkdir(QStringLiteral("cfg"));
+    dir.write(QStringLiteral("cfg/quirra.cfg"), Config);
+    dir.write(QStringLiteral("cfg/quirra.dev"), Catalogue);
     QByteArray image(0x400, '\x5A');
     image += QByteArray(0x400, '\xFF');
     dir.write(QStringLiteral("image.bin"), image);
@@ -838,6 +843,7 @@ void TestCli::serialInChip()
     QCOMPARE(chip.left(0x3FE), image.left(0x3FE));
     QCOMPARE(dir.read(QStringLiteral("serial.next")).trimmed().toULongLong(),
              args.section(QLatin1Char(':'), 1, 1).section(QLatin1Char(' '), 0, 0).toULongLong() + 1);
+    QVERIFY(!QFileInfo::exists(dir.file(QStringLiteral("cfg/serial.next"))));
 }
 
 void TestCli::serialAfterKill()
