@@ -31,17 +31,23 @@ namespace {
 constexpr int Blocks = 4096;
 const double LineLimit = Blocks * 24 * 10 / 57600.0;
 
+// quirra-cli in dir with COM1 on the emulator, not started yet.
+void SetUpCli(QProcess& p, const QString& dir, const SimHarness& sim)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUIRRA_COM1"), sim.linkPath());
+    p.setWorkingDirectory(dir);
+    p.setProcessEnvironment(env);
+}
+
 bool Terminal(const char* label, const QStringList& simArgs, const QString& dir)
 {
     SimHarness sim(simArgs);
     if (!sim.start())
         return false;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QUIRRA_COM1"), sim.linkPath());
     {
         QProcess p;
-        p.setWorkingDirectory(dir);
-        p.setProcessEnvironment(env);
+        SetUpCli(p, dir, sim);
         QElapsedTimer wall;
         wall.start();
         p.start(QStringLiteral(QUIRRA_CLI_PATH), {QStringLiteral("probe")});
@@ -51,8 +57,7 @@ bool Terminal(const char* label, const QStringList& simArgs, const QString& dir)
     }
     for (const char* command : {"program", "verify", "read"}) {
         QProcess p;
-        p.setWorkingDirectory(dir);
-        p.setProcessEnvironment(env);
+        SetUpCli(p, dir, sim);
         QElapsedTimer wall;
         wall.start();
         const QString file = QString::fromLatin1(command) == QLatin1String("read") ? QStringLiteral("back.bin")
@@ -86,11 +91,8 @@ bool Skipping(const char* label, const QString& dir, const QString& file, const 
         SimHarness sim({QStringLiteral("--pace"), QStringLiteral("57600")});
         if (!sim.start())
             return false;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QUIRRA_COM1"), sim.linkPath());
         QProcess p;
-        p.setWorkingDirectory(dir);
-        p.setProcessEnvironment(env);
+        SetUpCli(p, dir, sim);
         QStringList args = extra + QStringList{QStringLiteral("--json"), QStringLiteral("program"),
                                                QStringLiteral("--no-verify"), file};
         if (skip)

@@ -29,11 +29,8 @@ struct Figures {
 std::map<qint64, Figures> Children(const QString& here)
 {
     std::map<qint64, Figures> out;
-    for (const QString& name : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(name));
-        if (!cmdline.open(QIODevice::ReadOnly) || !cmdline.readAll().contains(QByteArray("--worker"))
-            || QFileInfo(QStringLiteral("/proc/%1/cwd").arg(name)).symLinkTarget() != here)
-            continue;
+    for (const qint64 pid : WorkerProcesses(here)) {
+        const QString name = QString::number(pid);
         Figures f;
         QFile status(QStringLiteral("/proc/%1/status").arg(name));
         if (status.open(QIODevice::ReadOnly))
@@ -41,7 +38,7 @@ std::map<qint64, Figures> Children(const QString& here)
                 if (line.startsWith("VmRSS:"))
                     f.rssKiB = line.mid(6).trimmed().split(' ').value(0).toLongLong();
         f.files = int(QDir(QStringLiteral("/proc/%1/fd").arg(name)).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
-        out[name.toLongLong()] = f;
+        out[pid] = f;
     }
     return out;
 }
@@ -62,13 +59,8 @@ int main(int argc, char** argv)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     QStringList args{QStringLiteral("--json"), QStringLiteral("auto"), QStringLiteral("image.bin"),
                      QStringLiteral("--repeat"), QStringLiteral("--log"), QStringLiteral("chips.log")};
-    for (int n = 1; n <= 4; ++n) {
-        sims.push_back(std::make_unique<SimHarness>());
-        if (!sims.back()->start())
-            return 1;
-        env.insert(QStringLiteral("QUIRRA_COM%1").arg(n), sims.back()->linkPath());
-        args << QStringLiteral("-p") << QStringLiteral("COM%1").arg(n);
-    }
+    if (!StartSimPorts(4, sims, env, args))
+        return 1;
     QProcess p;
     p.setWorkingDirectory(dir.path());
     p.setProcessEnvironment(env);
