@@ -1,6 +1,5 @@
 #include "cli/CliApp.h"
 
-#include "buffer/BufferView.h"
 #include "cli/Catalogue.h"
 #include "cli/CliHost.h"
 #include "cli/Console.h"
@@ -429,8 +428,10 @@ int App::productionRun(DeviceFunctions& functions, CliHost& host)
                 break;
             }
         }
-        record.checksum = Hex4(BufferView::ComputeCheckSum(Buffer, size));
-        record.crc32 = HexText::Hex8(Crc32(Buffer.data(), size_t(size)));
+        // The serial number is part of what the chip holds.
+        const ImageFigures figures = FiguresOf(Buffer, size);
+        record.checksum = figures.checksum;
+        record.crc32 = figures.crc;
         if (!out_.json() && !out_.quiet())
             std::printf(record.serial ? "Chip %d, serial %llu\n" : "Chip %d\n", chips,
                         static_cast<unsigned long long>(record.serial.value_or(0)));
@@ -485,8 +486,7 @@ void App::putFigures(const FileFormats::Image& image, int32_t end)
 {
     const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
     const int32_t size = device.Size > 0 ? std::min<int32_t>(device.Size, modFunc::BufferSize) : end;
-    const QString checksum = modFunc::Hex4(BufferView::ComputeCheckSum(image, size));
-    const QString crc = HexText::Hex8(Crc32(image.data(), size_t(size)));
+    const auto [checksum, crc] = FiguresOf(image, size);
     const QString over = device.Size > 0 ? QStringLiteral("%1 bytes of %2").arg(size).arg(device.Name)
                                          : QStringLiteral("%1 bytes (no device selected)").arg(size);
     out_.line(QStringLiteral("checksum %1, CRC-32 %2 over %3").arg(checksum, crc, over));

@@ -1,9 +1,11 @@
 #include "cli/ImageLoad.h"
 
+#include "buffer/BufferView.h"
 #include "core/HexText.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -62,16 +64,19 @@ LoadedImage LoadImage(const QString& path, const QString& format, uint32_t fileA
                            .arg(FileFormats::HexFileLimit >> 20);
         return result;
     }
-    auto load = [&](FileFormats::Image& into) {
-        return result.hex ? FileFormats::LoadHex(file.data, into, fileAddress, bufferAddress)
+    // An Intel HEX file is parsed once and its records placed in both images.
+    FileFormats::LoadResult r = result.hex ? FileFormats::ReadHexRecords(file.data) : FileFormats::LoadResult{};
+    auto place = [&](FileFormats::Image& into) {
+        return result.hex ? FileFormats::CopyHexRecords(into, fileAddress, bufferAddress)
                           : FileFormats::PlaceBinary(file.data, into, fileAddress, bufferAddress);
     };
     static FileFormats::Image zeros;
     zeros.fill(0x00);
     image.fill(0xFF);
-    FileFormats::LoadResult r = load(zeros);
     if (r.ok())
-        r = load(image);
+        r = place(zeros);
+    if (r.ok())
+        r = place(image);
     if (!r.ok()) {
         result.error = LoadError(name, r);
         return result;
@@ -142,6 +147,12 @@ uint32_t Crc32(const uint8_t* data, size_t size)
     for (size_t i = 0; i < size; ++i)
         crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFu;
+}
+
+ImageFigures FiguresOf(const FileFormats::Image& image, int32_t size)
+{
+    size = std::clamp<int32_t>(size, 0, int32_t(image.size()));
+    return {HexText::Hex4(BufferView::ComputeCheckSum(image, size)), HexText::Hex8(Crc32(image.data(), size_t(size)))};
 }
 
 void RunCollector::add(int32_t address)

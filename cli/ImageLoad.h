@@ -49,6 +49,13 @@ bool WriteOutput(const QString& path, const QByteArray& data, QString* error);
 
 // CRC-32 (IEEE 802.3, as zip and PNG use it).
 uint32_t Crc32(const uint8_t* data, size_t size);
+// The checksum (as the hex view shows it) and the CRC-32 of image[0 ..
+// size-1], in hexadecimal, as info prints them and the chip log records them.
+struct ImageFigures {
+    QString checksum;
+    QString crc;
+};
+ImageFigures FiguresOf(const FileFormats::Image& image, int32_t size);
 
 // Contiguous runs of addresses, from addresses given in increasing order.
 struct AddressRun {

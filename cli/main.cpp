@@ -7,16 +7,18 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <cstdio>
+#include <optional>
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("quirra-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(QUIRRA_VERSION));
+    // The arguments as QCoreApplication::arguments() gives them on Unix.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
 
     cli::Options options;
     QString error;
-    if (!cli::ParseArguments(app.arguments().mid(1), options, &error)) {
+    if (!cli::ParseArguments(arguments, options, &error)) {
         std::fprintf(stderr, "quirra-cli: %s\nTry quirra-cli --help.\n", qPrintable(error));
         return cli::ExitBadInput;
     }
@@ -30,7 +32,15 @@ int main(int argc, char** argv)
         std::printf("quirra-cli %s\n", QUIRRA_VERSION);
         return cli::ExitOk;
     }
+    // The event loop is for the waits on the programmer; a conversion has
+    // none and starts without it, as a small process.
+    std::optional<QCoreApplication> app;
+    if (options.command != QLatin1String("convert")) {
+        app.emplace(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("quirra-cli"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(QUIRRA_VERSION));
+    }
     if (options.ports.size() > 1)
-        return cli::RunParallel(options, app.arguments().mid(1));
+        return cli::RunParallel(options, arguments);
     return cli::Run(options);
 }

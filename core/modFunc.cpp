@@ -40,6 +40,16 @@ const DeviceRecord& SelectedDevice()
     return DeviceTable[DeviceIndex];
 }
 
+const QStringList& StepNames()
+{
+    static const QStringList names = {QStringLiteral("Read"),    QStringLiteral("Erase"),  QStringLiteral("Blank"),
+                                      QStringLiteral("Program"), QStringLiteral("Verify"), QStringLiteral("Lock"),
+                                      QStringLiteral("Auto")};
+    return names;
+}
+
+bool DeviceSelected() { return DeviceIndex > 0 && DeviceIndex < DeviceSlots; }
+
 QString DeviceProblem(const DeviceRecord& device)
 {
     if (device.Size < 0 || device.Size > MaxDeviceSize)

@@ -32,6 +32,8 @@ extern int16_t DeviceIndex;
 // The selected record, DeviceTable[DeviceIndex]; an out-of-range index
 // (which start-up never lets through) reads as the empty record 0.
 const DeviceRecord& SelectedDevice();
+// True when DeviceIndex names a catalogue record (1 to 50), not record 0.
+bool DeviceSelected();
 // Largest Size the device functions and file saving can serve: the
 // addresses are 16 bits wide.
 constexpr int32_t MaxDeviceSize = 0x10000;
@@ -55,9 +57,14 @@ extern int16_t RxExpected;
 extern QByteArray RxData;
 extern bool DeviceFound;
 
-// ---- Auto sequence -----------------------------------------------------
-enum AutoCode : int16_t { AutoRead = 0, AutoErase = 1, AutoBlank = 2,
-                          AutoProgram = 3, AutoVerify = 4, AutoLock = 5 };
+// ---- device functions and the Auto sequence ----------------------------
+// The device functions in the order of the function list. Read to Lock are
+// also the step codes of the Auto sequence and of auto.cfg; Auto runs it.
+namespace Step {
+enum Code : int16_t { Read = 0, Erase, Blank, Program, Verify, Lock, Auto };
+}
+// "Read", "Erase", ..., "Auto", indexed by Step::Code.
+const QStringList& StepNames();
 constexpr int MaxAutoSteps = 20;
 extern int16_t AutoCount;
 extern std::array<int16_t, MaxAutoSteps + 1> AutoList;  // 1..AutoCount used

@@ -10,14 +10,6 @@ using namespace DeviceProtocol;
 using modFunc::Buffer;
 using modFunc::RxData;
 
-const QStringList& DeviceFunctions::Names()
-{
-    static const QStringList names = {QStringLiteral("Read"),    QStringLiteral("Erase"),  QStringLiteral("Blank"),
-                                      QStringLiteral("Program"), QStringLiteral("Verify"), QStringLiteral("Lock"),
-                                      QStringLiteral("Auto")};
-    return names;
-}
-
 DeviceFunctions::DeviceFunctions(FunctionHost& host) : host_(host) {}
 
 void DeviceFunctions::Run(int index)

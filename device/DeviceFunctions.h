@@ -3,6 +3,7 @@
 // they need no window.
 #pragma once
 
+#include "core/modFunc.h"
 #include "device/FunctionHost.h"
 
 #include <QStringList>
@@ -11,10 +12,11 @@
 
 class DeviceFunctions {
 public:
-    // The function list, in order; the first six indices are also the Auto
-    // step codes.
-    enum Index { Read = 0, Erase, Blank, Program, Verify, Lock, Auto };
-    static const QStringList& Names();  // "Read", "Erase", ..., "Auto"
+    // The function list, in order: modFunc::Step, whose first six codes are
+    // also the Auto step codes.
+    using Index = modFunc::Step::Code;
+    using enum modFunc::Step::Code;
+    static const QStringList& Names() { return modFunc::StepNames(); }
     static constexpr int MessageLines = 6;
 
     explicit DeviceFunctions(FunctionHost& host);

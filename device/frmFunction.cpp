@@ -114,6 +114,9 @@ void frmFunction::Form_Load()
     const QString letterProblem = DeviceProtocol::TypeLetterProblem(device.TypeCode);
     if (!modFunc::DeviceFound) {
         cmdRun->setEnabled(false);
+    } else if (!modFunc::DeviceSelected()) {
+        // No device: there is no type to tell the programmer, and Run
+        // answers with the functions' own "No device selected!".
     } else if (!letterProblem.isEmpty()) {
         // The programmer cannot be told this type: nothing may run on it.
         cmdRun->setEnabled(false);

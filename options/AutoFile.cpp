@@ -5,23 +5,17 @@
 
 namespace modFunc {
 
-namespace {
-const char* const Labels[] = {"Read", "Erase", "Blank", "Program", "Verify", "Lock"};
-}
-
 QString AutoLabel(int code)
 {
-    if (code < 0 || code >= int(std::size(Labels)))
+    if (code < Step::Read || code >= Step::Auto)
         return {};
-    return QString::fromLatin1(Labels[code]);
+    return StepNames()[code];
 }
 
 int AutoCodeOf(const QString& label)
 {
-    for (int i = 0; i < int(std::size(Labels)); ++i)
-        if (label == QLatin1String(Labels[i]))
-            return i;
-    return -1;
+    const int code = int(StepNames().indexOf(label));
+    return code < Step::Auto ? code : -1;
 }
 
 QString ParseAuto(const QByteArray& text)

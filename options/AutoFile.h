@@ -1,4 +1,4 @@
-// The Auto sequence file auto.cfg: a step count, then one AutoCode per step.
+// The Auto sequence file auto.cfg: a step count, then one step code per step.
 #pragma once
 
 #include <QByteArray>
@@ -7,9 +7,10 @@
 
 namespace modFunc {
 
-// The label of an AutoCode ("Read", "Erase", ...), empty outside 0 to 5.
+// The label of an Auto step code ("Read", "Erase", ...), empty outside
+// Step::Read to Step::Lock.
 QString AutoLabel(int code);
-// The AutoCode of a label, -1 when the label is none of them.
+// The step code of a label, -1 when the label is none of them.
 int AutoCodeOf(const QString& label);
 
 // Reads auto.cfg from AppPath into AutoCount and AutoList. A missing file

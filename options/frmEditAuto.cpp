@@ -51,7 +51,7 @@ void frmEditAuto::Form_Load()
 {
     using namespace modFunc;
     // Read is not offered; a Read step comes only from the file.
-    for (int code : {AutoErase, AutoBlank, AutoProgram, AutoVerify, AutoLock})
+    for (int code : {Step::Erase, Step::Blank, Step::Program, Step::Verify, Step::Lock})
         lstIn->addItem(AutoLabel(code));
     lstIn->setCurrentRow(0);
     const int count = std::clamp<int>(AutoCount, 0, MaxAutoSteps);

@@ -120,6 +120,8 @@ private slots:
     void windows_data()
     {
         QTest::addColumn<QString>("before");  // index= opens Device > Select, port= Settings, auto= Edit Auto
+        // The steps, as Step reads them: "i2 > > c0 enter" clicks row 2 of the first list, ">" twice, row 0
+        // of the last list, then presses Enter.
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("view");  // the window before the last step
         QTest::addColumn<QString>("after");  // what has changed

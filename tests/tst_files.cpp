@@ -49,8 +49,15 @@ struct LoadCase { QByteArray text; uint fa, ba; QString error; int at; QByteArra
 // Buffer Address typed, left by the close box?, the message expected; for a
 // load Buffer[at] == value afterwards, for a save of a device of `size` the
 // file holds `after`.
-struct CommandCase { QString name; QByteArray before; QString choice, ba; bool close; QString message;
-                     int at, value, size; QByteArray after; };
+struct CommandCase {
+    QString name{};
+    QByteArray before{};
+    QString choice{}, ba = QStringLiteral("0");
+    bool close = false;
+    QString message{};
+    int at = 0, value = 0, size = 0;
+    QByteArray after{};
+};
 }  // namespace
 Q_DECLARE_METATYPE(LoadCase)
 Q_DECLARE_METATYPE(CommandCase)
@@ -230,21 +237,23 @@ private slots:
         QTest::addColumn<CommandCase>("c");
         const QByteArray old(4096, 'x'), hex16 = ":10000000" + QByteArray(32, 'F') + "00\r\n" + End;
         auto row = [](const char* name, bool save, CommandCase c) { QTest::newRow(name) << save << c; };
-        row("load, buffer address", false, {"a.HEX", GoodHex, "", "1000", false, "", 0x1101, 0xCD, 0, {}});
-        row("load, Intel Hex chosen for a.Hex", false, {"a.Hex", GoodHex, "hex", "", false, "", 0x100, 0xAB, 0, {}});
-        row("load, close box", false, {"a.hex", GoodHex, "", "0", true, "", 0x100, 0xFF, 0, {}});
-        row("load, 70002 bytes", false, {"a.bin", QByteArray(70002, 0), "", "0", false, "lands at index 11171", 70000, 0, 0, {}});
-        row("load, checksum", false, {"a.hex", GoodHex.left(13) + "86", "", "0", false, ChecksumMessage, 0x100, 0xFF, 0, {}});
-        row("load, bad line", false, {"a.hex", "junk", "", "0", false, "Line 1 is not a valid", 0, 0xFF, 0, {}});
-        row("load, missing file", false, {"none.bin", {}, "", "0", false, "cannot be opened", 0, 0xFF, 0, {}});
-        row("save hex", true, {"s.hex", old, "", "0", false, "", 0, 0, 16, hex16});
-        row("save, offsets change nothing", true, {"s.hex", old, "", "100", false, "", 0, 0, 16, hex16});
+        row("load, buffer address", false, {.name = "a.HEX", .before = GoodHex, .ba = "1000", .at = 0x1101, .value = 0xCD});
+        row("load, Intel Hex chosen for a.Hex", false,
+            {.name = "a.Hex", .before = GoodHex, .choice = "hex", .ba = "", .at = 0x100, .value = 0xAB});
+        row("load, close box", false, {.name = "a.hex", .before = GoodHex, .close = true, .at = 0x100, .value = 0xFF});
+        row("load, 70002 bytes", false, {.name = "a.bin", .before = QByteArray(70002, 0), .message = "lands at index 11171", .at = 70000});
+        row("load, checksum", false,
+            {.name = "a.hex", .before = GoodHex.left(13) + "86", .message = ChecksumMessage, .at = 0x100, .value = 0xFF});
+        row("load, bad line", false, {.name = "a.hex", .before = "junk", .message = "Line 1 is not a valid", .value = 0xFF});
+        row("load, missing file", false, {.name = "none.bin", .message = "cannot be opened", .value = 0xFF});
+        row("save hex", true, {.name = "s.hex", .before = old, .size = 16, .after = hex16});
+        row("save, offsets change nothing", true, {.name = "s.hex", .before = old, .ba = "100", .size = 16, .after = hex16});
         row("save binary as image.hex over a longer file", true,
-            {"image.hex", old, "bin", "0", false, "", 0, 0, 2048, QByteArray(2048, '\xFF')});
-        row("save binary, 70001 bytes", true, {"s.bin", old, "", "0", false, "", 0, 0, 70001, QByteArray(70001, '\xFF')});
-        row("save hex, too large", true, {"s.hex", old, "", "0", false, "size of 65537 bytes", 0, 0, 0x10001, old});
-        row("save binary, too large", true, {"s.bin", old, "", "0", false, "size of 70002 bytes", 0, 0, 70002, old});
-        row("save, no such directory", true, {"none/s.bin", {}, "", "0", false, "cannot be written", 0, 0, 16, {}});
+            {.name = "image.hex", .before = old, .choice = "bin", .size = 2048, .after = QByteArray(2048, '\xFF')});
+        row("save binary, 70001 bytes", true, {.name = "s.bin", .before = old, .size = 70001, .after = QByteArray(70001, '\xFF')});
+        row("save hex, too large", true, {.name = "s.hex", .before = old, .message = "size of 65537 bytes", .size = 0x10001, .after = old});
+        row("save binary, too large", true, {.name = "s.bin", .before = old, .message = "size of 70002 bytes", .size = 70002, .after = old});
+        row("save, no such directory", true, {.name = "none/s.bin", .message = "cannot be written", .size = 16});
     }
     void command()
     {
@@ -308,7 +317,8 @@ private slots:
         // Focus order, and an offset too long for 32 bits.
         f_->dir.write(QStringLiteral("a.hex"), GoodHex);
         QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QStringLiteral("a.hex")), [this](frmFileLoad* w) {
-            QCOMPARE(w->txtBuffer->text() + w->txtFile->text(), QStringLiteral("00"));
+            QCOMPARE(w->txtBuffer->text(), QStringLiteral("0"));
+            QCOMPARE(w->txtFile->text(), QStringLiteral("0"));
             CheckTabOrder({w->Option1, w->Option2, w->txtBuffer, w->txtFile, w->cmdCancel, w->cmdOk});
             QVERIFY(w->cmdOk->isDefault());
             w->txtBuffer->setText(QStringLiteral("123456789"));
