@@ -8,8 +8,12 @@
 //   unpaced   the emulator answers at once: the software cost per block
 //   paced     the emulator keeps to 57600 baud: 4096 blocks of 24 bytes of
 //             10 bits cannot take less than 17.07 s
+// Skipping erased blocks: paced "program --no-verify" with and without
+// --skip-erased, for the demo image and a 64 KiB image that is half FF;
+// the time against the line time of the blocks actually written (goal:
+// within 2 %).
 // The window's side comes from bench_device, run from here.
-// Usage: bench_cli [--unpaced-only]
+// Usage: bench_cli [--unpaced-only] [--skipping-only]
 #include "core/modFunc.h"
 #include "support/SimLink.h"
 
@@ -27,17 +31,23 @@ namespace {
 constexpr int Blocks = 4096;
 const double LineLimit = Blocks * 24 * 10 / 57600.0;
 
+// quirra-cli in dir with COM1 on the emulator, not started yet.
+void SetUpCli(QProcess& p, const QString& dir, const SimHarness& sim)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUIRRA_COM1"), sim.linkPath());
+    p.setWorkingDirectory(dir);
+    p.setProcessEnvironment(env);
+}
+
 bool Terminal(const char* label, const QStringList& simArgs, const QString& dir)
 {
     SimHarness sim(simArgs);
     if (!sim.start())
         return false;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QUIRRA_COM1"), sim.linkPath());
     {
         QProcess p;
-        p.setWorkingDirectory(dir);
-        p.setProcessEnvironment(env);
+        SetUpCli(p, dir, sim);
         QElapsedTimer wall;
         wall.start();
         p.start(QStringLiteral(QUIRRA_CLI_PATH), {QStringLiteral("probe")});
@@ -47,8 +57,7 @@ bool Terminal(const char* label, const QStringList& simArgs, const QString& dir)
     }
     for (const char* command : {"program", "verify", "read"}) {
         QProcess p;
-        p.setWorkingDirectory(dir);
-        p.setProcessEnvironment(env);
+        SetUpCli(p, dir, sim);
         QElapsedTimer wall;
         wall.start();
         const QString file = QString::fromLatin1(command) == QLatin1String("read") ? QStringLiteral("back.bin")
@@ -68,6 +77,43 @@ bool Terminal(const char* label, const QStringList& simArgs, const QString& dir)
         if (paced && QString::fromLatin1(command) == QLatin1String("program"))
             std::printf("; wall / (2 x %.2f s) = %.3f (goal at most 1.06)", LineLimit, wallSeconds / (2 * LineLimit));
         std::printf("   [%s]\n", qPrintable(o.value(QStringLiteral("messages")).toVariant().toStringList().join(' ')));
+        std::fflush(stdout);
+    }
+    return true;
+}
+
+// Paced program without verify, every block and only those not FF.
+bool Skipping(const char* label, const QString& dir, const QString& file, const QStringList& extra)
+{
+    double everyBlockSeconds = 0;
+    int everyBlocks = 0;
+    for (const bool skip : {false, true}) {
+        SimHarness sim({QStringLiteral("--pace"), QStringLiteral("57600")});
+        if (!sim.start())
+            return false;
+        QProcess p;
+        SetUpCli(p, dir, sim);
+        QStringList args = extra + QStringList{QStringLiteral("--json"), QStringLiteral("program"),
+                                               QStringLiteral("--no-verify"), file};
+        if (skip)
+            args << QStringLiteral("--skip-erased");
+        p.start(QStringLiteral(QUIRRA_CLI_PATH), args);
+        p.waitForFinished(240000);
+        const QJsonObject o = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+        const double seconds = o.value(QStringLiteral("seconds")).toDouble();
+        const int blocks = o.value(QStringLiteral("blocks_written")).toInt();
+        const double line = blocks * 24 * 10 / 57600.0;
+        if (!skip) {
+            everyBlockSeconds = seconds;
+            everyBlocks = blocks;
+        }
+        // The every-block run's time per block, times the blocks written.
+        const double share = everyBlocks > 0 ? everyBlockSeconds * blocks / everyBlocks : 0;
+        std::printf("skipping %-13s %-13s %5d blocks %7.3f s; line time of those blocks %7.3f s, %+.2f %% "
+                    "(goal within 2 %%); every block's time per block %+.2f %%, exit %d\n",
+                    label, skip ? "--skip-erased" : "every block", blocks, seconds, line,
+                    line > 0 ? 100.0 * (seconds - line) / line : 0.0,
+                    share > 0 ? 100.0 * (seconds - share) / share : 0.0, o.value(QStringLiteral("exit")).toInt());
         std::fflush(stdout);
     }
     return true;
@@ -95,6 +141,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QCoreApplication app(argc, argv);
     const bool pacedToo = !app.arguments().contains(QStringLiteral("--unpaced-only"));
+    const bool skippingOnly = app.arguments().contains(QStringLiteral("--skipping-only"));
 
     // A start directory with one 64 KiB part and a random image.
     QTemporaryDir dir;
@@ -104,9 +151,21 @@ int main(int argc, char** argv)
     WriteWholeFile(dir.filePath(QStringLiteral("quirra.dev")), "\"64 KiB test part\",1,65536\r\n", &error);
     WriteWholeFile(dir.filePath(QStringLiteral("image.bin")), image, &error);
 
-    bool ok = Terminal("unpaced", {}, dir.path());
-    if (pacedToo)
-        ok = Terminal("paced", {QStringLiteral("--pace"), QStringLiteral("57600")}, dir.path()) && ok;
+    bool ok = skippingOnly || Terminal("unpaced", {}, dir.path());
+    if (pacedToo) {
+        if (!skippingOnly)
+            ok = Terminal("paced", {QStringLiteral("--pace"), QStringLiteral("57600")}, dir.path()) && ok;
+        QByteArray half = image;
+        for (int block = 0; block < Blocks; block += 2)
+            half.replace(block * 16, 16, QByteArray(16, '\xFF'));
+        WriteWholeFile(dir.filePath(QStringLiteral("half.bin")), half, &error);
+        ok = Skipping("demo image", QStringLiteral(QUIRRA_DEMO_DIR),
+                      QStringLiteral(QUIRRA_DEMO_DIR "/image.hex"), {QStringLiteral("--dir"), QStringLiteral(QUIRRA_DEMO_DIR)})
+             && ok;
+        ok = Skipping("64 KiB half FF", dir.path(), QStringLiteral("half.bin"), {}) && ok;
+    }
+    if (skippingOnly)
+        return ok ? 0 : 1;
     std::printf("window (the function window benchmark, wall time; CPU is this process's):\n");
     std::fflush(stdout);
     return Window(pacedToo) && ok ? 0 : 1;

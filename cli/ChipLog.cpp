@@ -50,7 +50,7 @@ QJsonArray StepsJson(const QList<ChipStep>& steps)
 QByteArray ChipLogLine(const ChipRecord& r)
 {
     const QJsonArray steps = StepsJson(r.steps);
-    const QJsonObject o{
+    QJsonObject o{
         {QStringLiteral("time"), r.time.toUTC().toString(Qt::ISODateWithMs)},
         {QStringLiteral("chip"), r.chip},
         {QStringLiteral("device"), r.device},
@@ -60,6 +60,16 @@ QByteArray ChipLogLine(const ChipRecord& r)
         {QStringLiteral("result"), r.exitCode == 0 ? QStringLiteral("pass") : QStringLiteral("fail")},
         {QStringLiteral("exit"), r.exitCode},
     };
+    if (!r.port.isEmpty())
+        o.insert(QStringLiteral("port"), r.port);
+    if (r.serial) {
+        o.insert(QStringLiteral("serial"), qint64(*r.serial));
+        // A number, once drawn, is never given to another chip.
+        if (r.exitCode != 0)
+            o.insert(QStringLiteral("serial_note"), QStringLiteral("not reused"));
+    }
+    if (r.interrupted)
+        o.insert(QStringLiteral("interrupted"), true);
     return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
 }
 

@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QList>
 #include <QString>
+#include <optional>
 
 #include "device/FunctionHost.h"
 
@@ -38,6 +39,9 @@ struct ChipRecord {
     QString checksum;      // the hex view's 16-bit checksum, four digits
     QString crc32;         // eight hex digits
     int exitCode = 0;      // what a single run would have ended with
+    QString port;          // the port it was programmed on
+    std::optional<uint64_t> serial;  // the serial number written into it
+    bool interrupted = false;  // the run was stopped before its last step
 };
 
 // The record as one line of compact JSON, ended by "\n".

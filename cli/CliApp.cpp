@@ -6,6 +6,8 @@
 #include "cli/FrameTrace.h"
 #include "cli/ImageLoad.h"
 #include "cli/Ports.h"
+#include "cli/SerialNumbers.h"
+#include "cli/StopSignal.h"
 #include "device/DeviceProtocol.h"
 #include "core/PortMap.h"
 #include "core/ProgrammerLink.h"
@@ -28,7 +30,7 @@ namespace {
 
 class App {
 public:
-    explicit App(const Options& o) : o_(o), out_(o.json, o.quiet)
+    explicit App(const Options& o) : o_(o), out_(o.json || o.worker, o.quiet || o.worker)
     {
         // Data on standard output: the lines go to standard error.
         const bool writes = o.command == QLatin1String("read") || o.command == QLatin1String("convert");
@@ -71,8 +73,17 @@ private:
     // one, up to the end of the range the file fills).
     void putFigures(const FileFormats::Image& image, int32_t end);
 
+    // The serial number's field checked against the loaded image, and the
+    // state file chosen; false (reported) when the field cannot be used.
+    bool prepareSerial();
+    // Draws the next serial number and writes it into Buffer; nothing
+    // (reported) on failure.
+    std::optional<uint64_t> stampSerial();
+
     const Options& o_;
     Console out_;
+    std::optional<SerialSpec> serial_;
+    QString serialPath_;
     QString portPath_;  // --port PATH; empty for COMn
     StartDir startDir_;
     ProbeResult probe_;
@@ -277,6 +288,8 @@ int App::deviceCommand(int index)
             return out_.finish(out_.fail(ExitBadInput, tooLarge + QStringLiteral("; --allow-truncate uses the part that fits")));
         if (!tooLarge.isEmpty())
             out_.warn(tooLarge + QStringLiteral("; only the part that fits is used (--allow-truncate)"));
+        if (!prepareSerial())
+            return out_.finish(ExitBadInput);
     }
 
     std::unique_ptr<ProgrammerLink> link;
@@ -285,16 +298,28 @@ int App::deviceCommand(int index)
     // The type letter goes first, as when the function window opens.
     DeviceProtocol::SendCommand(uint8_t(DeviceProtocol::TypeLetter(device.TypeCode)));
 
-    ProgressDisplay progress(stderr, ProgressDisplay::ModeFor(stderr, o_.quiet));
+    ProgressDisplay progress(o_.worker ? stdout : stderr, o_.worker ? ProgressDisplay::Mode::Steps
+                                                                    : ProgressDisplay::ModeFor(stderr, o_.quiet));
     CliHost host(out_, progress);
     DeviceFunctions functions(host);
     host.attach(&functions, DeviceFunctions::Names().value(index));
+    if (index == DeviceFunctions::Program && o_.skipErased)
+        functions.ErasedBlockWrites = DeviceFunctions::ErasedBlocks::Skip;
+    if (index == DeviceFunctions::Auto && !o_.writeAll)
+        functions.ErasedBlockWrites = DeviceFunctions::ErasedBlocks::SkipAfterBlankCheck;
     if (o_.all)
         return verifyAll(functions, host);
     if (o_.repeat || !o_.log.isEmpty())
         return productionRun(functions, host);
     QElapsedTimer clock;
     clock.start();
+    if (serial_) {
+        const std::optional<uint64_t> n = stampSerial();
+        if (!n)
+            return out_.finish(ExitBadInput);
+        out_.line(QStringLiteral("Serial number %1").arg(*n));
+        out_.result().insert(QStringLiteral("serial"), qint64(*n));
+    }
     functions.Run(index);
     QList<ChipStep> steps = host.takeSteps();
     int code = exitAfter(steps);
@@ -306,6 +331,8 @@ int App::deviceCommand(int index)
         code = exitAfter(steps);
     }
     out_.result().insert(QStringLiteral("seconds"), double(clock.nsecsElapsed()) / 1e9);
+    if (index == DeviceFunctions::Program)
+        out_.result().insert(QStringLiteral("blocks_written"), functions.BlocksWritten);
     putSteps(steps);
     if (code == ExitOk && index == DeviceFunctions::Read) {
         const QString& path = o_.files[0];
@@ -334,50 +361,115 @@ int App::verifyAll(DeviceFunctions& functions, CliHost& host)
     return out_.finish(exitAfter(steps));
 }
 
+bool App::prepareSerial()
+{
+    if (o_.serial.isEmpty())
+        return true;
+    QString error;
+    serial_ = ParseSerialSpec(o_.serial, &error);  // checked when parsed
+    if (!serial_)
+        return out_.fail(ExitBadInput, error), false;
+    const int32_t size = std::clamp<int32_t>(modFunc::SelectedDevice().Size, 0, modFunc::BufferSize);
+    const QString problem = SerialFieldProblem(*serial_, modFunc::Buffer.data(), size, o_.serialOverwrite);
+    if (!problem.isEmpty())
+        return out_.fail(ExitBadInput, problem), false;
+    // Beside the log, else in the current directory: the start directory
+    // holds the start files, which quirra-cli only reads.
+    serialPath_ = !o_.serialFile.isEmpty() ? o_.serialFile
+                  : !o_.log.isEmpty()      ? QFileInfo(o_.log).absoluteDir().filePath(QStringLiteral("serial.next"))
+                                           : QStringLiteral("serial.next");
+    // A state file that cannot give a number is found before the first chip.
+    if (!NextSerial(serialPath_, *serial_, &error))
+        return out_.fail(ExitBadInput, error), false;
+    return true;
+}
+
+std::optional<uint64_t> App::stampSerial()
+{
+    QString error;
+    const std::optional<uint64_t> n = TakeSerial(serialPath_, *serial_, &error);
+    if (!n) {
+        out_.fail(ExitBadInput, error);
+        return std::nullopt;
+    }
+    const QByteArray bytes = SerialBytes(*n, serial_->format);
+    // prepareSerial found the field inside the device.
+    std::copy(bytes.begin(), bytes.end(), modFunc::Buffer.begin() + serial_->address);
+    return n;
+}
+
 int App::productionRun(DeviceFunctions& functions, CliHost& host)
 {
     using namespace modFunc;
     // Every chip gets the image of the file, whatever a Read step left.
     const auto image = std::make_unique<FileFormats::Image>(Buffer);
     const int32_t size = std::clamp<int32_t>(SelectedDevice().Size, 0, BufferSize);
-    const ImageFigures figures = FiguresOf(*image, size);
     // A log that cannot be written is found before the first chip.
     QString error;
     if (!o_.log.isEmpty() && !AppendToLog(o_.log, {}, &error))
         return out_.finish(out_.fail(ExitBadInput, QStringLiteral("the log %1 cannot be written: %2").arg(o_.log, error)));
+    // Ctrl+C: the step that runs finishes, its chip is logged, the run ends.
+    StopSignal stop([&functions] { functions.StopRequested = true; });
     int passed = 0, chips = 0, code = ExitOk;
-    for (;;) {
+    while (!stop.stopped()) {
         ++chips;
         Buffer = *image;
+        ChipRecord record{{}, chips, SelectedDevice().Name, {}, {}, {}, 0, portLabel(), std::nullopt, false};
+        if (serial_) {
+            record.serial = stampSerial();
+            if (!record.serial) {
+                --chips;
+                code = ExitBadInput;
+                break;
+            }
+        }
+        // The serial number is part of what the chip holds.
+        const ImageFigures figures = FiguresOf(Buffer, size);
+        record.checksum = figures.checksum;
+        record.crc32 = figures.crc;
         if (!out_.json() && !out_.quiet())
-            std::printf("Chip %d\n", chips);
+            std::printf(record.serial ? "Chip %d, serial %llu\n" : "Chip %d\n", chips,
+                        static_cast<unsigned long long>(record.serial.value_or(0)));
+        std::fflush(stdout);
         functions.Run(DeviceFunctions::Auto);
-        ChipRecord record{QDateTime::currentDateTimeUtc(), chips, SelectedDevice().Name, host.takeSteps(), figures.checksum, figures.crc, 0};
+        record.time = QDateTime::currentDateTimeUtc();
+        record.steps = host.takeSteps();
         record.exitCode = exitAfter(record.steps);
+        // Stopped before the sequence's end: the chip is not finished.
+        const int stepsRun = int(record.steps.size());
+        if (functions.StopRequested && stepsRun < std::min<int>(AutoCount, MaxAutoSteps) && !functions.Failed) {
+            record.interrupted = true;
+            if (record.exitCode == ExitOk)
+                record.exitCode = ExitChipFailed;
+        }
         const QByteArray line = ChipLogLine(record);
         if (record.exitCode == ExitOk)
             ++passed;
         else
-            code = record.exitCode;
+            code = std::max(code, record.exitCode);
         if (out_.json())
             std::fputs(line.constData(), stdout);
         else
             out_.line(QStringLiteral("Chip %1: %2").arg(chips).arg(record.exitCode == ExitOk ? QStringLiteral("pass")
                                                                                               : QStringLiteral("FAIL")));
         std::fflush(stdout);
+        // A long run keeps no lines of the chips before.
+        out_.forgetLines();
         if (!o_.log.isEmpty() && !AppendToLog(o_.log, line, &error)) {
             code = out_.fail(ExitBadInput, QStringLiteral("the log %1 cannot be written: %2").arg(o_.log, error));
             break;
         }
-        if (!o_.repeat)
+        if (!o_.repeat || stop.stopped())
             break;
-        std::fprintf(stderr, "Insert the next chip and press Enter (q to quit) ");
-        std::fflush(stderr);
+        if (!o_.worker) {
+            std::fprintf(stderr, "Insert the next chip and press Enter (q to quit) ");
+            std::fflush(stderr);
+        }
         std::string answer;
         if (!std::getline(std::cin, answer) || QString::fromStdString(answer).trimmed().startsWith(QLatin1Char('q'), Qt::CaseInsensitive))
             break;
     }
-    if (o_.repeat)
+    if (o_.repeat && !o_.worker)
         std::fprintf(stderr, "\n");
     out_.result().insert(QStringLiteral("chips"), chips);
     out_.result().insert(QStringLiteral("passed"), passed);

@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include "cli/SerialNumbers.h"
 #include "core/HexText.h"
 
 #include <QRegularExpression>
@@ -37,6 +38,21 @@ bool ParseHexAddress(const QString& text, uint32_t& value)
     if (v)
         value = *v;
     return v.has_value();
+}
+
+QStringList WorkerArguments(const QStringList& args, const QString& port)
+{
+    QStringList out;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--"))
+            return out << QStringLiteral("--port") << port << QStringLiteral("--worker") << args.mid(i);
+        if (a == QLatin1String("--port") || a == QLatin1String("-p"))
+            ++i;  // and its value
+        else if (!a.startsWith(QLatin1String("--port=")))
+            out << a;
+    }
+    return out << QStringLiteral("--port") << port << QStringLiteral("--worker");
 }
 
 int ComNumber(const QString& port)
@@ -112,7 +128,10 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
                                      {"--quiet", &Options::quiet}, {"--json", &Options::json},
                                      {"--help", &Options::help}, {"--version", &Options::version},
                                      {"--verbose", &Options::verbose}, {"--no-verify", &Options::noVerify},
-                                     {"--allow-truncate", &Options::allowTruncate}};
+                                     {"--allow-truncate", &Options::allowTruncate},
+                                     {"--serial-overwrite", &Options::serialOverwrite},
+                                     {"--skip-erased", &Options::skipErased}, {"--write-all", &Options::writeAll},
+                                     {"--worker", &Options::worker}};
         bool isFlag = false;
         for (const Flag& f : flags) {
             if (arg == QLatin1String(f.name)) {
@@ -127,8 +146,15 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
         bool ok = true;
         if (arg == QLatin1String("--dir"))
             ok = takeValue(o.dir);
-        else if (arg == QLatin1String("--port"))
+        else if (arg == QLatin1String("--port")) {
             ok = takeValue(o.port);
+            if (ok)
+                o.ports << o.port;
+            o.port = o.ports.value(0);
+        } else if (arg == QLatin1String("--serial"))
+            ok = takeValue(o.serial);
+        else if (arg == QLatin1String("--serial-file"))
+            ok = takeValue(o.serialFile);
         else if (arg == QLatin1String("--device"))
             ok = takeValue(o.device);
         else if (arg == QLatin1String("--log"))
@@ -186,9 +212,30 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
         return fail(QStringLiteral("--all belongs to verify"));
     if ((o.repeat || !o.log.isEmpty()) && o.command != QLatin1String("auto"))
         return fail(QStringLiteral("--repeat and --log belong to auto"));
-    const int com = ComNumber(o.port);
-    if (o.port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) && (com < 1 || com > 255))
-        return fail(QStringLiteral("--port takes COM1 to COM255 or a device path, not \"%1\"").arg(o.port));
+    const bool isAuto = o.command == QLatin1String("auto");
+    const bool isProgram = o.command == QLatin1String("program");
+    if (!o.serial.isEmpty() && !isAuto && !isProgram)
+        return fail(QStringLiteral("--serial belongs to auto and program"));
+    if (!o.serial.isEmpty() && !ParseSerialSpec(o.serial, error))
+        return false;
+    if ((!o.serialFile.isEmpty() || o.serialOverwrite) && o.serial.isEmpty())
+        return fail(QStringLiteral("--serial-file and --serial-overwrite go with --serial"));
+    if (o.skipErased && !isProgram)
+        return fail(QStringLiteral("--skip-erased belongs to program; auto skips erased blocks after a passing "
+                                   "Blank step"));
+    if (o.writeAll && !isAuto)
+        return fail(QStringLiteral("--write-all belongs to auto"));
+    if (o.ports.size() > 1) {
+        if (!isAuto || !o.repeat)
+            return fail(QStringLiteral("several --port belong to auto --repeat"));
+        if (o.ports.removeDuplicates() > 0)
+            return fail(QStringLiteral("a port is named twice"));
+    }
+    for (const QString& port : o.ports) {
+        const int com = ComNumber(port);
+        if (port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) && (com < 1 || com > 255))
+            return fail(QStringLiteral("--port takes COM1 to COM255 or a device path, not \"%1\"").arg(port));
+    }
     return true;
 }
 
@@ -242,6 +289,18 @@ QString UsageText(const QString& startDir)
         "  --all              verify: report every differing range\n"
         "  --repeat           auto: chip after chip; Enter starts the next, q quits\n"
         "  --log FILE         auto: append one JSON line per chip to FILE\n"
+        "  -p A -p B ...      auto --repeat: one programmer on each port, in parallel\n"
+        "  --serial ADDR:START[:STEP][:FORMAT]  auto, program: write a serial number\n"
+        "                     into each chip's image at ADDR (hexadecimal); START and\n"
+        "                     STEP (default 1) decimal; FORMAT le2, le4 (default), be2,\n"
+        "                     be4 or ascii8\n"
+        "  --serial-file FILE the next serial number (default serial.next beside the\n"
+        "                     log, else in the current directory)\n"
+        "  --serial-overwrite the serial number may replace bytes the image sets\n"
+        "  --skip-erased      program: send no block that is FF throughout (the chip\n"
+        "                     must be erased)\n"
+        "  --write-all        auto: write every block even after a passing Blank step\n"
+        "  --worker           (used by quirra-cli itself for each port of a parallel run)\n"
         "  -q, --quiet        no progress and no messages, only errors\n"
         "  -v, --verbose      the start directory, and each frame sent (->) and\n"
         "                     received (<-) in hex with its time, on standard error\n"

@@ -19,7 +19,8 @@ struct Options {
     QString command;          // "probe", "read", ...; empty with --help/--version
     QStringList files;        // the command's file arguments
     QString dir;              // --dir: start directory, empty for the current one
-    QString port;             // --port: COMn or a device path
+    QString port;             // --port: COMn or a device path (the first)
+    QStringList ports;        // every --port, in order: several run in parallel
     QString device;           // --device: catalogue name (or its first word)
     int record = 0;           // --record: catalogue record number, 0 none
     QString format;           // --format: "hex", "srec", "bin" or empty (by the content)
@@ -27,6 +28,12 @@ struct Options {
     std::optional<uint32_t> bufferAddress;
     std::optional<uint32_t> fileAddress;
     QString log;              // --log FILE (auto)
+    QString serial;           // --serial ADDR:START[:STEP][:FORMAT] (auto, program)
+    QString serialFile;       // --serial-file FILE
+    bool serialOverwrite = false;  // --serial-overwrite
+    bool skipErased = false;  // --skip-erased (program)
+    bool writeAll = false;    // --write-all (auto)
+    bool worker = false;      // --worker: one port of a run on several
     bool all = false;         // --all (verify)
     bool repeat = false;      // --repeat (auto)
     bool noVerify = false;    // --no-verify (program)
@@ -47,6 +54,10 @@ bool ParseArguments(const QStringList& args, Options& options, QString* error);
 // the file options window, which reads the leading digits only and so takes
 // "0x1F0" as 0.
 bool ParseHexAddress(const QString& text, uint32_t& value);
+
+// The arguments of the child process that runs one port of a run on
+// several: every --port (-p) left out, then "--port port --worker".
+QStringList WorkerArguments(const QStringList& args, const QString& port);
 
 // "COM3" (any case) gives 3; anything else gives 0 (a device path).
 int ComNumber(const QString& port);

@@ -28,6 +28,9 @@ public:
     // An error on standard error (also "error" in JSON); returns code.
     int fail(int code, const QString& text);
 
+    // Drops the lines kept for the JSON result so far.
+    void forgetLines() { messages_.clear(); }
+
     // Fields of the JSON result.
     QJsonObject& result() { return result_; }
     // Prints the JSON result (with "exit") and starts a fresh one; returns

@@ -40,11 +40,15 @@ void ProgressDisplay::begin(const QString& label)
     shown_ = -1;
     drawn_ = 0;
     clock_.start();
+    if (mode_ == Mode::Steps) {
+        std::fprintf(out_, "{\"step\":\"%s\"}\n", qPrintable(label));  // labels are plain words
+        std::fflush(out_);
+    }
 }
 
 void ProgressDisplay::show(int percent)
 {
-    if (mode_ == Mode::Off || label_.isEmpty() || percent == shown_)
+    if (mode_ == Mode::Off || mode_ == Mode::Steps || label_.isEmpty() || percent == shown_)
         return;  // nothing runs, or nothing new
     if (mode_ == Mode::Lines) {
         // One line at each tenth reached.

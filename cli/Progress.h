@@ -17,7 +17,9 @@ QString ProgressLine(const QString& label, int percent, qint64 elapsedMs, int ba
 
 class ProgressDisplay {
 public:
-    enum class Mode { Off, Bar, Lines };
+    // Steps: one JSON line {"step":LABEL} as each step begins (a parallel
+    // run's child tells the parent what it does).
+    enum class Mode { Off, Bar, Lines, Steps };
     ProgressDisplay(FILE* out, Mode mode) : out_(out), mode_(mode) {}
     // Off when quiet, a bar on a terminal, lines otherwise.
     static Mode ModeFor(FILE* out, bool quiet);

@@ -2,6 +2,7 @@
 #include "cli/Catalogue.h"
 #include "cli/CliApp.h"
 #include "cli/CliOptions.h"
+#include "cli/ParallelRun.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,5 +40,7 @@ int main(int argc, char** argv)
         QCoreApplication::setApplicationName(QStringLiteral("quirra-cli"));
         QCoreApplication::setApplicationVersion(QStringLiteral(QUIRRA_VERSION));
     }
+    if (options.ports.size() > 1)
+        return cli::RunParallel(options, arguments);
     return cli::Run(options);
 }

@@ -4,6 +4,7 @@
 #include "device/DeviceProtocol.h"
 
 #include <algorithm>
+#include <vector>
 
 using namespace DeviceProtocol;
 using modFunc::Buffer;
@@ -72,6 +73,8 @@ void DeviceFunctions::SetPercent(int percent)
 
 void DeviceFunctions::End(StepResult result, int address)
 {
+    if (function_ == Blank)
+        blankPassed_ = result == StepResult::Ok;
     host_.StepEnded(MessageLine, {result, function_, address});
 }
 
@@ -188,15 +191,29 @@ void DeviceFunctions::RunBlankCheck()
 
 void DeviceFunctions::RunProgram()
 {
+    BlocksWritten = 0;
+    const bool skip = ErasedBlockWrites == ErasedBlocks::Skip
+                      || (ErasedBlockWrites == ErasedBlocks::SkipAfterBlankCheck && inAuto_ && blankPassed_);
+    blankPassed_ = false;  // whatever happens now, the chip may hold data
     if (Refused(Program))
         return;
     Start(QStringLiteral("Programming ..."));
+    // The blocks to send; the progress counts these only.
+    std::vector<int> blocks;
+    blocks.reserve(size_t(blockCount_));
+    for (int b = 0; b < blockCount_; ++b) {
+        const auto* first = Buffer.data() + size_t(b) * BlockBytes;
+        if (!skip || std::any_of(first, first + BlockBytes, [](uint8_t d) { return d != 0xFF; }))
+            blocks.push_back(b);
+    }
     SendCommand(LetterWrite);
     const ReplyWaits waits;
-    const int count = blockCount_;
-    for (int b = 0; b < count; ++b) {
-        SetPercent(BlockPercent(b, count));
+    const int count = int(blocks.size());
+    for (int i = 0; i < count; ++i) {
+        const int b = blocks[size_t(i)];
+        SetPercent(BlockPercent(i, count));
         SendBlockWrite(b);
+        ++BlocksWritten;
         if (!AwaitReply(StatusReplyBytes)) {
             ReportTimeOut(b * BlockBytes);
             return;
@@ -251,12 +268,13 @@ void DeviceFunctions::RunLock()
 void DeviceFunctions::RunAuto()
 {
     inAuto_ = true;
+    blankPassed_ = false;
     // AutoList holds 20 steps; a larger stored count runs those 20.
     const int steps = std::min<int>(modFunc::AutoCount, modFunc::MaxAutoSteps);
     for (AutoStep = 1; AutoStep <= steps; ++AutoStep) {
         const int code = modFunc::AutoList[size_t(AutoStep)];
         RunFunction(code);
-        if (Failed)
+        if (Failed || StopRequested)
             break;
         // Erase and Lock get a second pause inside a sequence.
         if (code == Erase || code == Lock)

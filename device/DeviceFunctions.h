@@ -42,6 +42,17 @@ public:
     bool Failed = false;      // a fault in the data, or a device it cannot serve
     int16_t AutoStep = 0;     // the Auto step being run, from 1
 
+    // Which blocks Program sends: every one (the window's way), or none that
+    // is FF throughout, either always (the chip is known to be erased) or
+    // inside an Auto sequence once its Blank step has passed and no Program
+    // step has run since.
+    enum class ErasedBlocks { WriteAll, Skip, SkipAfterBlankCheck };
+    ErasedBlocks ErasedBlockWrites = ErasedBlocks::WriteAll;
+    int BlocksWritten = 0;  // the block writes the last Program sent
+    // Set while a function runs (from the event loop): an Auto sequence
+    // ends after the step that runs.
+    bool StopRequested = false;
+
 private:
     enum class CycleEnd { Done, TimedOut, Fault };
 
@@ -64,4 +75,5 @@ private:
     int blockCount_ = 0;
     Index function_ = Read;  // the function that runs
     bool inAuto_ = false;
+    bool blankPassed_ = false;  // in this Auto sequence, since its last Program
 };

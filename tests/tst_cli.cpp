@@ -5,7 +5,9 @@
 #include "cli/CliHost.h"
 #include "cli/CliOptions.h"
 #include "cli/ImageLoad.h"
+#include "cli/ParallelRun.h"
 #include "cli/Progress.h"
+#include "cli/SerialNumbers.h"
 #include "platform/PortDiagnosis.h"
 #include "platform/SerialPort.h"
 #include "support/SimHarness.h"
@@ -18,6 +20,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 #include <functional>
+#include <csignal>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -107,6 +111,14 @@ private slots:
     void roundTrip();
     void verifyAll();
     void productionRun();
+    void serialNumbers_data();
+    void serialNumbers();
+    void serialInChip_data();
+    void serialInChip();
+    void serialAfterKill();
+    void skipErased_data();
+    void skipErased();
+    void parallelPorts();
     void infoAndConvert();
 };
 
@@ -148,6 +160,18 @@ void TestCli::arguments_data()
     row("no-verify elsewhere", "verify x --no-verify", "--no-verify belongs to program", "");
     row("json and stdout", "--json read -", "--json and the output - both need standard output", "");
     row("two dashes", "convert - -", "only one FILE can be -", "");
+    row("several ports", "auto x -p COM1 --repeat --port=COM2 -p /dev/ttyUSB0", "", "auto|x|COM1||||");
+    row("ports without repeat", "auto x -p COM1 -p COM2", "several --port belong to auto --repeat", "");
+    row("port twice", "auto x -p COM1 -p COM1 --repeat", "a port is named twice", "");
+    row("second port COM0", "auto x -p COM1 -p COM0 --repeat", "--port takes COM1 to COM255", "");
+    row("serial", "program x --serial 7FF0:1000:2:be2 --serial-file s.next", "", "program|x|||||");
+    row("serial on verify", "verify x --serial 0:1", "--serial belongs to auto and program", "");
+    row("serial format", "auto x --serial 0:1:le3", "--serial takes ADDR:START[:STEP][:FORMAT], not \"0:1:le3\": FORMAT", "");
+    row("serial step 0", "auto x --serial 0:1:0", "--serial takes ADDR:START[:STEP][:FORMAT], not \"0:1:0\": STEP", "");
+    row("serial too large", "auto x --serial 0:65536:le2", "--serial takes ADDR:START[:STEP][:FORMAT], not \"0:65536:le2\": START is larger", "");
+    row("serial file alone", "auto x --serial-file s", "--serial-file and --serial-overwrite go with --serial", "");
+    row("skip on auto", "auto x --skip-erased", "--skip-erased belongs to program", "");
+    row("write-all on program", "program x --write-all", "--write-all belongs to auto", "");
     row("-f srec", "-f srec info x", "", "info|x|||srec||");
     row("--to elsewhere", "read x.bin --to hex", "--to belongs to convert", "");
 }
@@ -170,6 +194,11 @@ void TestCli::arguments()
                           num(o.bufferAddress), num(o.fileAddress)})
                  .join(QLatin1Char('|')),
              summary);
+    // Each port of a run on several gets the same command line with only
+    // its own port.
+    if (o.ports.size() > 1)
+        QCOMPARE(cli::WorkerArguments(args, o.ports[1]),
+                 QStringList({"auto", "x", "--repeat", "--port", "COM2", "--worker"}));
 }
 
 void TestCli::progressLine_data()
@@ -254,12 +283,16 @@ void TestCli::chipLogLine()
     r.checksum = QStringLiteral("1FE0");
     r.crc32 = QStringLiteral("0A1B2C3D");
     r.exitCode = 1;
+    r.port = QStringLiteral("COM2");
+    r.serial = 4294967295u;
+    r.interrupted = true;
     const QByteArray line = cli::ChipLogLine(r);
     QVERIFY(line.endsWith('\n'));
     QCOMPARE(line.count('\n'), 1);
     QCOMPARE(line,
              QByteArray("{\"checksum\":\"1FE0\",\"chip\":3,\"crc32\":\"0A1B2C3D\",\"device\":\"27C64 \\\"EPROM\\\"\",\"exit\":1,"
-                        "\"result\":\"fail\",\"steps\":[{\"message\":\"Programming ...   OK!\",\"result\":\"ok\",\"step\":\"Program\"},"
+                        "\"interrupted\":true,\"port\":\"COM2\",\"result\":\"fail\",\"serial\":4294967295,"
+                        "\"serial_note\":\"not reused\",\"steps\":[{\"message\":\"Programming ...   OK!\",\"result\":\"ok\",\"step\":\"Program\"},"
                         "{\"error\":\"Communication Error! (Verify, no reply for block at 0200)\",\"message\":\"Verifying ...   Device Fault!\","
                         "\"result\":\"no answer\",\"step\":\"Verify\"}],"
                         "\"time\":\"2024-05-06T07:08:09.010Z\"}" "\n"));
@@ -724,6 +757,256 @@ void TestCli::productionRun()
         = FramesWhen(sim, [](const QVector<QByteArray>& got) { return got.count(QByteArray("\x01I", 2)) == 6; });
     QCOMPARE(frames.count(QByteArray("\x01\x61", 2)), 1);
     QCOMPARE(frames.count(QByteArray("\x01W", 2)), 6);
+}
+
+void TestCli::serialNumbers_data()
+{
+    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QByteArray>("bytes");  // of START, in hex
+    QTest::newRow("le4 by default") << "100:305419896" << QByteArray("78 56 34 12");
+    QTest::newRow("le2") << "0:4660:le2" << QByteArray("34 12");
+    QTest::newRow("be2") << "0:4660:1:BE2" << QByteArray("12 34");
+    QTest::newRow("be4") << "0x10:305419896:be4" << QByteArray("12 34 56 78");
+    QTest::newRow("ascii8") << "0:1234:10:ascii8" << QByteArray("30 30 30 30 31 32 33 34");
+    QTest::newRow("ascii8 largest") << "0:99999999:ascii8" << QByteArray("39 39 39 39 39 39 39 39");
+    QTest::newRow("le2 largest") << "0:65535:le2" << QByteArray("FF FF");
+}
+
+void TestCli::serialNumbers()
+{
+    QFETCH(QString, spec);
+    QFETCH(QByteArray, bytes);
+    QString error;
+    const std::optional<cli::SerialSpec> s = cli::ParseSerialSpec(spec, &error);
+    QVERIFY2(s, qPrintable(error));
+    QCOMPARE(cli::SerialBytes(s->start, s->format).toHex(' ').toUpper(), bytes);
+    // The state file hands out START, START + STEP, ... and keeps the next.
+    TempAppDir dir;
+    const QString path = dir.file(QStringLiteral("serial.next"));
+    for (uint64_t k = 0; k < 2; ++k) {
+        const std::optional<uint64_t> n = cli::TakeSerial(path, *s, &error);
+        if (s->start + k * s->step > cli::SerialLimit(s->format)) {
+            QVERIFY(!n);
+            QVERIFY2(error.contains(QStringLiteral("larger than the format holds")), qPrintable(error));
+            QCOMPARE(dir.read(QStringLiteral("serial.next")), QByteArray::number(qulonglong(s->start + s->step)) + '\n');
+            continue;
+        }
+        QCOMPARE(n.value_or(0), s->start + k * s->step);
+        QCOMPARE(dir.read(QStringLiteral("serial.next")), QByteArray::number(qulonglong(*n + s->step)) + '\n');
+    }
+}
+
+void TestCli::serialInChip_data()
+{
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("err");      // stderr contains this
+    QTest::addColumn<int>("address");      // where the chip holds
+    QTest::addColumn<QByteArray>("bytes");  // these (hex)
+    QTest::newRow("le4") << "--serial 7F0:1000" << 0 << "" << 0x7F0 << QByteArray("E8 03 00 00 FF");
+    QTest::newRow("be2 at the end") << "--serial 7FE:258:be2" << 0 << "" << 0x7FD << QByteArray("FF 01 02");
+    QTest::newRow("ascii8") << "--serial 700:42:ascii8" << 0 << "" << 0x700 << QByteArray("30 30 30 30 30 30 34 32");
+    QTest::newRow("past the end") << "--serial 7FE:1" << 3
+                                  << "the serial number at 07FE to 0801 does not fit the device, which ends at 07FF"
+                                  << 0 << QByteArray();
+    QTest::newRow("over the image") << "--serial 3FE:1:le4" << 3
+                                    << "the image sets 03FE to 5A, where the serial number goes; --serial-overwrite"
+                                    << 0 << QByteArray();
+    QTest::newRow("overwrite") << "--serial 3FE:1:le4 --serial-overwrite" << 0 << "" << 0x3FE
+                               << QByteArray("01 00 00 00");
+    // The start directory is only read: the state file goes to the current one.
+    QTest::newRow("start files elsewhere") << "--serial 7F0:7 --dir cfg" << 0 << "" << 0x7F0 << QByteArray("07 00");
+    QTest::newRow("damaged state file") << "--serial 700:1 --serial-file bad.next" << 3
+                                        << "the serial number file bad.next holds no number" << 0 << QByteArray();
+}
+
+void TestCli::serialInChip()
+{
+    QFETCH(QString, args);
+    QFETCH(int, code);
+    QFETCH(QString, err);
+    QFETCH(int, address);
+    QFETCH(QByteArray, bytes);
+    TempAppDir dir;
+    WriteStartFiles(dir);
+    QDir(dir.path()).mkdir(QStringLiteral("cfg"));
+    dir.write(QStringLiteral("cfg/quirra.cfg"), Config);
+    dir.write(QStringLiteral("cfg/quirra.dev"), Catalogue);
+    QByteArray image(0x400, '\x5A');
+    image += QByteArray(0x400, '\xFF');
+    dir.write(QStringLiteral("image.bin"), image);
+    dir.write(QStringLiteral("bad.next"), "12x\n");
+    SimHarness sim;
+    QVERIFY(sim.start());
+    const CliRun r = RunCli(dir.path(), QStringList{QStringLiteral("program"), QStringLiteral("image.bin")}
+                                            + args.split(QLatin1Char(' ')),
+                            {QStringLiteral("QUIRRA_COM1=") + sim.linkPath()});
+    QCOMPARE(r.code, code);
+    QVERIFY2(r.err.contains(err), qPrintable(r.err));
+    if (code != 0) {  // refused before the port was opened
+        QVERIFY(sim.pcFrames().isEmpty());
+        QCOMPARE(dir.read(QStringLiteral("bad.next")), QByteArray("12x\n"));
+        return;
+    }
+    QVERIFY2(r.out.startsWith(QStringLiteral("Serial number ")), qPrintable(r.out));
+    const QByteArray chip = sim.dump();
+    QCOMPARE(chip.mid(address, bytes.count(' ') + 1).toHex(' ').toUpper(), bytes);
+    QCOMPARE(chip.left(0x3FE), image.left(0x3FE));
+    QCOMPARE(dir.read(QStringLiteral("serial.next")).trimmed().toULongLong(),
+             args.section(QLatin1Char(':'), 1, 1).section(QLatin1Char(' '), 0, 0).toULongLong() + 1);
+    QVERIFY(!QFileInfo::exists(dir.file(QStringLiteral("cfg/serial.next"))));
+}
+
+void TestCli::serialAfterKill()
+{
+    // A run killed while it programs a chip has used that chip's number up:
+    // the next run never gives it to another chip.
+    TempAppDir dir;
+    WriteStartFiles(dir);
+    dir.write(QStringLiteral("auto.cfg"), "2\r\n3\r\n4\r\n");
+    dir.write(QStringLiteral("image.bin"), QByteArray(16, '\x01'));
+    SimHarness slow({QStringLiteral("--delay"), QStringLiteral("200")});
+    QVERIFY(slow.start());
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("no-config")));
+    e.insert(QStringLiteral("QUIRRA_COM1"), slow.linkPath());
+    p.setProcessEnvironment(e);
+    p.start(QStringLiteral(QUIRRA_CLI_PATH), {QStringLiteral("auto"), QStringLiteral("image.bin"), QStringLiteral("--repeat"),
+                                             QStringLiteral("--serial"), QStringLiteral("10:500:le2"),
+                                             QStringLiteral("--log"), QStringLiteral("chips.log")});
+    QByteArray out;
+    QTRY_VERIFY_WITH_TIMEOUT((out += p.readAllStandardOutput()).contains("Chip 1, serial 500"), 10000);
+    QTest::qWait(300);  // programming the first chip
+    p.kill();
+    QVERIFY(p.waitForFinished(5000));
+    slow.stop();
+    QCOMPARE(dir.read(QStringLiteral("chips.log")), QByteArray());  // the chip never finished
+    SimHarness sim;
+    QVERIFY(sim.start());
+    const CliRun r = RunCli(dir.path(), {QStringLiteral("auto"), QStringLiteral("image.bin"), QStringLiteral("--serial"),
+                                         QStringLiteral("10:500:le2"), QStringLiteral("--log"), QStringLiteral("chips.log")},
+                            {QStringLiteral("QUIRRA_COM1=") + sim.linkPath()});
+    QCOMPARE(r.code, 0);
+    const QJsonObject o = QJsonDocument::fromJson(dir.read(QStringLiteral("chips.log"))).object();
+    QCOMPARE(o.value(QStringLiteral("serial")).toInt(), 501);
+    QCOMPARE(sim.dump().mid(0x10, 2), QByteArray("\xF5\x01", 2));
+}
+
+void TestCli::skipErased_data()
+{
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<QByteArray>("autoFile");
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<int>("writes");  // block write frames sent
+    QTest::addColumn<int>("reads");   // block requests sent
+    const QByteArray blank = "3\r\n2\r\n3\r\n4\r\n";  // Blank, Program, Verify
+    QTest::newRow("program") << "program" << QByteArray() << QStringList() << 128 << 128;
+    QTest::newRow("program --skip-erased") << "program --skip-erased" << QByteArray() << QStringList() << 33 << 128;
+    QTest::newRow("auto after Blank") << "auto" << blank << QStringList() << 33 << 256;
+    QTest::newRow("auto --write-all") << "auto --write-all" << blank << QStringList() << 128 << 256;
+    QTest::newRow("auto without Blank") << "auto" << QByteArray("2\r\n3\r\n4\r\n") << QStringList() << 128 << 128;
+    QTest::newRow("Program after Program") << "auto" << QByteArray("3\r\n2\r\n3\r\n3\r\n") << QStringList()
+                                           << 33 + 128 << 128;
+    QTest::newRow("Blank fails") << "auto" << blank << QStringList{QStringLiteral("--image"), QStringLiteral("IMAGE")}
+                                 << 0 << 1;
+}
+
+void TestCli::skipErased()
+{
+    QFETCH(QString, args);
+    QFETCH(QByteArray, autoFile);
+    QFETCH(QStringList, simArgs);
+    QFETCH(int, writes);
+    QFETCH(int, reads);
+    TempAppDir dir;
+    WriteStartFiles(dir);
+    dir.write(QStringLiteral("auto.cfg"), autoFile);
+    // 32 blocks of data, one more with a single byte, the rest FF.
+    QByteArray image = QByteArray(0x200, '\x5A') + QByteArray(0x600, '\xFF');
+    image[0x7F3] = '\x00';
+    dir.write(QStringLiteral("image.bin"), image);
+    simArgs.replaceInStrings(QStringLiteral("IMAGE"), dir.file(QStringLiteral("image.bin")));
+    SimHarness sim(simArgs);
+    QVERIFY(sim.start());
+    const CliRun r = RunCli(dir.path(), args.split(QLatin1Char(' ')) << QStringLiteral("image.bin"),
+                            {QStringLiteral("QUIRRA_COM1=") + sim.linkPath()});
+    QCOMPARE(r.code, simArgs.isEmpty() ? 0 : 1);
+    const QVector<QByteArray> frames = FramesWhen(sim, [](const QVector<QByteArray>& got) {
+        return got.size() > 2 && got.last() == QByteArray("\x01I", 2);
+    });
+    auto count = [&](char kind) {
+        return int(std::count_if(frames.begin(), frames.end(), [&](const QByteArray& f) { return f.startsWith(kind); }));
+    };
+    QCOMPARE(count('\x14'), writes);
+    QCOMPARE(count('\x04'), reads);
+    if (r.code == 0 && !args.startsWith(QLatin1String("auto"))) {  // every byte reached the chip
+        QCOMPARE(sim.dump().left(0x800), image);
+    }
+}
+
+void TestCli::parallelPorts()
+{
+    // Four programmers, the third failing at 0200: Enter twice, then Ctrl+C.
+    TempAppDir dir;
+    WriteStartFiles(dir);
+    dir.write(QStringLiteral("auto.cfg"), "4\r\n1\r\n2\r\n3\r\n4\r\n");  // Erase, Blank, Program, Verify
+    dir.write(QStringLiteral("image.bin"), QByteArray(0x400, '\x11'));
+    std::vector<std::unique_ptr<SimHarness>> sims;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("no-config")));
+    QStringList args{QStringLiteral("--json"), QStringLiteral("auto"), QStringLiteral("image.bin"), QStringLiteral("--repeat"),
+                     QStringLiteral("--log"), QStringLiteral("chips.log"), QStringLiteral("--serial"),
+                     QStringLiteral("7FC:100")};
+    QVERIFY(StartSimPorts(4, sims, e, args, [](int n) {
+        return n == 3 ? QStringList{QStringLiteral("--fail-at"), QStringLiteral("0x200")} : QStringList();
+    }));
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    p.setProcessEnvironment(e);
+    p.start(QStringLiteral(QUIRRA_CLI_PATH), args);
+    QByteArray out;
+    auto chipLines = [&] {
+        out += p.readAllStandardOutput();
+        return out.count("\"chip\":");
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(chipLines(), 4, 20000);
+    p.write("\n");
+    QTRY_COMPARE_WITH_TIMEOUT(chipLines(), 8, 20000);
+    p.write("\n");
+    QTest::qWait(500);  // erasing the third chips
+    ::kill(pid_t(p.processId()), SIGINT);
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 1);  // the worst of the four
+    out += p.readAllStandardOutput();
+    const QJsonObject summary = QJsonDocument::fromJson(out.mid(out.lastIndexOf("\n{", out.size() - 2) + 1)).object();
+    QCOMPARE(summary.value(QStringLiteral("ports")).toArray().size(), 4);
+
+    // Every chip logged once, the serial numbers 100 to 111 each on one chip.
+    const QList<QByteArray> lines = dir.read(QStringLiteral("chips.log")).trimmed().split('\n');
+    QCOMPARE(lines.size(), 12);
+    QSet<int> serials;
+    QMap<QString, int> chips;
+    for (const QByteArray& line : lines) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        const QString port = o.value(QStringLiteral("port")).toString();
+        serials << o.value(QStringLiteral("serial")).toInt();
+        QCOMPARE(o.value(QStringLiteral("chip")).toInt(), ++chips[port]);
+        const bool failing = port == QLatin1String("COM3");
+        QCOMPARE(cli::ChipStatus(o), o.value(QStringLiteral("interrupted")).toBool() ? QStringLiteral("stopped")
+                                     : failing ? QStringLiteral("Program Error at 0200")
+                                               : QStringLiteral("OK"));
+        QCOMPARE(o.contains(QStringLiteral("serial_note")), o.value(QStringLiteral("exit")).toInt() != 0);
+    }
+    QCOMPARE(chips.keys(), QStringList({"COM1", "COM2", "COM3", "COM4"}));
+    QCOMPARE(serials.size(), 12);
+    QCOMPARE(*std::min_element(serials.begin(), serials.end()), 100);
+    QCOMPARE(*std::max_element(serials.begin(), serials.end()), 111);
+    QCOMPARE(dir.read(QStringLiteral("serial.next")), QByteArray("112\n"));
+    // No child is left behind, running or unreaped.
+    QCOMPARE(WorkerProcesses(QFileInfo(dir.path()).canonicalFilePath()), QList<qint64>());
 }
 
 void TestCli::infoAndConvert()

@@ -3,8 +3,10 @@
 #include "platform/SerialPort.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include <csignal>
@@ -120,6 +122,31 @@ bool SimHarness::openPort(SerialPort& port, int n) const
     port.setSettings(QStringLiteral("57600,N,8,1"));
     port.setInputMode(SerialPort::InputModeKind::Binary);
     return port.setPortOpen(true);
+}
+
+bool StartSimPorts(int count, std::vector<std::unique_ptr<SimHarness>>& sims, QProcessEnvironment& env,
+                   QStringList& args, const std::function<QStringList(int)>& simArgs)
+{
+    for (int n = 1; n <= count; ++n) {
+        sims.push_back(std::make_unique<SimHarness>(simArgs ? simArgs(n) : QStringList()));
+        if (!sims.back()->start())
+            return false;
+        env.insert(QStringLiteral("QUIRRA_COM%1").arg(n), sims.back()->linkPath());
+        args << QStringLiteral("-p") << QStringLiteral("COM%1").arg(n);
+    }
+    return true;
+}
+
+QList<qint64> WorkerProcesses(const QString& dir)
+{
+    QList<qint64> pids;
+    for (const QString& name : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(name));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(QByteArray("--worker"))
+            && QFileInfo(QStringLiteral("/proc/%1/cwd").arg(name)).symLinkTarget() == dir)
+            pids << name.toLongLong();
+    }
+    return pids;
 }
 
 void WaitForInput(SerialPort& port, int count, int ms)

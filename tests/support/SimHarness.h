@@ -9,6 +9,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVector>
+#include <functional>
+#include <memory>
+#include <vector>
 
 class SerialPort;
 
@@ -51,6 +54,17 @@ private:
     QByteArray stdout_;
     bool ready_ = false;
 };
+
+// Emulators for a quirra-cli run on several ports: count of them, the n-th
+// (from 1) with simArgs(n) (none without it), each named QUIRRA_COMn in env
+// and given to quirra-cli as "-p COMn" at the end of args. False when one
+// does not start.
+bool StartSimPorts(int count, std::vector<std::unique_ptr<SimHarness>>& sims, QProcessEnvironment& env,
+                   QStringList& args, const std::function<QStringList(int n)>& simArgs = {});
+
+// The quirra-cli port processes (those run with --worker) whose working
+// directory is dir (canonical), by process id.
+QList<qint64> WorkerProcesses(const QString& dir);
 
 // Runs the event loop until `count` bytes wait in `port` or `ms` have passed.
 void WaitForInput(SerialPort& port, int count, int ms = 3000);
