@@ -31,21 +31,28 @@ build_and_test() {
 build_and_test normal "$QUIRRA_ROOT/build/release"
 build_and_test sanitizer "$QUIRRA_ROOT/build/asan" -DQUIRRA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 
-# The Intel HEX reader under libFuzzer and the sanitizers, in a clang build
-# of its own that builds nothing else.
+# The Intel HEX and S-record readers under libFuzzer and the sanitizers,
+# in a clang build of its own that builds nothing else.
 fuzz="$QUIRRA_ROOT/build/fuzz"
-echo "== fuzzing the Intel HEX reader"
+echo "== fuzzing the Intel HEX and S-record readers"
+# fuzz_one TARGET SEEDS SECONDS
+fuzz_one() {
+    mkdir -p "$fuzz/corpus-$1"
+    if ! "$fuzz/tests/$1" -max_total_time="$3" "$fuzz/corpus-$1" "$2" >"$fuzz/$1.log" 2>&1; then
+        tail -n 60 "$fuzz/$1.log"
+        failed+=("fuzzing $1")
+    else
+        grep DONE "$fuzz/$1.log"
+    fi
+}
 if command -v clang++ >/dev/null &&
     cmake -S "$QUIRRA_ROOT" -B "$fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null &&
     grep -q '^QUIRRA_HAVE_LIBFUZZER:INTERNAL=1' "$fuzz/CMakeCache.txt"; then
-    mkdir -p "$fuzz/corpus"
-    if ! cmake --build "$fuzz" --target fuzz_hexreader; then
+    if ! cmake --build "$fuzz" --target fuzz_hexreader fuzz_srecreader; then
         failed+=("fuzz build")
-    elif ! "$fuzz/tests/fuzz_hexreader" -max_total_time=25 "$fuzz/corpus" "$QUIRRA_ROOT/tests/fuzz-seeds" >"$fuzz/fuzz.log" 2>&1; then
-        tail -n 60 "$fuzz/fuzz.log"
-        failed+=("fuzzing")
     else
-        grep DONE "$fuzz/fuzz.log"
+        fuzz_one fuzz_hexreader "$QUIRRA_ROOT/tests/fuzz-seeds" 20
+        fuzz_one fuzz_srecreader "$QUIRRA_ROOT/tests/fuzz-seeds-srec" 20
     fi
 else
     echo "clang++ with libFuzzer is missing: not fuzzed"

@@ -1,15 +1,21 @@
 #include "buffer/BufferCommands.h"
 
+#include "buffer/BufferSearch.h"
+#include "buffer/BufferView.h"
 #include "buffer/FillRoutines.h"
+#include "buffer/frmBufferTools.h"
 #include "buffer/BufferTextBox.h"
 #include "buffer/frmBuffer.h"
 #include "buffer/frmBufferFill.h"
+#include "buffer/UndoStore.h"
 #include "core/modFunc.h"
 
 #include "platform/WindowFrame.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 
 namespace BufferCommands {
@@ -17,6 +23,61 @@ namespace BufferCommands {
 namespace {
 QPointer<QMdiArea> host;
 QPointer<QMdiSubWindow> bufferSub;
+QPointer<frmFind> findWindow;
+QPointer<frmCompare> compareWindow;
+QByteArray lastPattern;     // what Find looked for last
+int32_t lastFound = -1;     // where it found it
+
+frmBuffer* OpenView()
+{
+    if (!BufferWindow())
+        ReopenBufferWindow();
+    return BufferWindow();
+}
+
+QWidget* Owner() { return host ? host->window() : nullptr; }
+
+// Shows a tool window beside the view, closing the one it replaces.
+template <typename Window>
+void ShowTool(QPointer<Window>& slot, Window* w)
+{
+    if (slot)
+        slot->close();
+    slot = w;
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->setModal(false);
+    w->show();
+}
+
+QString Search()
+{
+    frmBuffer* view = OpenView();
+    if (!view)
+        return {};
+    const int32_t caret = view->CaretAddress;
+    const int32_t from = caret == lastFound ? caret + 1 : caret;
+    const int32_t size = BufferView::ViewSize(modFunc::SelectedDevice().Size);
+    const int32_t at = BufferSearch::FindBytes(modFunc::Buffer, size, from, lastPattern);
+    if (at < 0 || !view->ShowByte(at, false)) {
+        lastFound = -1;
+        return QStringLiteral("Not found");
+    }
+    lastFound = at;
+    return QStringLiteral("Found at %1").arg(modFunc::Hex4(at));
+}
+
+void Applied(const std::optional<UndoStore::Applied>& change)
+{
+    if (!change)
+        return;
+    if (change->redraw == UndoStore::Reopen) {
+        ReopenBufferWindow();
+        return;
+    }
+    UpdateBufferWindow();
+    if (frmBuffer* view = BufferWindow())
+        view->ShowByte(change->first, false);
+}
 
 void OpenBufferWindow()
 {
@@ -39,6 +100,15 @@ void OpenBufferWindow()
 
 void SetHost(QMdiArea* area)
 {
+    if (host != area) {
+        // The tool windows and what Find looked for belong to the old host.
+        for (QDialog* w : {static_cast<QDialog*>(findWindow), static_cast<QDialog*>(compareWindow)})
+            if (w)
+                w->close();
+        lastPattern.clear();
+        lastFound = -1;
+        modFunc::BufferHistory.Clear();
+    }
     if (host != area)
         CloseBufferWindow();
     host = area;
@@ -79,9 +149,80 @@ void UpdateBufferWindow()
 
 void BufferEdit() { ReopenBufferWindow(); }
 
+QString GoToAddress(int32_t address)
+{
+    frmBuffer* view = OpenView();
+    if (!view || view->ShowByte(address, true))
+        return {};
+    const int32_t size = BufferView::ViewSize(modFunc::SelectedDevice().Size);
+    if (size <= 0)
+        return QStringLiteral("The selected device has no bytes to show.");
+    return QStringLiteral("%1 is outside the view, which shows 0000 to %2.")
+        .arg(modFunc::Hex4(address), modFunc::Hex4(size - 1));
+}
+
+void BufferGoTo()
+{
+    if (!OpenView())
+        return;
+    frmGoTo goTo(Owner());
+    goTo.exec();
+}
+
+QString FindText(const QString& text)
+{
+    const std::optional<QByteArray> pattern = BufferSearch::ParsePattern(text);
+    if (!pattern)
+        return QStringLiteral("Type bytes in hexadecimal, as DE AD BE EF, or a text in double quotes.");
+    if (*pattern != lastPattern)
+        lastFound = -1;
+    lastPattern = *pattern;
+    return Search();
+}
+
+frmFind* FindWindow() { return findWindow; }
+
+void BufferFind()
+{
+    if (!OpenView())
+        return;
+    if (findWindow) {
+        findWindow->raise();
+        findWindow->activateWindow();
+        findWindow->txtFind->setFocus();
+        return;
+    }
+    ShowTool(findWindow, new frmFind(Owner()));
+}
+
+void BufferFindNext()
+{
+    if (lastPattern.isEmpty()) {
+        BufferFind();
+        return;
+    }
+    const QString said = Search();
+    if (!findWindow && said == QLatin1String("Not found"))
+        BufferFind();
+    if (findWindow)
+        findWindow->lblMessage->setText(said);
+}
+
+void BufferUndo() { Applied(modFunc::BufferHistory.Undo(modFunc::Buffer)); }
+void BufferRedo() { Applied(modFunc::BufferHistory.Redo(modFunc::Buffer)); }
+
+void ShowComparison(const QString& fileName, const QString& summary, const QStringList& ranges,
+                    const QList<int32_t>& starts)
+{
+    OpenView();
+    ShowTool(compareWindow, new frmCompare(fileName, summary, ranges, starts, Owner()));
+}
+
 void BufferClear()
 {
+    modFunc::BufferHistory.Begin(modFunc::Buffer);
     FillRoutines::ClearBuffer(modFunc::Buffer);
+    modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen);
     ReopenBufferWindow();
 }
 
@@ -92,7 +233,9 @@ void BufferFill()
     fill.exec();
     if (!FillOk)
         return;
+    BufferHistory.Begin(Buffer);
     FillRoutines::FillRange(Buffer, FillStart, FillLength, FillValue);
+    BufferHistory.Commit(Buffer, UndoStore::Update);
     UpdateBufferWindow();
 }
 

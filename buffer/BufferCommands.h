@@ -2,9 +2,13 @@
 // reopen or redraw the hex view.
 #pragma once
 
+#include <QString>
+#include <cstdint>
+
 class QMdiArea;
 class QWidget;
 class frmBuffer;
+class frmFind;
 
 namespace BufferCommands {
 
@@ -17,6 +21,30 @@ void BufferEdit();
 void BufferClear();
 // Buffer > Fill: ask in the Fill window, fill, redraw (opening the view).
 void BufferFill();
+
+// Buffer > Go To: the view opened if it is closed, then the Go To window.
+void BufferGoTo();
+// Buffer > Find: the Find window beside the view; Find Next searches again
+// for what was found last (the Find window opens when there is nothing yet).
+void BufferFind();
+void BufferFindNext();
+// Buffer > Undo and Redo: the last change taken back or done again, the
+// view redrawn or reopened as the change did it.
+void BufferUndo();
+void BufferRedo();
+// The open Find window, or nullptr.
+frmFind* FindWindow();
+// The comparison of a file with the Buffer in its window beside the view.
+void ShowComparison(const QString& fileName, const QString& summary, const QStringList& ranges,
+                    const QList<int32_t>& starts);
+
+// The view (opened when closed) with the caret on `address`, its line at
+// the top; the reason when it cannot show it, else empty.
+QString GoToAddress(int32_t address);
+// Searches for the bytes `text` gives (see BufferSearch::ParsePattern)
+// from the caret on, and shows them at the caret. Says "Not found", where
+// it was found, or what is wrong with the text.
+QString FindText(const QString& text);
 
 // For commands that replace the Buffer wholesale (file load, Read).
 void ReopenBufferWindow();

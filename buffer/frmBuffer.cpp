@@ -2,6 +2,7 @@
 
 #include "buffer/BufferTextBox.h"
 #include "buffer/BufferView.h"
+#include "buffer/UndoStore.h"
 #include "buffer/ViewFont.h"
 #include "core/modFunc.h"
 #include "platform/Twips.h"
@@ -114,6 +115,21 @@ void frmBuffer::UpdateBuffer()
     lblCheckSum->setText(Hex4(CheckSum));
 }
 
+bool frmBuffer::ShowByte(int32_t address, bool toTop)
+{
+    if (address < 0 || address >= ViewSize(modFunc::SelectedDevice().Size))
+        return false;
+    const int32_t line = address / BytesPerLine;
+    if (toTop || line < TopLine || line >= TopLine + LineCount)
+        ScrollStep(line - TopLine);
+    const int32_t row = line - TopLine;
+    if (row < 0 || row >= LineCount)
+        return false;  // past the last line the scroll range reaches
+    CaretPos = int16_t(PosOf(row, FirstHexColumn + 3 * (address % BytesPerLine)));
+    HighlightStep();
+    return true;
+}
+
 void frmBuffer::vsc_Change(int value)
 {
     TopLine = value;
@@ -190,7 +206,11 @@ void frmBuffer::txtBuffer_KeyPress(QChar key)
     const int32_t a = AddressAt(remembered, TopLine);
     if (a < 0 || a >= modFunc::BufferSize)
         return;
+    // The second digit of a byte joins the change of its first.
+    modFunc::BufferHistory.Begin(modFunc::Buffer);
     modFunc::Buffer[size_t(a)] = SetNibble(modFunc::Buffer[size_t(a)], high, v);
+    modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Update, !high && typedHigh_ == a);
+    typedHigh_ = high ? a : -1;
     UpdateBuffer();
     CaretPos = remembered;
     HighlightStep();

@@ -18,6 +18,10 @@ public:
     // Redraws the whole view from the Buffer, puts the caret on the first
     // byte of the top line and recomputes the checksum.
     void UpdateBuffer();
+    // Puts the caret on the byte at `address`, scrolling so that its line is
+    // the top line (or as near as the scroll range allows) when `toTop` or
+    // when the line is not in sight. False when the view cannot show it.
+    bool ShowByte(int32_t address, bool toTop);
 
     BufferTextBox* txtBuffer = nullptr;
     QScrollBar* vsc = nullptr;
@@ -53,4 +57,6 @@ private:
     void ShowAddress(int32_t address);
     // TopLine by `delta`, the scroll bar to match, one redraw.
     void ScrollStep(int delta);
+
+    int32_t typedHigh_ = -1;  // the byte whose first digit was typed last
 };

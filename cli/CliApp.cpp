@@ -61,13 +61,9 @@ private:
     // the device does not offer, or success.
     int exitAfter(const QList<ChipStep>& steps) const;
     void putSteps(const QList<ChipStep>& steps);
-    // The format an output is written in: --format's, else Intel HEX for a
-    // name ending in "hex" or "HEX", binary for any other and for "-".
-    bool outputHex(const QString& path) const
-    {
-        return o_.format.isEmpty() ? path != QLatin1String("-") && FileFormats::NameSaysHex(path)
-                                   : o_.format == QLatin1String("hex");
-    }
+    // The format an output is written in: --format's, else the one its name
+    // says; binary for "-".
+    ImageFormat outputFormat(const QString& path) const { return OutputFormat(path, o_.format); }
     // Loads the FILE argument into image; on failure reports it and returns
     // false.
     bool loadImage(const QString& path, FileFormats::Image& image, LoadedImage& loaded);
@@ -276,7 +272,7 @@ int App::deviceCommand(int index)
     Buffer.fill(0xFF);
     if (index == DeviceFunctions::Read) {
         // Whatever stops the saving is found before the chip is read.
-        QString problem = FileFormats::SaveProblem(device, outputHex(o_.files[0]));
+        QString problem = FileFormats::SaveProblem(device, outputFormat(o_.files[0]));
         if (problem.isEmpty())
             problem = OutputProblem(o_.files[0]);
         if (!problem.isEmpty())
@@ -340,8 +336,7 @@ int App::deviceCommand(int index)
     putSteps(steps);
     if (code == ExitOk && index == DeviceFunctions::Read) {
         const QString& path = o_.files[0];
-        const QByteArray data = outputHex(path) ? FileFormats::HexImage(Buffer, device.Size)
-                                                : FileFormats::BinaryImage(Buffer, device.Size);
+        const QByteArray data = FileFormats::SaveImage(Buffer, device.Size, outputFormat(path));
         QString error;
         if (!WriteOutput(path, data, &error))
             code = out_.fail(ExitBadInput, QStringLiteral("%1 cannot be written: %2").arg(path, error));
@@ -502,19 +497,27 @@ int App::info()
     LoadedImage loaded;
     if (!loadImage(o_.files[0], *image, loaded))
         return out_.finish(ExitBadInput);
-    const bool hex = loaded.hex;
+    const ImageFormat format = loaded.format;
+    const QByteArray& header = loaded.header;
     const FilledRange& range = loaded.range;
-    out_.result().insert(QStringLiteral("format"), hex ? QStringLiteral("hex") : QStringLiteral("bin"));
+    out_.result().insert(QStringLiteral("format"), FormatKey(format));
     out_.result().insert(QStringLiteral("bytes"), range.bytes);
     if (range.bytes == 0) {
-        out_.line(QStringLiteral("%1: %2, no data").arg(path, hex ? QStringLiteral("Intel HEX") : QStringLiteral("binary")));
+        out_.line(QStringLiteral("%1: %2, no data").arg(path, FormatName(format)));
     } else {
         out_.line(QStringLiteral("%1: %2, addresses %3 to %4, %5 bytes")
-                      .arg(path, hex ? QStringLiteral("Intel HEX") : QStringLiteral("binary"),
-                           modFunc::Hex4(range.first), modFunc::Hex4(range.last))
+                      .arg(path, FormatName(format), modFunc::Hex4(range.first), modFunc::Hex4(range.last))
                       .arg(range.bytes));
         out_.result().insert(QStringLiteral("first"), modFunc::Hex4(range.first));
         out_.result().insert(QStringLiteral("last"), modFunc::Hex4(range.last));
+    }
+    if (format == ImageFormat::SRecord) {
+        // The S0 header as text, its bytes below 20 hex and from 7F up as dots.
+        QString text;
+        for (char c : header)
+            text += uint8_t(c) >= 0x20 && uint8_t(c) < 0x7F ? QChar::fromLatin1(c) : QLatin1Char('.');
+        out_.line(QStringLiteral("header \"%1\"").arg(text));
+        out_.result().insert(QStringLiteral("header"), text);
     }
     putFigures(*image, range.last + 1);
     return out_.finish(ExitOk);
@@ -526,27 +529,25 @@ int App::convert()
     const QString& out = o_.files[1];
     if (const QString problem = OutputProblem(out); !problem.isEmpty())
         return out_.finish(out_.fail(ExitBadInput, problem));
+    const ImageFormat to = OutputFormat(out, o_.to);
     const auto image = std::make_unique<FileFormats::Image>();
     LoadedImage loaded;
     if (!loadImage(o_.files[0], *image, loaded))
         return out_.finish(ExitBadInput);
-    const bool hexIn = loaded.hex;
+    const ImageFormat from = loaded.format;
     const FilledRange& range = loaded.range;
     QString error;
     // Everything from address 0 to the last byte the file fills; gaps and
     // the start below the first byte read 0xFF.
     const int32_t size = range.last + 1;
-    if (!hexIn && size > modFunc::MaxDeviceSize)
+    if (to == ImageFormat::IntelHex && size > modFunc::MaxDeviceSize)
         return out_.finish(out_.fail(ExitBadInput, QStringLiteral("%1 fills addresses up to %2; an Intel HEX file "
                                                                   "of 16-bit addresses ends at FFFF")
                                                        .arg(in, modFunc::Hex4(range.last))));
-    const QByteArray data = hexIn ? FileFormats::BinaryImage(*image, size) : FileFormats::HexImage(*image, size);
+    const QByteArray data = FileFormats::SaveImage(*image, size, to);
     if (!WriteOutput(out, data, &error))
         return out_.finish(out_.fail(ExitBadInput, QStringLiteral("%1 cannot be written: %2").arg(out, error)));
-    out_.line(QStringLiteral("%1 (%2) to %3 (%4): %5 bytes")
-                  .arg(in, hexIn ? QStringLiteral("Intel HEX") : QStringLiteral("binary"), out,
-                       hexIn ? QStringLiteral("binary") : QStringLiteral("Intel HEX"))
-                  .arg(size));
+    out_.line(QStringLiteral("%1 (%2) to %3 (%4): %5 bytes").arg(in, FormatName(from), out, FormatName(to)).arg(size));
     return out_.finish(ExitOk);
 }
 

@@ -167,10 +167,11 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
             if (ok && (!isNumber || o.record < 1))
                 return fail(QStringLiteral("--record takes a record number from 1, not \"%1\"").arg(text));
         }
-        else if (arg == QLatin1String("--format")) {
-            ok = takeValue(o.format);
-            if (ok && o.format != QLatin1String("hex") && o.format != QLatin1String("bin"))
-                return fail(QStringLiteral("--format is hex or bin, not \"%1\"").arg(o.format));
+        else if (arg == QLatin1String("--format") || arg == QLatin1String("--to")) {
+            QString& value = arg == QLatin1String("--to") ? o.to : o.format;
+            ok = takeValue(value);
+            if (ok && value != QLatin1String("hex") && value != QLatin1String("srec") && value != QLatin1String("bin"))
+                return fail(QStringLiteral("%1 is hex, srec or bin, not \"%2\"").arg(arg, value));
         } else if (arg == QLatin1String("--buffer-address"))
             ok = takeAddress(o.bufferAddress);
         else if (arg == QLatin1String("--file-address"))
@@ -205,6 +206,8 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
         return fail(QStringLiteral("--json and the output - both need standard output; give the output a file name"));
     if (o.repeat && o.files.value(0) == QLatin1String("-"))
         return fail(QStringLiteral("--repeat reads Enter from standard input, so the image cannot come from -"));
+    if (!o.to.isEmpty() && o.command != QLatin1String("convert"))
+        return fail(QStringLiteral("--to belongs to convert"));
     if (o.all && o.command != QLatin1String("verify"))
         return fail(QStringLiteral("--all belongs to verify"));
     if ((o.repeat || !o.log.isEmpty()) && o.command != QLatin1String("auto"))
@@ -254,7 +257,8 @@ QString UsageText(const QString& startDir)
         "  lock               lock the chip\n"
         "  auto FILE          run the stored Auto sequence with the image in FILE\n"
         "  info FILE          address range, byte count, checksum and CRC-32 of FILE\n"
-        "  convert IN OUT     Intel HEX to binary or back\n"
+        "  convert IN OUT     between Intel HEX, S-records and binary; OUT's format\n"
+        "                     by its name (see --format) unless --to says it\n"
         "  devices            the device catalogue: record, name, type code, size and\n"
         "                     the functions each device offers\n"
         "  ports              this machine's serial ports, who may open them, and\n"
@@ -268,10 +272,13 @@ QString UsageText(const QString& startDir)
         "  -d, --device NAME  the device for this run: its name in quirra.dev or the\n"
         "                     first word of it, in any case (\"27c64\")\n"
         "  --record N         the device for this run by its record number\n"
-        "  -f, --format hex|bin  file format; by default a file whose first line is an\n"
-        "                     Intel HEX record is Intel HEX, any other a binary image,\n"
-        "                     and an output is Intel HEX when its name ends in \"hex\"\n"
-        "                     or \"HEX\" (binary for -)\n"
+        "  -f, --format hex|srec|bin  file format; by default a file whose first line\n"
+        "                     is an Intel HEX record is Intel HEX, one whose first\n"
+        "                     line is an S-record is S-records, any other a binary\n"
+        "                     image; an output is Intel HEX when its name ends in\n"
+        "                     \"hex\" or \"HEX\", S-records when it ends in .s19, .s28,\n"
+        "                     .s37, .srec or .mot, binary otherwise and for -\n"
+        "  --to hex|srec|bin  convert: the output's format\n"
         "  --buffer-address H added to each file address to give the buffer address\n"
         "                     (hexadecimal, default 0)\n"
         "  --file-address H   the lowest file address a load takes (hexadecimal,\n"

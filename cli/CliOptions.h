@@ -23,7 +23,8 @@ struct Options {
     QStringList ports;        // every --port, in order: several run in parallel
     QString device;           // --device: catalogue name (or its first word)
     int record = 0;           // --record: catalogue record number, 0 none
-    QString format;           // --format: "hex", "bin" or empty (by the content)
+    QString format;           // --format: "hex", "srec", "bin" or empty (by the content)
+    QString to;               // --to (convert): the output's format, empty by its name
     std::optional<uint32_t> bufferAddress;
     std::optional<uint32_t> fileAddress;
     QString log;              // --log FILE (auto)

@@ -11,6 +11,39 @@
 
 namespace cli {
 
+ImageFormat OutputFormat(const QString& path, const QString& format)
+{
+    if (!format.isEmpty())
+        return format == QLatin1String("hex") ? ImageFormat::IntelHex
+               : format == QLatin1String("srec") ? ImageFormat::SRecord
+                                                   : ImageFormat::Binary;
+    if (path == QLatin1String("-"))
+        return ImageFormat::Binary;
+    if (FileFormats::NameSaysHex(path))
+        return ImageFormat::IntelHex;
+    return FileFormats::NameSaysSRecords(path) ? ImageFormat::SRecord : ImageFormat::Binary;
+}
+
+QString FormatName(ImageFormat format)
+{
+    switch (format) {
+    case ImageFormat::IntelHex: return QStringLiteral("Intel HEX");
+    case ImageFormat::SRecord: return QStringLiteral("S-records");
+    case ImageFormat::Binary: break;
+    }
+    return QStringLiteral("binary");
+}
+
+QString FormatKey(ImageFormat format)
+{
+    switch (format) {
+    case ImageFormat::IntelHex: return QStringLiteral("hex");
+    case ImageFormat::SRecord: return QStringLiteral("srec");
+    case ImageFormat::Binary: break;
+    }
+    return QStringLiteral("bin");
+}
+
 namespace {
 
 // "0x11171": the terminal marks its hexadecimal addresses.
@@ -39,7 +72,6 @@ LoadedImage LoadImage(const QString& path, const QString& format, uint32_t fileA
                       FileFormats::Image& image)
 {
     using FileFormats::FileRead;
-    using FileFormats::ImageFormat;
     LoadedImage result;
     const QString name = InputName(path);
     QFile f(path);
@@ -48,35 +80,44 @@ LoadedImage LoadImage(const QString& path, const QString& format, uint32_t fileA
         result.error = QStringLiteral("%1 cannot be opened: %2").arg(name, f.errorString());
         return result;
     }
-    const bool contentHex = FileFormats::FormatOfContent(f.peek(FileFormats::FormatProbeBytes)) == ImageFormat::IntelHex;
-    result.hex = format.isEmpty() ? contentHex : format == QLatin1String("hex");
-    if (contentHex && !result.hex)
-        result.warning = QStringLiteral("%1 is an Intel HEX file; it is taken as a binary image, as --format bin asks")
-                             .arg(name);
-    const FileRead file = FileFormats::ReadImageFrom(f, result.hex, fileAddress, bufferAddress);
+    const ImageFormat content = FileFormats::FormatOfContent(f.peek(FileFormats::FormatProbeBytes));
+    result.format = format.isEmpty() ? content : OutputFormat(path, format);
+    if (content != ImageFormat::Binary && content != result.format)
+        result.warning = QStringLiteral("%1 is %2 file; it is taken as %3, as --format %4 asks")
+                             .arg(name,
+                                  content == ImageFormat::IntelHex ? QStringLiteral("an Intel HEX")
+                                                                   : QStringLiteral("an S-record"),
+                                  result.format == ImageFormat::Binary ? QStringLiteral("a binary image")
+                                                                       : FormatName(result.format),
+                                  format);
+    const bool text = result.format != ImageFormat::Binary;
+    const FileRead file = FileFormats::ReadImageFrom(f, text, fileAddress, bufferAddress);
     switch (file.failure) {
     case FileRead::None: break;
     case FileRead::CannotOpen: result.error = QStringLiteral("%1 cannot be opened: %2").arg(name, file.reason); return result;
     case FileRead::CannotRead: result.error = QStringLiteral("%1 cannot be read: %2").arg(name, file.reason); return result;
     case FileRead::TooLarge:
-        result.error = QStringLiteral("%1 is larger than %2 MiB, far too large for an Intel HEX file")
+        result.error = QStringLiteral("%1 is larger than %2 MiB, far too large for a file of %3")
                            .arg(name)
-                           .arg(FileFormats::HexFileLimit >> 20);
+                           .arg(FileFormats::HexFileLimit >> 20)
+                           .arg(FormatName(result.format));
         return result;
     }
-    // An Intel HEX file is parsed once and its records placed in both images.
-    FileFormats::LoadResult r = result.hex ? FileFormats::ReadHexRecords(file.data) : FileFormats::LoadResult{};
-    auto place = [&](FileFormats::Image& into) {
-        return result.hex ? FileFormats::CopyHexRecords(into, fileAddress, bufferAddress)
-                          : FileFormats::PlaceBinary(file.data, into, fileAddress, bufferAddress);
+    // An Intel HEX file is parsed once and its records placed in both
+    // images; the other formats are placed by their loaders.
+    const bool hex = result.format == ImageFormat::IntelHex;
+    FileFormats::LoadResult r = hex ? FileFormats::ReadHexRecords(file.data) : FileFormats::LoadResult{};
+    auto place = [&](FileFormats::Image& into, QByteArray* header) {
+        return hex ? FileFormats::CopyHexRecords(into, fileAddress, bufferAddress)
+                   : FileFormats::LoadImage(file.data, result.format, into, fileAddress, bufferAddress, header);
     };
     static FileFormats::Image zeros;
     zeros.fill(0x00);
     image.fill(0xFF);
     if (r.ok())
-        r = place(zeros);
+        r = place(zeros, nullptr);
     if (r.ok())
-        r = place(image);
+        r = place(image, &result.header);
     if (!r.ok()) {
         result.error = LoadError(name, r);
         return result;

@@ -11,6 +11,17 @@
 
 namespace cli {
 
+using FileFormats::ImageFormat;
+
+// The format `format` names ("hex", "srec", "bin"); when it is empty the one
+// the output's name says: a name ending in "hex" or "HEX" is Intel HEX, one
+// ending in .s19, .s28, .s37, .srec or .mot S-records, any other (and "-",
+// standard output) binary.
+ImageFormat OutputFormat(const QString& path, const QString& format);
+// "Intel HEX", "S-records", "binary"; and "hex", "srec", "bin".
+QString FormatName(ImageFormat format);
+QString FormatKey(ImageFormat format);
+
 // Which Buffer indices a file fills.
 struct FilledRange {
     int32_t first = -1;  // -1 when the file fills nothing
@@ -21,14 +32,15 @@ struct FilledRange {
 // The image a FILE argument gives; "-" is standard input.
 struct LoadedImage {
     QString error;    // empty when the whole file was taken
-    bool hex = false;
+    ImageFormat format = ImageFormat::Binary;
     QString warning;  // a format that the content contradicts
     FilledRange range;
+    QByteArray header;  // an S-record file's S0 header data
 };
 // Reads the file once and loads it into image (over 0xFF) with the given
-// offsets. The format is `format` ("hex" or "bin") when given, otherwise the
-// one the content shows. The filled range comes from a second load over
-// 0x00: an index that reads the same in both was written.
+// offsets. The format is `format` ("hex", "srec" or "bin") when given,
+// otherwise the one the content shows. The filled range comes from a second
+// load over 0x00: an index that reads the same in both was written.
 LoadedImage LoadImage(const QString& path, const QString& format, uint32_t fileAddress, uint32_t bufferAddress,
                       FileFormats::Image& image);
 

@@ -66,6 +66,22 @@ void mdiMain::CreateMenus()
     BufferEdit = item(buffer, "&Edit", &mdiMain::BufferEdit_Click);
     BufferClear = item(buffer, "&Clear", &mdiMain::BufferClear_Click);
     BufferFill = item(buffer, "Fill", &mdiMain::BufferFill_Click);
+    buffer->addSeparator();  // BufferS1
+    // The tools work from the view and from their own windows beside it.
+    auto tool = [&](const char* caption, void (mdiMain::*handler)(), QKeySequence key) {
+        QAction* a = item(buffer, caption, handler);
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::ApplicationShortcut);
+        return a;
+    };
+    BufferGoTo = tool("&Go To...", &mdiMain::BufferGoTo_Click, QKeySequence(Qt::CTRL | Qt::Key_G));
+    BufferFind = tool("F&ind...", &mdiMain::BufferFind_Click, QKeySequence(Qt::CTRL | Qt::Key_F));
+    BufferFindNext = tool("Find &Next", &mdiMain::BufferFindNext_Click, QKeySequence(Qt::Key_F3));
+    buffer->addSeparator();  // BufferS2
+    BufferUndo = tool("&Undo", &mdiMain::BufferUndo_Click, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    BufferRedo = tool("&Redo", &mdiMain::BufferRedo_Click, QKeySequence(Qt::CTRL | Qt::Key_Y));
+    buffer->addSeparator();  // BufferS3
+    BufferCompare = item(buffer, "Com&pare with File...", &mdiMain::BufferCompare_Click);
 
     QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
     DeviceSelect = item(device, "Select", &mdiMain::DeviceSelect_Click);
@@ -147,6 +163,12 @@ void mdiMain::FileExit_Click() { close(); }
 void mdiMain::BufferEdit_Click() { BufferCommands::BufferEdit(); }
 void mdiMain::BufferClear_Click() { BufferCommands::BufferClear(); }
 void mdiMain::BufferFill_Click() { BufferCommands::BufferFill(); }
+void mdiMain::BufferGoTo_Click() { BufferCommands::BufferGoTo(); }
+void mdiMain::BufferFind_Click() { BufferCommands::BufferFind(); }
+void mdiMain::BufferFindNext_Click() { BufferCommands::BufferFindNext(); }
+void mdiMain::BufferUndo_Click() { BufferCommands::BufferUndo(); }
+void mdiMain::BufferRedo_Click() { BufferCommands::BufferRedo(); }
+void mdiMain::BufferCompare_Click() { FileCommands::CompareWithFile(*this); }
 void mdiMain::DeviceSelect_Click()
 {
     frmSelectDevice select(this);

@@ -35,6 +35,12 @@ public:
     QAction* BufferEdit = nullptr;
     QAction* BufferClear = nullptr;
     QAction* BufferFill = nullptr;
+    QAction* BufferGoTo = nullptr;
+    QAction* BufferFind = nullptr;
+    QAction* BufferFindNext = nullptr;
+    QAction* BufferUndo = nullptr;
+    QAction* BufferRedo = nullptr;
+    QAction* BufferCompare = nullptr;
     QAction* DeviceSelect = nullptr;
     QAction* DeviceFunction = nullptr;
     QAction* OptionsEditAuto = nullptr;
@@ -62,6 +68,12 @@ private:
     void BufferEdit_Click();
     void BufferClear_Click();
     void BufferFill_Click();
+    void BufferGoTo_Click();
+    void BufferFind_Click();
+    void BufferFindNext_Click();
+    void BufferUndo_Click();
+    void BufferRedo_Click();
+    void BufferCompare_Click();
     void DeviceSelect_Click();
     void DeviceFunction_Click();
     void OptionsEditAuto_Click();

@@ -1,6 +1,7 @@
 #include "device/frmFunction.h"
 
 #include "buffer/BufferCommands.h"
+#include "buffer/UndoStore.h"
 #include "core/modFunc.h"
 #include "device/DeviceProtocol.h"
 #include "platform/MessageBox.h"
@@ -133,7 +134,10 @@ void frmFunction::cmdRun_Click()
     running_ = true;
     cmdRun->setEnabled(false);
     cmdClose->setEnabled(false);
+    // A Read's result, whole or in part, can be undone.
+    modFunc::BufferHistory.Begin(modFunc::Buffer);
     Functions.Run(listFunction->currentRow());
+    modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen);
     cmdRun->setEnabled(true);
     cmdClose->setEnabled(true);
     running_ = false;

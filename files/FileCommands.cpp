@@ -1,13 +1,17 @@
 #include "files/FileCommands.h"
 
 #include "buffer/BufferCommands.h"
+#include "buffer/BufferSearch.h"
 #include "buffer/frmBuffer.h"
 #include "core/mdiMain.h"
 #include "files/FileFormats.h"
 #include "files/frmFileLoad.h"
+#include "buffer/UndoStore.h"
 #include "platform/MessageBox.h"
 
 #include <QDir>
+#include <algorithm>
+#include <memory>
 
 namespace FileCommands {
 
@@ -21,11 +25,11 @@ void Report(const QString& title, const QString& path, const QString& what)
     ShowMessage(QDir::toNativeSeparators(path) + QStringLiteral("\n\n") + what, title, MsgIcon::Critical);
 }
 
-bool LoadFailed(const QString& path, const FileFormats::LoadResult& r)
+bool LoadFailed(const QString& path, const FileFormats::LoadResult& r, const FileFormats::Image& image)
 {
-    // A load that stopped part way keeps the bytes before the stop: an open
-    // view must show them, not what it drew before.
-    if (frmBuffer* view = BufferCommands::BufferWindow())
+    // A load into the Buffer that stopped part way keeps the bytes before the
+    // stop: an open view must show them, not what it drew before.
+    if (frmBuffer* view = BufferCommands::BufferWindow(); view && &image == &modFunc::Buffer)
         view->UpdateBuffer();
     if (r.checksumError)
         ShowMessage(FileFormats::ChecksumMessage, LoadErrorTitle, MsgIcon::Critical);
@@ -41,17 +45,17 @@ bool LoadDone(mdiMain& main)
     return true;
 }
 
-bool Save(mdiMain& main, bool hex)
+bool Save(mdiMain& main, FileFormats::ImageFormat format)
 {
     using namespace modFunc;
     const QString& path = main.cdia.FileName;
     const DeviceRecord& device = SelectedDevice();
-    const QString problem = FileFormats::SaveProblem(device, hex);
+    const QString problem = FileFormats::SaveProblem(device, format);
     if (!problem.isEmpty()) {
         Report(SaveErrorTitle, path, problem);
         return false;
     }
-    const QByteArray data = hex ? FileFormats::HexImage(Buffer, device.Size) : FileFormats::BinaryImage(Buffer, device.Size);
+    const QByteArray data = FileFormats::SaveImage(Buffer, device.Size, format);
     QString error;
     if (!WriteWholeFile(path, data, &error)) {
         Report(SaveErrorTitle, path,
@@ -70,6 +74,17 @@ bool AskOptions(mdiMain& main)
     return !modFunc::FileCancelled;
 }
 
+// File > Load's last step in `format`; the change can be undone, even that
+// of a load that ended part way.
+bool OpenImageFile(mdiMain& main, FileFormats::ImageFormat format)
+{
+    using namespace modFunc;
+    BufferHistory.Begin(Buffer);
+    const bool ok = ReadImage(main.cdia.FileName, format, Buffer);
+    BufferHistory.Commit(Buffer, UndoStore::Reopen);
+    return ok && LoadDone(main);
+}
+
 // The three steps of File > Load (`load`) or File > Save.
 void RunCommand(mdiMain& main, bool load)
 {
@@ -77,17 +92,24 @@ void RunCommand(mdiMain& main, bool load)
     if (!chosen || !AskOptions(main))
         return;
     if (load)
-        modFunc::HexFormat ? OpenHexFile(main) : OpenBinFile(main);
+        OpenImageFile(main, ChosenFormat());
     else
-        modFunc::HexFormat ? SaveHexFile(main) : SaveBinFile(main);
+        Save(main, ChosenFormat());
 }
 
-// File > Load's last step in either format.
-bool OpenImageFile(mdiMain& main, bool hex)
+}  // namespace
+
+FileFormats::ImageFormat ChosenFormat()
+{
+    using FileFormats::ImageFormat;
+    return modFunc::HexFormat ? ImageFormat::IntelHex : modFunc::SRecFormat ? ImageFormat::SRecord : ImageFormat::Binary;
+}
+
+bool ReadImage(const QString& path, FileFormats::ImageFormat format, FileFormats::Image& image)
 {
     using namespace modFunc;
-    const QString& path = main.cdia.FileName;
-    const FileFormats::FileRead file = FileFormats::ReadImageFile(path, hex, FileAddress, BufferAddress);
+    const bool text = format != FileFormats::ImageFormat::Binary;
+    const FileFormats::FileRead file = FileFormats::ReadImageFile(path, text, FileAddress, BufferAddress);
     switch (file.failure) {
     case FileFormats::FileRead::None: break;
     case FileFormats::FileRead::CannotOpen:
@@ -98,22 +120,54 @@ bool OpenImageFile(mdiMain& main, bool hex)
         return false;
     case FileFormats::FileRead::TooLarge:
         Report(LoadErrorTitle, path,
-               QStringLiteral("The file is larger than %1 MiB, far too large for an Intel HEX file of the Buffer.")
-                   .arg(FileFormats::HexFileLimit >> 20));
+               QStringLiteral("The file is larger than %1 MiB, far too large for a %2 file of the Buffer.")
+                   .arg(FileFormats::HexFileLimit >> 20)
+                   .arg(format == FileFormats::ImageFormat::IntelHex ? QStringLiteral("Intel HEX")
+                                                                     : QStringLiteral("S-record")));
         return false;
     }
-    const FileFormats::LoadResult r = hex ? FileFormats::LoadHex(file.data, Buffer, FileAddress, BufferAddress)
-                                          : FileFormats::PlaceBinary(file.data, Buffer, FileAddress, BufferAddress);
-    return r.ok() ? LoadDone(main) : LoadFailed(path, r);
+    const FileFormats::LoadResult r = FileFormats::LoadImage(file.data, format, image, FileAddress, BufferAddress);
+    return r.ok() || LoadFailed(path, r, image);
 }
 
-}  // namespace
+bool OpenHexFile(mdiMain& main) { return OpenImageFile(main, FileFormats::ImageFormat::IntelHex); }
+bool OpenSRecFile(mdiMain& main) { return OpenImageFile(main, FileFormats::ImageFormat::SRecord); }
+bool OpenBinFile(mdiMain& main) { return OpenImageFile(main, FileFormats::ImageFormat::Binary); }
 
-bool OpenHexFile(mdiMain& main) { return OpenImageFile(main, true); }
-bool OpenBinFile(mdiMain& main) { return OpenImageFile(main, false); }
+bool SaveHexFile(mdiMain& main) { return Save(main, FileFormats::ImageFormat::IntelHex); }
+bool SaveSRecFile(mdiMain& main) { return Save(main, FileFormats::ImageFormat::SRecord); }
+bool SaveBinFile(mdiMain& main) { return Save(main, FileFormats::ImageFormat::Binary); }
 
-bool SaveHexFile(mdiMain& main) { return Save(main, true); }
-bool SaveBinFile(mdiMain& main) { return Save(main, false); }
+void CompareWithFile(mdiMain& main)
+{
+    using namespace modFunc;
+    if (!main.cdia.ShowOpen(&main) || !AskOptions(main))
+        return;
+    const auto file = std::make_unique<FileFormats::Image>();
+    file->fill(0xFF);
+    if (!ReadImage(main.cdia.FileName, ChosenFormat(), *file))
+        return;
+    const int32_t size = std::clamp<int32_t>(SelectedDevice().Size, 0, BufferSize);
+    const QList<BufferSearch::Range> runs = BufferSearch::DiffRanges(Buffer, *file, size);
+    const QString range = size > 0 ? QStringLiteral("0000-%1").arg(Hex4(size - 1)) : QStringLiteral("no bytes");
+    QStringList lines;
+    QList<int32_t> starts;
+    int64_t bytes = 0;
+    for (const BufferSearch::Range& r : runs) {
+        lines << BufferSearch::RangeText(r);
+        starts << r.first;
+        bytes += r.bytes();
+    }
+    const QString summary =
+        runs.isEmpty()
+            ? QStringLiteral("The file and the Buffer are identical over the device's range (%1).").arg(range)
+            : QStringLiteral("%1 bytes in %2 ranges of the device's range (%3) differ from the Buffer. "
+                             "Double-click a range to go to it.")
+                  .arg(bytes)
+                  .arg(runs.size())
+                  .arg(range);
+    BufferCommands::ShowComparison(main.cdia.FileName, summary, lines, starts);
+}
 
 void FileLoad(mdiMain& main) { RunCommand(main, true); }
 void FileSave(mdiMain& main) { RunCommand(main, false); }

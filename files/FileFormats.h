@@ -17,7 +17,8 @@
 namespace modFunc {
 
 // The options window's answer to the File commands.
-extern bool HexFormat;          // "Intel Hex" chosen, else "Binary"
+extern bool HexFormat;          // "Intel Hex" chosen
+extern bool SRecFormat;         // "Motorola S-Record" chosen (neither: "Binary")
 extern bool FileCancelled;      // the options window was not left with OK
 extern uint32_t FileAddress;    // lowest file address (offset) a load takes
 extern uint32_t BufferAddress;  // added to a file address to give the Buffer index
@@ -43,6 +44,9 @@ extern int16_t HexLineCount;
 namespace FileFormats {
 
 using Image = std::array<uint8_t, modFunc::BufferSize>;
+
+// The three kinds of image file.
+enum class ImageFormat { Binary, IntelHex, SRecord };
 
 struct LoadResult {
     QString error;               // empty when the whole file was taken
@@ -77,6 +81,21 @@ LoadResult LoadHex(QByteArrayView text, Image& buffer, uint32_t fileAddress, uin
 // each line, then ":00000001FF". `size` must be 0 to 0x10000 (see SaveProblem).
 QByteArray HexImage(const Image& buffer, int32_t size);
 
+// ---- Motorola S-records --------------------------------------------------
+// S0 header (its data in *header when given), S1/S2/S3 data with 16-, 24- and
+// 32-bit addresses, S5/S6 record counts that must match, S7/S8/S9 ending the
+// file. Every record is tested first; `buffer` is untouched unless all are
+// good. The offsets and the end at a byte outside the Buffer are as for
+// Intel HEX. Errors name the line.
+LoadResult LoadSRecords(QByteArrayView text, Image& buffer, uint32_t fileAddress, uint32_t bufferAddress,
+                        QByteArray* header = nullptr);
+// Indices 0 to size - 1 (size 0 to 70001): an S0 header naming the program,
+// S1 records of 16 bytes (S2 from address 10000 on), an S5 count and an S9
+// end, each line ended by CR LF.
+QByteArray SRecordImage(const Image& buffer, int32_t size);
+// Whether a name ends in .s19, .s28, .s37, .srec or .mot, in either case.
+bool NameSaysSRecords(const QString& name);
+
 // ---- binary --------------------------------------------------------------
 // How many bytes, from file offset fileAddress on, a binary load needs to
 // read: all that fit in the Buffer and one more to notice a file that does
@@ -99,46 +118,50 @@ QString OutsideBufferMessage(const QString& where, int64_t index);
 // most 51 bytes); a larger file is refused.
 constexpr qint64 HexFileLimit = 64 * 1024 * 1024;
 
-// What a load of a file needs from it: the whole file for Intel HEX, or for
-// a binary file the bytes from offset fileAddress on that the Buffer can take
-// and one more. Each front end words a failure itself.
+// What a load of a file needs from it: the whole file for Intel HEX and
+// S-records (`text`), or for a binary file the bytes from offset fileAddress
+// on that the Buffer can take and one more. Each front end words a failure itself.
 struct FileRead {
     enum Failure { None, CannotOpen, CannotRead, TooLarge };
     QByteArray data;
     Failure failure = None;
     QString reason;  // the system's words for CannotOpen and CannotRead
 };
-FileRead ReadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress);
+FileRead ReadImageFile(const QString& path, bool text, uint32_t fileAddress, uint32_t bufferAddress);
 // The same from a file already open for reading (standard input, say), from
 // where it stands.
-FileRead ReadImageFrom(QFile& f, bool hex, uint32_t fileAddress, uint32_t bufferAddress);
+FileRead ReadImageFrom(QFile& f, bool text, uint32_t fileAddress, uint32_t bufferAddress);
 
 // Whether a file name asks for Intel HEX: it ends in "HEX" or "hex" exactly.
 bool NameSaysHex(const QString& name);
 
 // ---- options ---------------------------------------------------------------
 // Why the device cannot be saved in the chosen format; empty when it can.
-QString SaveProblem(const modFunc::DeviceRecord& device, bool hex);
+QString SaveProblem(const modFunc::DeviceRecord& device, ImageFormat format);
+// The file bytes of the device's range in the chosen format.
+QByteArray SaveImage(const Image& buffer, int32_t size, ImageFormat format);
+// Loads the file bytes `data` (for binary: from offset fileAddress on) in the
+// chosen format; an S-record file's S0 header data goes to *header.
+LoadResult LoadImage(QByteArrayView data, ImageFormat format, Image& buffer, uint32_t fileAddress,
+                     uint32_t bufferAddress, QByteArray* header = nullptr);
 // The hex digits (either case) from the start of `text` up to the first other
 // character, 0 when there is none ("12G4" gives 0x12); empty when the value
 // does not fit in 32 bits.
 std::optional<uint32_t> ReadHexOffset(const QString& text);
 
-}  // namespace FileFormats
-
-namespace FileFormats {
-
 // ---- the format a file's content shows ---------------------------------------
-enum class ImageFormat { Binary, IntelHex };
 // How many bytes from the start of a file FormatOfContent looks at.
 constexpr qint64 FormatProbeBytes = 4096;
 // Intel HEX when the first line that is not blank is an Intel HEX record (a
 // colon, then hex digits whose count matches the record's byte count, and a
-// record type from 0 to 5; the checksum is the reader's business), binary
-// otherwise. `head` is the file's beginning, FormatProbeBytes or all of it.
+// record type from 0 to 5), S-records when it is an S-record ("S" or "s", a
+// type digit, then hex digits whose count matches the record's byte count);
+// the checksum is the reader's business. Binary otherwise. `head` is the
+// file's beginning, FormatProbeBytes or all of it.
 ImageFormat FormatOfContent(QByteArrayView head);
 // The format of the file at `path` from its first bytes; binary when it
-// cannot be read.
+// cannot be read or is not a plain file (a pipe is not opened, as that would
+// wait for its writer).
 ImageFormat FormatOfFile(const QString& path);
 
 }  // namespace FileFormats

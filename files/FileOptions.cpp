@@ -3,6 +3,7 @@
 
 namespace modFunc {
 bool HexFormat = false;
+bool SRecFormat = false;
 bool FileCancelled = false;
 uint32_t FileAddress = 0;
 uint32_t BufferAddress = 0;
@@ -10,8 +11,9 @@ uint32_t BufferAddress = 0;
 
 namespace FileFormats {
 
-QString SaveProblem(const modFunc::DeviceRecord& device, bool hex)
+QString SaveProblem(const modFunc::DeviceRecord& device, ImageFormat format)
 {
+    const bool hex = format == ImageFormat::IntelHex;
     const int32_t limit = hex ? modFunc::MaxDeviceSize : modFunc::BufferSize;
     if (device.Size >= 0 && device.Size <= limit)
         return {};
@@ -19,8 +21,30 @@ QString SaveProblem(const modFunc::DeviceRecord& device, bool hex)
                           "from 0 to %4 bytes only. Nothing was written.")
         .arg(device.Name)
         .arg(device.Size)
-        .arg(hex ? QStringLiteral("Intel HEX") : QStringLiteral("binary"))
+        .arg(hex ? QStringLiteral("Intel HEX") : format == ImageFormat::SRecord ? QStringLiteral("S-record")
+                                                                                 : QStringLiteral("binary"))
         .arg(limit);
+}
+
+QByteArray SaveImage(const Image& buffer, int32_t size, ImageFormat format)
+{
+    switch (format) {
+    case ImageFormat::IntelHex: return HexImage(buffer, size);
+    case ImageFormat::SRecord: return SRecordImage(buffer, size);
+    case ImageFormat::Binary: break;
+    }
+    return BinaryImage(buffer, size);
+}
+
+LoadResult LoadImage(QByteArrayView data, ImageFormat format, Image& buffer, uint32_t fileAddress,
+                     uint32_t bufferAddress, QByteArray* header)
+{
+    switch (format) {
+    case ImageFormat::IntelHex: return LoadHex(data, buffer, fileAddress, bufferAddress);
+    case ImageFormat::SRecord: return LoadSRecords(data, buffer, fileAddress, bufferAddress, header);
+    case ImageFormat::Binary: break;
+    }
+    return PlaceBinary(data, buffer, fileAddress, bufferAddress);
 }
 
 std::optional<uint32_t> ReadHexOffset(const QString& text)

@@ -3,6 +3,7 @@
 #include "core/HexText.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace FileFormats {
 
@@ -25,6 +26,19 @@ bool IsHexRecord(QByteArrayView line)
     return line.size() == 11 + 2 * count && type <= 5;
 }
 
+// "S" (or "s"), the type digit, then the byte count and that many bytes
+// (address, data, checksum).
+bool IsSRecord(QByteArrayView line)
+{
+    if (line.size() < 10 || (line[0] != 'S' && line[0] != 's') || line[1] < '0' || line[1] > '9')
+        return false;
+    for (qsizetype i = 2; i < line.size(); ++i)
+        if (HexDigit(line[i]) < 0)
+            return false;
+    const int count = HexDigit(line[2]) * 16 + HexDigit(line[3]);
+    return line.size() == 4 + 2 * count;
+}
+
 }  // namespace
 
 ImageFormat FormatOfContent(QByteArrayView head)
@@ -40,13 +54,17 @@ ImageFormat FormatOfContent(QByteArrayView head)
         ++end;
     while (end > start && IsBlank(head[end - 1]))
         --end;
-    return IsHexRecord(head.sliced(start, end - start)) ? ImageFormat::IntelHex : ImageFormat::Binary;
+    const QByteArrayView line = head.sliced(start, end - start);
+    if (IsHexRecord(line))
+        return ImageFormat::IntelHex;
+    return IsSRecord(line) ? ImageFormat::SRecord : ImageFormat::Binary;
 }
 
 ImageFormat FormatOfFile(const QString& path)
 {
+    // Only a plain file: opening a pipe would wait for its writer.
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
         return ImageFormat::Binary;
     return FormatOfContent(f.read(FormatProbeBytes));
 }

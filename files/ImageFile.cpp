@@ -1,6 +1,7 @@
 #include "files/FileFormats.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace FileFormats {
 
@@ -35,7 +36,7 @@ bool NameSaysHex(const QString& name)
     return ending == QLatin1String("HEX") || ending == QLatin1String("hex");
 }
 
-FileRead ReadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint32_t bufferAddress)
+FileRead ReadImageFile(const QString& path, bool text, uint32_t fileAddress, uint32_t bufferAddress)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
@@ -44,22 +45,22 @@ FileRead ReadImageFile(const QString& path, bool hex, uint32_t fileAddress, uint
         r.reason = f.errorString();
         return r;
     }
-    return ReadImageFrom(f, hex, fileAddress, bufferAddress);
+    return ReadImageFrom(f, text, fileAddress, bufferAddress);
 }
 
-FileRead ReadImageFrom(QFile& f, bool hex, uint32_t fileAddress, uint32_t bufferAddress)
+FileRead ReadImageFrom(QFile& f, bool text, uint32_t fileAddress, uint32_t bufferAddress)
 {
     FileRead r;
-    if (hex && !f.isSequential() && f.size() > HexFileLimit) {
+    if (text && !f.isSequential() && f.size() > HexFileLimit) {
         r.failure = FileRead::TooLarge;
         return r;
     }
-    r.data = hex ? ReadPart(f, 0, HexFileLimit + 1)
+    r.data = text ? ReadPart(f, 0, HexFileLimit + 1)
                  : ReadPart(f, fileAddress, BinaryReadLength(fileAddress, bufferAddress));
     if (f.error() != QFileDevice::NoError) {
         r.failure = FileRead::CannotRead;
         r.reason = f.errorString();
-    } else if (hex && r.data.size() > HexFileLimit) {
+    } else if (text && r.data.size() > HexFileLimit) {
         r.failure = FileRead::TooLarge;
     }
     if (r.failure != FileRead::None)

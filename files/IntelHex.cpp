@@ -1,4 +1,5 @@
 #include "files/FileFormats.h"
+#include "files/RecordText.h"
 
 #include "core/HexText.h"
 
@@ -31,14 +32,7 @@ LoadResult NotARecord(int line)
     return Fail(QStringLiteral("Line %1 is not a valid Intel HEX record.").arg(line));
 }
 
-bool IsTrailingBlank(char c) { return c == ' ' || c == '\t'; }
-
-char* PutByte(char* o, uint8_t b)
-{
-    o[0] = HexText::Digit(b >> 4);
-    o[1] = HexText::Digit(b);
-    return o + 2;
-}
+using RecordText::PutByte;
 
 }  // namespace
 
@@ -52,26 +46,14 @@ QString OutsideBufferMessage(const QString& where, int64_t index)
 LoadResult ReadHexRecords(QByteArrayView text)
 {
     using namespace modFunc;
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    if (text.startsWith("\xEF\xBB\xBF"))  // a byte-order mark some editors write
-        p += 3;
-    int line = 0;
+    RecordText::Lines lines(text);
+    const char* b = nullptr;
+    const char* e = nullptr;
     int count = 0;
     uint32_t base = 0;
     uint8_t rec[MaxLineBytes];
-    while (p < end) {
-        // A line ends at CR LF, LF or CR alone, as in the start files.
-        const char* b = p;
-        const char* e = std::find_if(p, end, [](char c) { return c == '\n' || c == '\r'; });
-        p = e;
-        if (p < end && *p++ == '\r' && p < end && *p == '\n')
-            ++p;
-        ++line;
-        while (b < e && (*b == ' ' || *b == '\t'))
-            ++b;
-        while (e > b && IsTrailingBlank(e[-1]))
-            --e;
+    while (lines.Next(b, e)) {
+        const int line = lines.number();
         if (b == e)
             continue;
 

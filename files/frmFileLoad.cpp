@@ -18,14 +18,16 @@ frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner) : QDialog(owne
 
     // Created in the focus order: the two types, the offsets, Cancel, OK.
     Frame1 = new QGroupBox(QStringLiteral("File Type:"), this);
-    PlaceTwips(Frame1, 120, 120, 1815, 1215);
+    PlaceTwips(Frame1, 120, 120, 2175, 1635);
     Option1 = new QRadioButton(QStringLiteral("Intel Hex"), Frame1);
     PlaceTwips(Option1, 180, 360, 1515, 300);
     Option2 = new QRadioButton(QStringLiteral("Binary"), Frame1);
     PlaceTwips(Option2, 180, 780, 1515, 300);
+    Option3 = new QRadioButton(QStringLiteral("Motorola S-Record"), Frame1);
+    PlaceTwips(Option3, 180, 1200, 1935, 300);
 
     Frame2 = new QGroupBox(QStringLiteral("Load Offset:"), this);
-    PlaceTwips(Frame2, 2055, 120, 3735, 1215);
+    PlaceTwips(Frame2, 2415, 120, 3735, 1215);
     auto row = [this](const char* caption, int top, QLabel*& label, QLineEdit*& field) {
         field = new QLineEdit(QStringLiteral("0"), Frame2);
         PlaceTwips(field, 2520, top, 1095, 300);
@@ -38,11 +40,12 @@ frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner) : QDialog(owne
     row("File Address (HEX):", 780, Label2, txtFile);
 
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    PlaceTwips(cmdCancel, 3015, 1500, 1215, 375);
+    PlaceTwips(cmdCancel, 3375, 1920, 1215, 375);
     cmdOk = new QPushButton(QStringLiteral("OK"), this);
-    PlaceTwips(cmdOk, 4575, 1500, 1215, 375);
+    PlaceTwips(cmdOk, 4935, 1920, 1215, 375);
     setTabOrder(Option1, Option2);
-    setTabOrder(Option2, txtBuffer);
+    setTabOrder(Option2, Option3);
+    setTabOrder(Option3, txtBuffer);
     setTabOrder(txtBuffer, txtFile);
     setTabOrder(txtFile, cmdCancel);
     setTabOrder(cmdCancel, cmdOk);
@@ -50,7 +53,7 @@ frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner) : QDialog(owne
     cmdOk->setDefault(true);
     connect(cmdOk, &QPushButton::clicked, this, &frmFileLoad::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFileLoad::cmdCancel_Click);
-    setFixedSize(TwipsX(this, 5910), TwipsY(this, 1995));
+    setFixedSize(TwipsX(this, 6270), TwipsY(this, 2415));
 
     Form_Load(fileName);
     FitToText(this);
@@ -61,11 +64,15 @@ void frmFileLoad::Form_Load(const QString& fileName)
     // Until OK is pressed the window counts as cancelled: Escape and the
     // close box leave it that way.
     modFunc::FileCancelled = true;
-    // A name ending in "hex" asks for Intel HEX, and so does a file whose
-    // content is Intel HEX, whatever its name.
-    const bool hex = FileFormats::NameSaysHex(fileName)
-                     || FileFormats::FormatOfFile(fileName) == FileFormats::ImageFormat::IntelHex;
-    QRadioButton* chosen = hex ? Option1 : Option2;
+    // A file whose content is Intel HEX or S-records is taken as such,
+    // whatever its name; otherwise the name's ending decides.
+    using FileFormats::ImageFormat;
+    ImageFormat format = FileFormats::FormatOfFile(fileName);
+    if (format == ImageFormat::Binary && FileFormats::NameSaysHex(fileName))
+        format = ImageFormat::IntelHex;
+    else if (format == ImageFormat::Binary && FileFormats::NameSaysSRecords(fileName))
+        format = ImageFormat::SRecord;
+    QRadioButton* chosen = format == ImageFormat::IntelHex ? Option1 : format == ImageFormat::SRecord ? Option3 : Option2;
     chosen->setChecked(true);
     chosen->setFocus();
 }
@@ -89,6 +96,7 @@ void frmFileLoad::cmdOk_Click()
         }
     }
     HexFormat = Option1->isChecked();
+    SRecFormat = Option3->isChecked();
     BufferAddress = *offsets[0];
     FileAddress = *offsets[1];
     FileCancelled = false;

@@ -15,13 +15,14 @@ class QRadioButton;
 class frmFileLoad : public QDialog {
     Q_OBJECT
 public:
-    // `fileName` is the name the file dialog returned; its ending or, for an
-    // existing file, its content chooses the preselected type.
+    // `fileName` is the name the file dialog returned; the content of an
+    // existing file, else the name's ending, chooses the preselected type.
     explicit frmFileLoad(const QString& fileName, QWidget* owner = nullptr);
 
     QGroupBox* Frame1 = nullptr;
     QRadioButton* Option1 = nullptr;
     QRadioButton* Option2 = nullptr;
+    QRadioButton* Option3 = nullptr;
     QGroupBox* Frame2 = nullptr;
     QLabel* Label1 = nullptr;
     QLineEdit* txtBuffer = nullptr;

@@ -1,6 +1,6 @@
 quirra_test(tst_files tst_files.cpp)
 
-# The Intel HEX reader under libFuzzer with the sanitizers: built only by
+# The Intel HEX and S-record readers under libFuzzer with the sanitizers: built only by
 # clang with its libFuzzer runtime (libclang-rt-14-dev); test.sh runs it for a
 # bounded time in a build of its own.
 if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
@@ -10,12 +10,18 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     QUIRRA_HAVE_LIBFUZZER)
   unset(CMAKE_REQUIRED_FLAGS)
 endif()
+# One target per reader, each with the file code it needs.
+function(quirra_fuzzer name)
+  add_executable(${name} ${ARGN} ${PROJECT_SOURCE_DIR}/files/BinaryFile.cpp ${PROJECT_SOURCE_DIR}/files/FormatDetect.cpp
+                 ${PROJECT_SOURCE_DIR}/core/HexText.cpp)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE Qt6::Core)
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  quirra_warnings(${name})
+endfunction()
 if(QUIRRA_HAVE_LIBFUZZER)
-  set(sources fuzz_hexreader.cpp ${PROJECT_SOURCE_DIR}/core/HexText.cpp ${PROJECT_SOURCE_DIR}/files/IntelHex.cpp ${PROJECT_SOURCE_DIR}/files/BinaryFile.cpp)
-  add_executable(fuzz_hexreader ${sources})
-  target_include_directories(fuzz_hexreader PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(fuzz_hexreader PRIVATE Qt6::Core)
-  target_compile_options(fuzz_hexreader PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
-  target_link_options(fuzz_hexreader PRIVATE -fsanitize=fuzzer,address,undefined)
-  quirra_warnings(fuzz_hexreader)
+  quirra_fuzzer(fuzz_hexreader fuzz_hexreader.cpp ${PROJECT_SOURCE_DIR}/files/IntelHex.cpp)
+  quirra_fuzzer(fuzz_srecreader fuzz_srecreader.cpp ${PROJECT_SOURCE_DIR}/files/SRecord.cpp
+                ${PROJECT_SOURCE_DIR}/files/IntelHex.cpp)
 endif()

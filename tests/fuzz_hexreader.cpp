@@ -20,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     buffer.fill(0xFF);
     PlaceBinary(text, buffer, fileAddress, bufferAddress);
+    FormatOfContent(text);
     if (!LoadHex(text, buffer, fileAddress, bufferAddress).ok())
         return 0;
     if (modFunc::HexLineCount < 0 || modFunc::HexLineCount > modFunc::MaxHexRecords)

@@ -143,7 +143,8 @@ void TestCli::arguments_data()
     row("missing file", "program", "program takes one file", "");
     row("extra file", "erase x", "erase takes no file", "");
     row("missing value", "probe --port", "--port needs a value", "");
-    row("bad format", "read x --format srec", "--format is hex or bin, not \"srec\"", "");
+    row("bad format", "read x --format s19", "--format is hex, srec or bin, not \"s19\"", "");
+    row("bad output format", "convert a b --to=mot", "--to is hex, srec or bin, not \"mot\"", "");
     row("bad address", "read x --buffer-address 12G4", "--buffer-address takes a hexadecimal address", "");
     row("huge address", "read x --file-address 100000000", "--file-address takes a hexadecimal address", "");
     row("COM0", "probe --port COM0", "--port takes COM1 to COM255", "");
@@ -171,6 +172,8 @@ void TestCli::arguments_data()
     row("serial file alone", "auto x --serial-file s", "--serial-file and --serial-overwrite go with --serial", "");
     row("skip on auto", "auto x --skip-erased", "--skip-erased belongs to program", "");
     row("write-all on program", "program x --write-all", "--write-all belongs to auto", "");
+    row("-f srec", "-f srec info x", "", "info|x|||srec||");
+    row("--to elsewhere", "read x.bin --to hex", "--to belongs to convert", "");
 }
 
 void TestCli::arguments()
@@ -572,7 +575,13 @@ void TestCli::imageChecks_data()
                                               << "Programming ...   OK!\nVerifying ...   OK!\n" << true;
     QTest::newRow("--format bin for HEX") << "-f bin program image.Hex" << none << 3
                                           << "image.Hex is an Intel HEX file; it is taken as a binary image" << false;
+    QTest::newRow("S-records by content, any name") << "program image.txt" << none << 0
+                                                    << "Programming ...   OK!\nVerifying ...   OK!\n" << true;
+    QTest::newRow("--format bin for S-records") << "-f bin program image.txt" << none << 3
+                                                << "image.txt is an S-record file; it is taken as a binary image" << false;
     QTest::newRow("larger than the chip") << "program big.bin" << none << 3 << tooLarge << false;
+    QTest::newRow("S-records larger than the chip") << "verify big.s19" << none << 3
+                                                    << "big.s19 fills 0000-0FFF; 2716 EPROM 2K holds 0000-07FF" << false;
     QTest::newRow("auto too") << "auto big.bin" << none << 3 << tooLarge << false;
     QTest::newRow("pushed off the chip") << "--buffer-address 100 verify image.bin" << none << 3
                                          << "image.bin fills 0100-08FF; 2716 EPROM 2K holds 0000-07FF" << false;
@@ -607,6 +616,8 @@ void TestCli::imageChecks()
     dir.write(QStringLiteral("small.ihx"), hex.left(2000));
     dir.write(QStringLiteral("image.bin"), QByteArray(2048, '\x5A'));
     dir.write(QStringLiteral("big.bin"), QByteArray(4096, '\x5A'));
+    dir.write(QStringLiteral("image.txt"), FileFormats::SRecordImage(image, 2048));
+    dir.write(QStringLiteral("big.s19"), FileFormats::SRecordImage(image, 4096));
     dir.write(QStringLiteral("huge.bin"), QByteArray(modFunc::BufferSize + 1, '\x5A'));
     SimHarness sim(simArgs);
     QVERIFY(sim.start());
@@ -614,7 +625,7 @@ void TestCli::imageChecks()
     QVERIFY2(r.code == code, qPrintable(r.out + r.err));
     QVERIFY2((r.out + r.err).contains(text), qPrintable(r.out + r.err));
     QCOMPARE(!sim.pcFrames().isEmpty(), wire);
-    if (code == 0 && args.contains(QStringLiteral("image.Hex")))
+    if (code == 0 && (args.contains(QStringLiteral("image.Hex")) || args.contains(QStringLiteral("image.txt"))))
         QCOMPARE(sim.dump().left(2048), QByteArray(reinterpret_cast<const char*>(image.data()), 2048));
 }
 
@@ -1017,6 +1028,25 @@ void TestCli::infoAndConvert()
                             QStringLiteral("part.bin"), QStringLiteral("far.hex")});
     QCOMPARE(r.code, 3);
     QVERIFY2(r.err.contains(QStringLiteral("ends at FFFF")), qPrintable(r.err));
+
+    // S-records: by the output's name, by --to, and read back by name, by
+    // content and by --format; the same bytes all the way.
+    auto run = [&](const char* args) {
+        r = RunCli(dir.path(), QString::fromLatin1(args).split(QLatin1Char(' ')));
+        return r.code == 0;
+    };
+    QVERIFY(run("convert part.hex a.S19") && r.out.contains(QStringLiteral("(Intel HEX) to a.S19 (S-records): 258 bytes")));
+    QVERIFY(dir.read(QStringLiteral("a.S19")).startsWith("S009000051756972726182\r\nS113"));
+    QVERIFY(run("convert part.bin b.dat --to srec") && dir.read(QStringLiteral("b.dat")) == dir.read(QStringLiteral("a.S19")));
+    QVERIFY(run("info b.dat") && r.out.startsWith(QStringLiteral("b.dat: S-records, addresses 0000 to 0101, 258 bytes\n"
+                                                                 "header \"Quirra\"\n")));
+    QVERIFY(run("convert b.dat c.hex") && run("convert --format srec a.S19 c.bin --to bin"));
+    r = RunCli(dir.path(), {QStringLiteral("info"), QStringLiteral("-")}, {}, dir.read(QStringLiteral("a.S19")));
+    QVERIFY2(r.out.startsWith(QStringLiteral("standard input: S-records, addresses 0000 to 0101")), qPrintable(r.out + r.err));
+    QCOMPARE(dir.read(QStringLiteral("c.bin")), dir.read(QStringLiteral("part.bin")));
+    QVERIFY(run("convert --buffer-address 10000 part.bin far.srec") && run("info far.srec --json"));
+    QVERIFY2(r.out.contains(QStringLiteral("\"format\":\"srec\"")) && r.out.contains(QStringLiteral("\"last\":\"10101\"")),
+             qPrintable(r.out));
 }
 
 QTEST_MAIN(TestCli)

@@ -27,6 +27,21 @@ QByteArray Rec(int address, int type, const QByteArray& hexData, int spoil = 0)
         sum -= uint8_t(c);
     return ':' + (QByteArray(head, 4) + data + char(sum)).toHex().toUpper() + "\r\n";
 }
+// One S-record of type S`type` with an address of `addressBytes` bytes;
+// `spoil` is added to the checksum.
+QByteArray SRec(int type, uint address, const QByteArray& hexData, int spoil = 0)
+{
+    static const int addressBytes[] = {2, 2, 3, 4, 0, 2, 3, 4, 3, 2};
+    QByteArray body;
+    for (int k = addressBytes[type] - 1; k >= 0; --k)
+        body += char(address >> (8 * k));
+    body += QByteArray::fromHex(hexData);
+    body.prepend(char(body.size() + 1));
+    int sum = spoil;
+    for (char c : body)
+        sum += uint8_t(c);
+    return 'S' + QByteArray::number(type) + (body + char(~sum)).toHex().toUpper() + "\r\n";
+}
 const QByteArray End = ":00000001FF\r\n", D16 = "0102030405060708090A0B0C0D0E0F10";
 const QByteArray GoodHex = ":02010000ABCD85\r\n" + End;
 
@@ -132,6 +147,56 @@ private slots:
         QCOMPARE(Changed(b), c.changed);
     }
 
+    void srecLoad_data()
+    {
+        QTest::addColumn<LoadCase>("c");
+        const QByteArray head = SRec(0, 0, "48445200"), s9 = SRec(9, 0, ""), none;
+        auto row = [](const char* name, LoadCase c) { QTest::newRow(name) << c; };
+        row("S1 with S5 and S9", {head + SRec(1, 0x100, D16) + SRec(5, 1, "") + s9, 0, 0, "", 0x100, D16, 16});
+        row("S2 and S8", {SRec(2, 0x10010, "55") + SRec(8, 0, ""), 0, 0, "", 0x10010, "55", 1});
+        row("S3, S7, lower case, LF", {SRec(3, 0x10A, "a1b2").toLower().replace("\r", ""), 0, 0, "", 0x10A, "A1B2", 2});
+        row("CR ends, blank lines", {SRec(1, 0, "11").replace("\r\n", "\r") + "\r\n\r\n" + SRec(1, 1, "22"), 0, 0, "", 0, "1122", 2});
+        row("both offsets", {SRec(1, 0x100, D16), 0x108, 0x1000, "", 0x1108, D16.mid(16), 8});
+        row("records after the end", {SRec(1, 0, "11") + s9 + SRec(1, 0x10, "55"), 0, 0, "", 0, "11", 1});
+        row("S6 count", {SRec(1, 0, "11") + SRec(6, 1, ""), 0, 0, "", 0, "11", 1});
+        row("wrong count", {SRec(1, 0, "11") + SRec(1, 1, "22") + SRec(5, 1, ""), 0, 0, "Line 3 counts 1 data records, but the file has 2", 0, none, 0});
+        row("checksum in the last record", {SRec(1, 0, "11") + SRec(9, 0, "", 1), 0, 0, "Line 2 has a wrong checksum", 0, none, 0});
+        row("byte count too large", {"S1060000110000\r\n", 0, 0, "Line 1 is not a valid Motorola S-record: its byte count", 0, none, 0});
+        row("count record with data", {SRec(5, 0, "00"), 0, 0, "Line 1 is not a valid Motorola S-record: a count", 0, none, 0});
+        row("S4", {SRec(1, 0, "11") + "S4030000FC\r\n", 0, 0, "Line 2 is a record of type S4", 0, none, 0});
+        row("not a record", {SRec(1, 0, "11") + ":0100000011EE", 0, 0, "Line 2 is not a valid Motorola", 0, none, 0});
+        row("odd digits", {SRec(1, 0, "11").trimmed() + "0", 0, 0, "Line 1 is not a valid", 0, none, 0});
+        row("bad digit", {"S1040000G1EA", 0, 0, "Line 1 is not a valid", 0, none, 0});
+        row("no address", {"S101FE", 0, 0, "Line 1 is not a valid", 0, none, 0});
+        row("outside the Buffer", {SRec(1, 0, "11") + SRec(3, 0x11170, "2233"), 0, 0, "address 11171 (line 2) lands at index 11171", 0, "11", 2});
+        row("32-bit address with offset", {SRec(3, 0xFFFFFFFF, "33"), 0, 0x1000, "index 100000FFF", 0, none, 0});
+        row("255-byte record", {SRec(1, 0, QByteArray(504, '7')), 0, 0, "", 251, "77", 252});
+    }
+    void srecLoad()
+    {
+        QFETCH(LoadCase, c);
+        Image b = Filled(0);
+        QByteArray header;
+        const LoadResult r = LoadSRecords(c.text, b, c.fa, c.ba, &header);
+        QVERIFY2(c.error.isEmpty() ? r.ok() : r.error.contains(c.error), qPrintable(r.error));
+        QCOMPARE(At(b, c.at, int(c.bytes.size() / 2)).toHex().toUpper(), c.bytes);
+        QCOMPARE(Changed(b), c.changed);
+        QCOMPARE(header, c.text.startsWith("S0") ? QByteArray("HDR", 4) : QByteArray());
+    }
+
+    void srecWriter()
+    {
+        for (auto [size, lines, line, text] :
+             {std::tuple{0, 3, 1, QByteArray("S5030000FC")}, {16, 4, 1, "S1130000" + QByteArray(32, 'F') + "FC"},
+              {0x10001, 4100, 4097, QByteArray("S205010000FFFA")}, {0x10001, 4100, 4098, QByteArray("S5031001EB")}}) {
+            const QByteArray file = SRecordImage(Filled(0), size);
+            QCOMPARE(file.count("\r\n"), lines);
+            QCOMPARE(file.split('\n')[0].trimmed(), QByteArray("S009000051756972726182"));
+            QCOMPARE(file.split('\n')[line].trimmed(), text);
+        }
+        QVERIFY(NameSaysSRecords("a.S19") && NameSaysSRecords("b.srec") && NameSaysSRecords("c.mot") && !NameSaysSRecords("d.s1"));
+    }
+
     void binaryLoad()
     {
         // File byte p is p % 251, never FF: size, offsets, error, bytes changed.
@@ -197,10 +262,26 @@ private slots:
         QVERIFY(LoadHex(low, b, 0, 0).ok() && LoadHex(high, b, 0, 0).ok());
         QCOMPARE(At(b, 0, 0x1000), At(a, 0, 0x1000));
         QCOMPARE(At(b, 0x10000, 0x1000), At(a, 0, 0x1000));
+
+        // S-records: S1, S2 and S3 forms, with and without the S5 count, load
+        // as the Intel HEX of the same data does; ours read back in srec_cat.
+        Image fromHex = Filled(0);
+        QVERIFY(LoadHex(low, fromHex, 0, 0).ok());
+        for (const char* form : {"", " -address-length=3", " -address-length=4 -disable=data-count"}) {
+            QVERIFY(srec(qPrintable(QStringLiteral("in.bin -binary -o s.srec -motorola") + QLatin1String(form))));
+            Image fromSRec = Filled(0);
+            QVERIFY(LoadSRecords(f_->dir.read(QStringLiteral("s.srec")), fromSRec, 0, 0).ok());
+            QVERIFY2(fromSRec == fromHex, form);
+        }
+        f_->dir.write(QStringLiteral("ours.s19"), SRecordImage(a, modFunc::BufferSize));
+        QVERIFY(srec("ours.s19 -motorola -o back.bin -binary"));
+        QCOMPARE(f_->dir.read(QStringLiteral("back.bin")), At(a, 0, modFunc::BufferSize));
         // Their content says Intel HEX, whatever the name; srec_cat's binary
         // output does not.
         for (const char* name : {"low.hex", "high.hex", "ours.hex"})
             QCOMPARE(FormatOfFile(f_->dir.file(QString::fromLatin1(name))), ImageFormat::IntelHex);
+        for (const char* name : {"s.srec", "ours.s19"})
+            QCOMPARE(FormatOfFile(f_->dir.file(QString::fromLatin1(name))), ImageFormat::SRecord);
         QCOMPARE(FormatOfFile(f_->dir.file(QStringLiteral("back.bin"))), ImageFormat::Binary);
     }
 
@@ -208,27 +289,33 @@ private slots:
     void formatOfContent_data()
     {
         QTest::addColumn<QByteArray>("head");
-        QTest::addColumn<bool>("hex");
-        QTest::newRow("data record") << GoodHex << true;
-        QTest::newRow("end record alone") << End << true;
-        QTest::newRow("lower case, LF, blank lines first") << QByteArray("\n \r\n\t:02010000abcd85\n") << true;
-        QTest::newRow("CR alone ends a line") << QByteArray(":02010000ABCD85\r:00000001FF\r") << true;
-        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF") + GoodHex << true;
-        QTest::newRow("bad checksum is still HEX") << Rec(0, 0, D16, 1) << true;
-        QTest::newRow("cut after the first line") << (Rec(0, 0, D16) + Rec(16, 0, D16)).left(50) << true;
-        QTest::newRow("count and length differ") << QByteArray(":03010000ABCD85\r\n") << false;
-        QTest::newRow("record type 6") << QByteArray(":00000006FA\r\n") << false;
-        QTest::newRow("text after a colon") << QByteArray(":hello world\n") << false;
-        QTest::newRow("colon not first") << QByteArray("x:02010000ABCD85\r\n") << false;
-        QTest::newRow("binary") << QByteArray("\x3A\x02\x01\x00\x00\xAB\xCD\x85", 8) << false;
-        QTest::newRow("empty") << QByteArray() << false;
+        QTest::addColumn<int>("format");
+        const int hex = int(ImageFormat::IntelHex), srec = int(ImageFormat::SRecord), bin = int(ImageFormat::Binary);
+        QTest::newRow("data record") << GoodHex << hex;
+        QTest::newRow("end record alone") << End << hex;
+        QTest::newRow("lower case, LF, blank lines first") << QByteArray("\n \r\n\t:02010000abcd85\n") << hex;
+        QTest::newRow("CR alone ends a line") << QByteArray(":02010000ABCD85\r:00000001FF\r") << hex;
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF") + GoodHex << hex;
+        QTest::newRow("bad checksum is still HEX") << Rec(0, 0, D16, 1) << hex;
+        QTest::newRow("cut after the first line") << (Rec(0, 0, D16) + Rec(16, 0, D16)).left(50) << hex;
+        QTest::newRow("count and length differ") << QByteArray(":03010000ABCD85\r\n") << bin;
+        QTest::newRow("record type 6") << QByteArray(":00000006FA\r\n") << bin;
+        QTest::newRow("text after a colon") << QByteArray(":hello world\n") << bin;
+        QTest::newRow("colon not first") << QByteArray("x:02010000ABCD85\r\n") << bin;
+        QTest::newRow("binary") << QByteArray("\x3A\x02\x01\x00\x00\xAB\xCD\x85", 8) << bin;
+        QTest::newRow("empty") << QByteArray() << bin;
+        QTest::newRow("S0 header") << QByteArray("\r\nS00600004844521B\r\n") << srec;
+        QTest::newRow("S3, lower case") << SRec(3, 0x10A, "a1b2").toLower() << srec;
+        QTest::newRow("S-record cut after its first line") << (SRec(1, 0, "11") + SRec(1, 1, "22")).left(20) << srec;
+        QTest::newRow("S-record count and length differ") << QByteArray("S1050000FF\r\n") << bin;
+        QTest::newRow("S and text") << QByteArray("Some text\n") << bin;
     }
 
     void formatOfContent()
     {
         QFETCH(QByteArray, head);
-        QFETCH(bool, hex);
-        QCOMPARE(FormatOfContent(head) == ImageFormat::IntelHex, hex);
+        QFETCH(int, format);
+        QCOMPARE(int(FormatOfContent(head)), format);
     }
 
     void command_data()
@@ -293,12 +380,16 @@ private slots:
 
     void optionsWindow()
     {
-        // The preselection follows the name's last three characters exactly.
-        for (auto [name, hex] : {std::pair{"PROG.HEX", true}, {"prog.hex", true}, {"prog.Hex", false},
-                                 {"prog.bin", false}, {"prog", false}}) {
-            QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QString::fromLatin1(name)), [hex = hex](frmFileLoad* w) {
-                QCOMPARE(w->Option1->isChecked(), hex);
-                QCOMPARE(w->Option2->isChecked(), !hex);
+        // Without content to tell by, the preselection (1 Intel Hex, 2
+        // Binary, 3 S-records) follows the name's ending; content that is
+        // S-records wins over a name that says hex.
+        f_->dir.write(QStringLiteral("srec.hex"), SRec(1, 0, "11"));
+        for (auto [name, option] : {std::pair{"PROG.HEX", 1}, {"prog.hex", 1}, {"prog.Hex", 2}, {"prog.S19", 3},
+                                    {"prog.mot", 3}, {"srec.hex", 3}, {"prog.bin", 2}, {"prog", 2}}) {
+            QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QString::fromLatin1(name)), [option = option](frmFileLoad* w) {
+                QCOMPARE(w->Option1->isChecked(), option == 1);
+                QCOMPARE(w->Option2->isChecked(), option == 2);
+                QCOMPARE(w->Option3->isChecked(), option == 3);
                 w->close();
             }));
             QVERIFY(modFunc::FileCancelled);
@@ -319,7 +410,7 @@ private slots:
         QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QStringLiteral("a.hex")), [this](frmFileLoad* w) {
             QCOMPARE(w->txtBuffer->text(), QStringLiteral("0"));
             QCOMPARE(w->txtFile->text(), QStringLiteral("0"));
-            CheckTabOrder({w->Option1, w->Option2, w->txtBuffer, w->txtFile, w->cmdCancel, w->cmdOk});
+            CheckTabOrder({w->Option1, w->Option2, w->Option3, w->txtBuffer, w->txtFile, w->cmdCancel, w->cmdOk});
             QVERIFY(w->cmdOk->isDefault());
             w->txtBuffer->setText(QStringLiteral("123456789"));
             w->cmdOk->click();

@@ -23,15 +23,6 @@ QStringList Captions(const QList<QAction*>& actions)
         out << (a->isSeparator() ? QStringLiteral("-") : a->text());
     return out;
 }
-
-template <typename T>
-T* FindTopLevel()
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
-            return t;
-    return nullptr;
-}
 }  // namespace
 
 class TestMainWindow : public QObject {
@@ -44,11 +35,14 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("Quirra ~ Serial Programmer"));
         const QList<QAction*> menus = w.menuBar()->actions();
         QCOMPARE(Captions(menus), QStringList({"&File", "&Buffer", "&Device", "&Options", "&Help"}));
-        const QStringList items[] = {{"&Load", "&Save", "-", "E&xit"}, {"&Edit", "&Clear", "Fill"},
+        const QStringList items[] = {{"&Load", "&Save", "-", "E&xit"}, {"&Edit", "&Clear", "Fill", "-", "&Go To...", "F&ind...", "Find &Next", "-", "&Undo", "&Redo", "-", "Com&pare with File..."},
                                      {"Select", "Function"}, {"Edit Auto", "Settings"}, {"Contents", "-", "About"}};
         for (int i = 0; i < 5; ++i)
             QCOMPARE(Captions(menus[i]->menu()->actions()), items[i]);
         QCOMPARE(w.HelpContents->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(QKeySequence::listToString({w.BufferGoTo->shortcut(), w.BufferFind->shortcut(), w.BufferFindNext->shortcut(),
+                                             w.BufferUndo->shortcut(), w.BufferRedo->shortcut()}),
+                 QStringLiteral("Ctrl+G; Ctrl+F; F3; Ctrl+Z; Ctrl+Y"));
         // Initial panels and tool tips.
         const QStringList texts = {"COM", "Device:", "Size:", "File:"};
         const QStringList tips = {"Communication Port", "Selected Device", "Memory Size of Selected Device", "File Name"};

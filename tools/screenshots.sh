@@ -13,7 +13,7 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 source "$QUIRRA_ROOT/tools/xsession.sh"
 
-SHOTS=(function-read main-window file-options select-device settings)
+SHOTS=(function-read main-window find file-options select-device settings)
 
 build=$(mkdir -p "${1:-$QUIRRA_ROOT/build/release}" && cd "${1:-$QUIRRA_ROOT/build/release}" && pwd)
 work="$build/screenshots"
@@ -43,6 +43,17 @@ shot_main-window() {
     xs_menu alt+b e
     xs_keys "$XS_MAIN" 4 1 4 2 4 3 Left Left Left Left Left Left
     shoot "$XS_MAIN" main-window
+}
+
+# Buffer > Find (Ctrl+F) beside the hex view, after a search for a text in
+# the demo image has put the caret on it.
+shot_find() {
+    xs_keys "$XS_MAIN" ctrl+f
+    xs_wait_window '^Find$' "$XS_WAIT" "the Find window"
+    xdotool type --clearmodifiers --delay 20 '"CHIP"'
+    xs_keys "$XS_WINDOW" Return
+    shoot "$XS_WINDOW" find
+    xs_close Escape
 }
 
 # File > Load with the demo HEX file: the options window as it opens, left

@@ -29,5 +29,15 @@ bool WhileModal(const std::function<void()>& open, const std::function<void(T*)>
     return shown;
 }
 
+// The shown top-level window of type T, or nullptr.
+template <typename T>
+T* FindTopLevel()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
+            return t;
+    return nullptr;
+}
+
 // Checks that Tab goes from each widget to the next, skipping what takes no focus.
 void CheckTabOrder(std::initializer_list<QWidget*> order);
