@@ -82,7 +82,7 @@ private:
 
     const Options& o_;
     Console out_;
-    std::optional<SerialSpec> serial_;
+    std::optional<SerialField> serial_;
     QString serialPath_;
     QString portPath_;  // --port PATH; empty for COMn
     StartDir startDir_;
@@ -366,7 +366,7 @@ bool App::prepareSerial()
     if (o_.serial.isEmpty())
         return true;
     QString error;
-    serial_ = ParseSerialSpec(o_.serial, &error);  // checked when parsed
+    serial_ = ParseSerialField(o_.serial, &error);  // checked when parsed
     if (!serial_)
         return out_.fail(ExitBadInput, error), false;
     const int32_t size = std::clamp<int32_t>(modFunc::SelectedDevice().Size, 0, modFunc::BufferSize);

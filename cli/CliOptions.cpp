@@ -216,7 +216,7 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
     const bool isProgram = o.command == QLatin1String("program");
     if (!o.serial.isEmpty() && !isAuto && !isProgram)
         return fail(QStringLiteral("--serial belongs to auto and program"));
-    if (!o.serial.isEmpty() && !ParseSerialSpec(o.serial, error))
+    if (!o.serial.isEmpty() && !ParseSerialField(o.serial, error))
         return false;
     if ((!o.serialFile.isEmpty() || o.serialOverwrite) && o.serial.isEmpty())
         return fail(QStringLiteral("--serial-file and --serial-overwrite go with --serial"));

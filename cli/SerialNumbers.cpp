@@ -17,14 +17,14 @@ namespace {
 
 struct FormatName {
     const char* name;
-    SerialSpec::Format format;
+    SerialField::Format format;
 };
 
-const FormatName formatNames[] = {{"le2", SerialSpec::Format::Le2},
-                                  {"le4", SerialSpec::Format::Le4},
-                                  {"be2", SerialSpec::Format::Be2},
-                                  {"be4", SerialSpec::Format::Be4},
-                                  {"ascii8", SerialSpec::Format::Ascii8}};
+const FormatName formatNames[] = {{"le2", SerialField::Format::Le2},
+                                  {"le4", SerialField::Format::Le4},
+                                  {"be2", SerialField::Format::Be2},
+                                  {"be4", SerialField::Format::Be4},
+                                  {"ascii8", SerialField::Format::Ascii8}};
 
 // Decimal digits only, at most what a 64-bit count holds.
 std::optional<uint64_t> Decimal(const QString& text)
@@ -46,7 +46,7 @@ void Rest(int ms)
 
 }  // namespace
 
-std::optional<SerialSpec> ParseSerialSpec(const QString& text, QString* error)
+std::optional<SerialField> ParseSerialField(const QString& text, QString* error)
 {
     const QStringList parts = text.split(QLatin1Char(':'));
     auto fail = [&](const QString& why) {
@@ -55,13 +55,13 @@ std::optional<SerialSpec> ParseSerialSpec(const QString& text, QString* error)
     };
     if (parts.size() < 2 || parts.size() > 4)
         return fail(QStringLiteral("two to four fields"));
-    SerialSpec spec;
-    if (!ParseHexAddress(parts[0], spec.address))
+    SerialField field;
+    if (!ParseHexAddress(parts[0], field.address))
         return fail(QStringLiteral("ADDR is a hexadecimal address"));
     const std::optional<uint64_t> start = Decimal(parts[1]);
     if (!start)
         return fail(QStringLiteral("START is a decimal number"));
-    spec.start = *start;
+    field.start = *start;
     QStringList rest = parts.mid(2);
     // A last field that is not a number names the format.
     if (!rest.isEmpty() && !Decimal(rest.last())) {
@@ -70,7 +70,7 @@ std::optional<SerialSpec> ParseSerialSpec(const QString& text, QString* error)
                                      [&](const FormatName& n) { return name == QLatin1String(n.name); });
         if (f == std::end(formatNames))
             return fail(QStringLiteral("FORMAT is le2, le4, be2, be4 or ascii8"));
-        spec.format = f->format;
+        field.format = f->format;
     }
     if (!rest.isEmpty()) {
         if (rest.size() > 1)
@@ -78,26 +78,26 @@ std::optional<SerialSpec> ParseSerialSpec(const QString& text, QString* error)
         const std::optional<uint64_t> step = Decimal(rest.first());
         if (!step || *step == 0)
             return fail(QStringLiteral("STEP is a decimal number from 1"));
-        spec.step = *step;
+        field.step = *step;
     }
-    if (spec.start > SerialLimit(spec.format))
-        return fail(QStringLiteral("START is larger than the format holds (%1)").arg(SerialLimit(spec.format)));
-    return spec;
+    if (field.start > SerialLimit(field.format))
+        return fail(QStringLiteral("START is larger than the format holds (%1)").arg(SerialLimit(field.format)));
+    return field;
 }
 
-int SerialWidth(SerialSpec::Format format)
+int SerialWidth(SerialField::Format format)
 {
     switch (format) {
-    case SerialSpec::Format::Le2:
-    case SerialSpec::Format::Be2: return 2;
-    case SerialSpec::Format::Le4:
-    case SerialSpec::Format::Be4: return 4;
-    case SerialSpec::Format::Ascii8: return 8;
+    case SerialField::Format::Le2:
+    case SerialField::Format::Be2: return 2;
+    case SerialField::Format::Le4:
+    case SerialField::Format::Be4: return 4;
+    case SerialField::Format::Ascii8: return 8;
     }
     return 4;
 }
 
-uint64_t SerialLimit(SerialSpec::Format format)
+uint64_t SerialLimit(SerialField::Format format)
 {
     switch (SerialWidth(format)) {
     case 2: return 0xFFFF;
@@ -106,28 +106,28 @@ uint64_t SerialLimit(SerialSpec::Format format)
     }
 }
 
-QByteArray SerialBytes(uint64_t n, SerialSpec::Format format)
+QByteArray SerialBytes(uint64_t n, SerialField::Format format)
 {
-    if (format == SerialSpec::Format::Ascii8)
+    if (format == SerialField::Format::Ascii8)
         return QByteArray::number(qulonglong(n)).rightJustified(8, '0', true);
     const int width = SerialWidth(format);
     QByteArray bytes(width, '\0');
-    const bool little = format == SerialSpec::Format::Le2 || format == SerialSpec::Format::Le4;
+    const bool little = format == SerialField::Format::Le2 || format == SerialField::Format::Le4;
     for (int i = 0; i < width; ++i)
         bytes[little ? i : width - 1 - i] = char((n >> (8 * i)) & 0xFF);
     return bytes;
 }
 
-QString SerialFieldProblem(const SerialSpec& spec, const uint8_t* image, int32_t deviceSize, bool overwrite)
+QString SerialFieldProblem(const SerialField& field, const uint8_t* image, int32_t deviceSize, bool overwrite)
 {
-    const uint64_t end = uint64_t(spec.address) + uint64_t(SerialWidth(spec.format));
+    const uint64_t end = uint64_t(field.address) + uint64_t(SerialWidth(field.format));
     if (deviceSize <= 0 || end > uint64_t(deviceSize))
         return QStringLiteral("the serial number at %1 to %2 does not fit the device, which ends at %3")
-            .arg(modFunc::Hex4(int32_t(spec.address)), modFunc::Hex4(int32_t(end - 1)),
+            .arg(modFunc::Hex4(int32_t(field.address)), modFunc::Hex4(int32_t(end - 1)),
                  modFunc::Hex4(std::max(deviceSize - 1, 0)));
     if (overwrite)
         return {};
-    for (uint32_t a = spec.address; a < end; ++a)
+    for (uint32_t a = field.address; a < end; ++a)
         if (image[a] != 0xFF)
             return QStringLiteral("the image sets %1 to %2, where the serial number goes; --serial-overwrite "
                                   "writes it over the image")
@@ -135,9 +135,9 @@ QString SerialFieldProblem(const SerialSpec& spec, const uint8_t* image, int32_t
     return {};
 }
 
-std::optional<uint64_t> NextSerial(const QString& path, const SerialSpec& spec, QString* error)
+std::optional<uint64_t> NextSerial(const QString& path, const SerialField& field, QString* error)
 {
-    uint64_t n = spec.start;
+    uint64_t n = field.start;
     QFile in(path);
     if (in.exists()) {
         if (!in.open(QIODevice::ReadOnly)) {
@@ -151,15 +151,15 @@ std::optional<uint64_t> NextSerial(const QString& path, const SerialSpec& spec, 
         }
         n = *next;
     }
-    if (n > SerialLimit(spec.format)) {
+    if (n > SerialLimit(field.format)) {
         *error = QStringLiteral("the next serial number, %1, is larger than the format holds (%2)")
-                     .arg(n).arg(SerialLimit(spec.format));
+                     .arg(n).arg(SerialLimit(field.format));
         return std::nullopt;
     }
     return n;
 }
 
-std::optional<uint64_t> TakeSerial(const QString& path, const SerialSpec& spec, QString* error)
+std::optional<uint64_t> TakeSerial(const QString& path, const SerialField& field, QString* error)
 {
     QLockFile lock(path + QStringLiteral(".lock"));
     // Held for a moment only; a lock left by a process that died is stale.
@@ -172,11 +172,11 @@ std::optional<uint64_t> TakeSerial(const QString& path, const SerialSpec& spec, 
         }
         Rest(5);
     }
-    const std::optional<uint64_t> n = NextSerial(path, spec, error);
+    const std::optional<uint64_t> n = NextSerial(path, field, error);
     if (!n)
         return std::nullopt;
     QSaveFile out(path);
-    const QByteArray text = QByteArray::number(qulonglong(*n + spec.step)) + '\n';
+    const QByteArray text = QByteArray::number(qulonglong(*n + field.step)) + '\n';
     if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
         *error = QStringLiteral("the serial number file %1 cannot be written: %2").arg(path, out.errorString());
         return std::nullopt;

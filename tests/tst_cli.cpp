@@ -761,7 +761,7 @@ void TestCli::productionRun()
 
 void TestCli::serialNumbers_data()
 {
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("field");
     QTest::addColumn<QByteArray>("bytes");  // of START, in hex
     QTest::newRow("le4 by default") << "100:305419896" << QByteArray("78 56 34 12");
     QTest::newRow("le2") << "0:4660:le2" << QByteArray("34 12");
@@ -774,10 +774,10 @@ void TestCli::serialNumbers_data()
 
 void TestCli::serialNumbers()
 {
-    QFETCH(QString, spec);
+    QFETCH(QString, field);
     QFETCH(QByteArray, bytes);
     QString error;
-    const std::optional<cli::SerialSpec> s = cli::ParseSerialSpec(spec, &error);
+    const std::optional<cli::SerialField> s = cli::ParseSerialField(field, &error);
     QVERIFY2(s, qPrintable(error));
     QCOMPARE(cli::SerialBytes(s->start, s->format).toHex(' ').toUpper(), bytes);
     // The state file hands out START, START + STEP, ... and keeps the next.
