@@ -131,7 +131,7 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
                                      {"--allow-truncate", &Options::allowTruncate},
                                      {"--serial-overwrite", &Options::serialOverwrite},
                                      {"--skip-erased", &Options::skipErased}, {"--write-all", &Options::writeAll},
-                                     {"--worker", &Options::worker}};
+                                     {"--worker", &Options::worker}, {"--vote", &Options::vote}};
         bool isFlag = false;
         for (const Flag& f : flags) {
             if (arg == QLatin1String(f.name)) {
@@ -166,6 +166,14 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
             o.record = text.toInt(&isNumber);
             if (ok && (!isNumber || o.record < 1))
                 return fail(QStringLiteral("--record takes a record number from 1, not \"%1\"").arg(text));
+        }
+        else if (arg == QLatin1String("--reads")) {
+            QString text;
+            ok = takeValue(text);
+            bool isNumber = false;
+            o.reads = text.toInt(&isNumber);
+            if (ok && (!isNumber || o.reads < 2 || o.reads > 9))
+                return fail(QStringLiteral("--reads takes a number of reads from 2 to 9, not \"%1\"").arg(text));
         }
         else if (arg == QLatin1String("--format") || arg == QLatin1String("--to")) {
             QString& value = arg == QLatin1String("--to") ? o.to : o.format;
@@ -223,6 +231,10 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
     if (o.skipErased && !isProgram)
         return fail(QStringLiteral("--skip-erased belongs to program; auto skips erased blocks after a passing "
                                    "Blank step"));
+    if (o.reads > 1 && o.command != QLatin1String("read"))
+        return fail(QStringLiteral("--reads belongs to read"));
+    if (o.vote && o.reads < 2)
+        return fail(QStringLiteral("--vote goes with --reads N"));
     if (o.writeAll && !isAuto)
         return fail(QStringLiteral("--write-all belongs to auto"));
     if (o.ports.size() > 1) {
@@ -248,7 +260,8 @@ QString UsageText(const QString& startDir)
         "\n"
         "Commands:\n"
         "  probe              ask the programmer for its version\n"
-        "  read FILE          read the chip and save it to FILE\n"
+        "  read FILE          read the chip and save it to FILE; prints its checksum,\n"
+        "                     CRC-32, SHA-1 and SHA-256\n"
         "  program FILE       program the chip with the image in FILE, then verify it\n"
         "  verify FILE        compare the chip with the image in FILE;\n"
         "                     with --all every differing range, not only the first\n"
@@ -256,7 +269,8 @@ QString UsageText(const QString& startDir)
         "  blank              check that the chip is blank\n"
         "  lock               lock the chip\n"
         "  auto FILE          run the stored Auto sequence with the image in FILE\n"
-        "  info FILE          address range, byte count, checksum and CRC-32 of FILE\n"
+        "  info FILE          address range, byte count, checksum, CRC-32, SHA-1 and\n"
+        "                     SHA-256 of FILE (over the device's range and its own)\n"
         "  convert IN OUT     between Intel HEX, S-records and binary; OUT's format\n"
         "                     by its name (see --format) unless --to says it\n"
         "  devices            the device catalogue: record, name, type code, size and\n"
@@ -287,6 +301,11 @@ QString UsageText(const QString& startDir)
         "                     the end of the device: only the part that fits\n"
         "  --no-verify        program: do not verify afterwards\n"
         "  --all              verify: report every differing range\n"
+        "  --reads N          read: read the chip N times (2 to 9) and save only when\n"
+        "                     every read agrees; else list each differing range with\n"
+        "                     the bytes each read gave, and exit 1\n"
+        "  --vote             read --reads: save the byte most reads gave, list the\n"
+        "                     addresses the vote decided (exit 1 unless all agreed)\n"
         "  --repeat           auto: chip after chip; Enter starts the next, q quits\n"
         "  --log FILE         auto: append one JSON line per chip to FILE\n"
         "  -p A -p B ...      auto --repeat: one programmer on each port, in parallel\n"
