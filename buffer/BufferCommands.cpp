@@ -218,6 +218,31 @@ void ShowComparison(const QString& fileName, const QString& summary, const QStri
     ShowTool(compareWindow, new frmCompare(fileName, summary, ranges, starts, Owner()));
 }
 
+void ShowImageComparison(const QString& name, const QString& what, const std::array<uint8_t, modFunc::BufferSize>& other)
+{
+    using namespace modFunc;
+    const int32_t size = std::clamp<int32_t>(SelectedDevice().Size, 0, BufferSize);
+    const QList<BufferSearch::Range> runs = BufferSearch::DiffRanges(Buffer, other, size);
+    const QString range = size > 0 ? QStringLiteral("0000-%1").arg(Hex4(size - 1)) : QStringLiteral("no bytes");
+    QStringList lines;
+    QList<int32_t> starts;
+    int64_t bytes = 0;
+    for (const BufferSearch::Range& r : runs) {
+        lines << BufferSearch::RangeText(r);
+        starts << r.first;
+        bytes += r.bytes();
+    }
+    const QString summary =
+        runs.isEmpty()
+            ? QStringLiteral("The %1 and the Buffer are identical over the device's range (%2).").arg(what, range)
+            : QStringLiteral("%1 bytes in %2 ranges of the device's range (%3) differ from the Buffer. "
+                             "Double-click a range to go to it.")
+                  .arg(bytes)
+                  .arg(runs.size())
+                  .arg(range);
+    ShowComparison(name, summary, lines, starts);
+}
+
 void BufferClear()
 {
     modFunc::BufferHistory.Begin(modFunc::Buffer);

@@ -2,7 +2,10 @@
 // reopen or redraw the hex view.
 #pragma once
 
+#include "core/modFunc.h"
+
 #include <QString>
+#include <array>
 #include <cstdint>
 
 class QMdiArea;
@@ -37,6 +40,10 @@ frmFind* FindWindow();
 // The comparison of a file with the Buffer in its window beside the view.
 void ShowComparison(const QString& fileName, const QString& summary, const QStringList& ranges,
                     const QList<int32_t>& starts);
+// Compares `other` with the Buffer over the device's range and lists the
+// differing ranges beside the view; `name` titles the list, `what` ("file",
+// "chip") names `other` in its summary.
+void ShowImageComparison(const QString& name, const QString& what, const std::array<uint8_t, modFunc::BufferSize>& other);
 
 // The view (opened when closed) with the caret on `address`, its line at
 // the top; the reason when it cannot show it, else empty.

@@ -16,6 +16,7 @@ QString ResultWord(StepResult result)
     case StepResult::Ok: return QStringLiteral("ok");
     case StepResult::NoAnswer: return QStringLiteral("no answer");
     case StepResult::NotOffered: return QStringLiteral("not available");
+    case StepResult::Stopped: return QStringLiteral("stopped");
     case StepResult::ChipError:
     case StepResult::Refused: break;
     }

@@ -1,6 +1,7 @@
 #include "core/mdiMain.h"
 
 #include "buffer/BufferCommands.h"
+#include "buffer/frmChecksums.h"
 #include "core/SerialLink.h"
 #include "core/frmAbout.h"
 #include "core/frmHelp.h"
@@ -19,6 +20,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPushButton>
+#include <memory>
 
 mdiMain::mdiMain()
 {
@@ -82,6 +84,8 @@ void mdiMain::CreateMenus()
     BufferRedo = tool("&Redo", &mdiMain::BufferRedo_Click, QKeySequence(Qt::CTRL | Qt::Key_Y));
     buffer->addSeparator();  // BufferS3
     BufferCompare = item(buffer, "Com&pare with File...", &mdiMain::BufferCompare_Click);
+    BufferCompareChip = item(buffer, "Compare with C&hip...", &mdiMain::BufferCompareChip_Click);
+    BufferChecksums = item(buffer, "Chec&ksums...", &mdiMain::BufferChecksums_Click);
 
     QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
     DeviceSelect = item(device, "Select", &mdiMain::DeviceSelect_Click);
@@ -169,6 +173,21 @@ void mdiMain::BufferFindNext_Click() { BufferCommands::BufferFindNext(); }
 void mdiMain::BufferUndo_Click() { BufferCommands::BufferUndo(); }
 void mdiMain::BufferRedo_Click() { BufferCommands::BufferRedo(); }
 void mdiMain::BufferCompare_Click() { FileCommands::CompareWithFile(*this); }
+void mdiMain::BufferCompareChip_Click()
+{
+    // The chip goes into an image of its own; the Buffer stays as it is.
+    const auto chip = std::make_unique<std::array<uint8_t, modFunc::BufferSize>>();
+    chip->fill(0xFF);
+    frmFunction function(this);
+    function.ReadForComparison(*chip);
+    if (function.exec() == QDialog::Accepted)
+        BufferCommands::ShowImageComparison(QStringLiteral("Chip"), QStringLiteral("chip"), *chip);
+}
+void mdiMain::BufferChecksums_Click()
+{
+    frmChecksums checksums(this);
+    checksums.exec();
+}
 void mdiMain::DeviceSelect_Click()
 {
     frmSelectDevice select(this);

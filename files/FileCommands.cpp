@@ -1,7 +1,6 @@
 #include "files/FileCommands.h"
 
 #include "buffer/BufferCommands.h"
-#include "buffer/BufferSearch.h"
 #include "buffer/frmBuffer.h"
 #include "core/mdiMain.h"
 #include "files/FileFormats.h"
@@ -147,26 +146,7 @@ void CompareWithFile(mdiMain& main)
     file->fill(0xFF);
     if (!ReadImage(main.cdia.FileName, ChosenFormat(), *file))
         return;
-    const int32_t size = std::clamp<int32_t>(SelectedDevice().Size, 0, BufferSize);
-    const QList<BufferSearch::Range> runs = BufferSearch::DiffRanges(Buffer, *file, size);
-    const QString range = size > 0 ? QStringLiteral("0000-%1").arg(Hex4(size - 1)) : QStringLiteral("no bytes");
-    QStringList lines;
-    QList<int32_t> starts;
-    int64_t bytes = 0;
-    for (const BufferSearch::Range& r : runs) {
-        lines << BufferSearch::RangeText(r);
-        starts << r.first;
-        bytes += r.bytes();
-    }
-    const QString summary =
-        runs.isEmpty()
-            ? QStringLiteral("The file and the Buffer are identical over the device's range (%1).").arg(range)
-            : QStringLiteral("%1 bytes in %2 ranges of the device's range (%3) differ from the Buffer. "
-                             "Double-click a range to go to it.")
-                  .arg(bytes)
-                  .arg(runs.size())
-                  .arg(range);
-    BufferCommands::ShowComparison(main.cdia.FileName, summary, lines, starts);
+    BufferCommands::ShowImageComparison(main.cdia.FileName, QStringLiteral("file"), *file);
 }
 
 void FileLoad(mdiMain& main) { RunCommand(main, true); }
