@@ -134,6 +134,7 @@ void frmFunction::cmdRun_Click()
     running_ = true;
     cmdRun->setEnabled(false);
     cmdClose->setEnabled(false);
+    outcomes_.clear();
     if (comparisonImage_) {
         // The Buffer is not touched: nothing to undo.
         closeAfterRun_ = Functions.ReadInto(*comparisonImage_);
@@ -180,6 +181,19 @@ void frmFunction::tmrWait_Timer()
 {
     WaitDone = true;
     tmrWait.stop();
+}
+
+// The message line tells the user; the outcome is kept as a value.
+void frmFunction::StepStarted(const StepStart&) { stepEnded_ = false; }
+
+// A step that ends twice (Verify past a difference) keeps its last outcome.
+void frmFunction::StepEnded(int, const StepOutcome& outcome)
+{
+    if (stepEnded_ && !outcomes_.isEmpty())
+        outcomes_.last() = outcome;
+    else
+        outcomes_.append(outcome);
+    stepEnded_ = true;
 }
 
 void frmFunction::SetMessage(int line, const QString& text)
