@@ -1,6 +1,7 @@
 #include "core/mdiMain.h"
 
 #include "buffer/BufferCommands.h"
+#include "core/HexText.h"
 #include "core/SerialLink.h"
 #include "core/frmAbout.h"
 #include "core/frmHelp.h"
@@ -134,7 +135,7 @@ void mdiMain::WriteDevicePanels()
 {
     const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
     sbar->SetPanel(2, QStringLiteral("Device: ") + device.Name);
-    sbar->SetPanel(3, QStringLiteral("Size: %1H").arg(QString::number(static_cast<uint32_t>(device.Size), 16).toUpper()));
+    sbar->SetPanel(3, QStringLiteral("Size: %1H").arg(HexText::Hex(static_cast<uint32_t>(device.Size))));
 }
 
 void mdiMain::Unload()
