@@ -1,6 +1,7 @@
 #include "core/mdiMain.h"
 
 #include "buffer/BufferCommands.h"
+#include "buffer/UndoStore.h"
 #include "core/SerialLink.h"
 #include "core/frmAbout.h"
 #include "core/frmHelp.h"
@@ -40,12 +41,16 @@ mdiMain::mdiMain()
 
     ReportInMessageBoxes();
     BufferCommands::SetHost(mdiArea);
+    modFunc::BufferHistory.Changed = [this] { UpdateUndoItems(); };
+    UpdateUndoItems();
+    PlaceEveryWindowOnScreen();
     resize(900, 600);
 }
 
 mdiMain::~mdiMain()
 {
     Unload();
+    modFunc::BufferHistory.Changed = nullptr;
     BufferCommands::SetHost(nullptr);
 }
 
@@ -166,8 +171,28 @@ void mdiMain::BufferFill_Click() { BufferCommands::BufferFill(); }
 void mdiMain::BufferGoTo_Click() { BufferCommands::BufferGoTo(); }
 void mdiMain::BufferFind_Click() { BufferCommands::BufferFind(); }
 void mdiMain::BufferFindNext_Click() { BufferCommands::BufferFindNext(); }
-void mdiMain::BufferUndo_Click() { BufferCommands::BufferUndo(); }
-void mdiMain::BufferRedo_Click() { BufferCommands::BufferRedo(); }
+void mdiMain::BufferUndo_Click()
+{
+    QString file = sbar->Panel(4);
+    BufferCommands::BufferUndo(file);
+    sbar->SetPanel(4, file);
+}
+
+void mdiMain::BufferRedo_Click()
+{
+    QString file = sbar->Panel(4);
+    BufferCommands::BufferRedo(file);
+    sbar->SetPanel(4, file);
+}
+
+void mdiMain::UpdateUndoItems()
+{
+    const UndoStore& history = modFunc::BufferHistory;
+    BufferUndo->setEnabled(history.CanUndo());
+    BufferRedo->setEnabled(history.CanRedo());
+    BufferUndo->setText(QStringLiteral("&Undo %1").arg(history.UndoName()).trimmed());
+    BufferRedo->setText(QStringLiteral("&Redo %1").arg(history.RedoName()).trimmed());
+}
 void mdiMain::BufferCompare_Click() { FileCommands::CompareWithFile(*this); }
 void mdiMain::DeviceSelect_Click()
 {

@@ -137,7 +137,7 @@ void frmFunction::cmdRun_Click()
     // A Read's result, whole or in part, can be undone.
     modFunc::BufferHistory.Begin(modFunc::Buffer);
     Functions.Run(listFunction->currentRow());
-    modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen);
+    modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen, {QStringLiteral("Read"), {}});
     cmdRun->setEnabled(true);
     cmdClose->setEnabled(true);
     running_ = false;
