@@ -243,6 +243,7 @@ namespace modFunc {
 std::unique_ptr<mdiMain> StartUp()
 {
     ReportInMessageBoxes();  // before the window: the start-up problems
+    PlaceEveryWindowOnScreen();
     const QStringList problems = ReadStartFiles(QDir::currentPath());
     ReportStartProblems(problems);
     auto window = std::make_unique<mdiMain>();
