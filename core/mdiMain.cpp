@@ -2,6 +2,7 @@
 
 #include "buffer/BufferCommands.h"
 #include "core/HexText.h"
+#include "buffer/UndoStore.h"
 #include "core/SerialLink.h"
 #include "core/frmAbout.h"
 #include "core/frmHelp.h"
@@ -41,12 +42,16 @@ mdiMain::mdiMain()
 
     ReportInMessageBoxes();
     BufferCommands::SetHost(mdiArea);
+    modFunc::BufferHistory.Changed = [this] { UpdateUndoItems(); };
+    UpdateUndoItems();
+    PlaceEveryWindowOnScreen();
     resize(900, 600);
 }
 
 mdiMain::~mdiMain()
 {
     Unload();
+    modFunc::BufferHistory.Changed = nullptr;
     BufferCommands::SetHost(nullptr);
 }
 
@@ -167,8 +172,28 @@ void mdiMain::BufferFill_Click() { BufferCommands::BufferFill(); }
 void mdiMain::BufferGoTo_Click() { BufferCommands::BufferGoTo(); }
 void mdiMain::BufferFind_Click() { BufferCommands::BufferFind(); }
 void mdiMain::BufferFindNext_Click() { BufferCommands::BufferFindNext(); }
-void mdiMain::BufferUndo_Click() { BufferCommands::BufferUndo(); }
-void mdiMain::BufferRedo_Click() { BufferCommands::BufferRedo(); }
+void mdiMain::BufferUndo_Click()
+{
+    QString file = sbar->Panel(4);
+    BufferCommands::BufferUndo(file);
+    sbar->SetPanel(4, file);
+}
+
+void mdiMain::BufferRedo_Click()
+{
+    QString file = sbar->Panel(4);
+    BufferCommands::BufferRedo(file);
+    sbar->SetPanel(4, file);
+}
+
+void mdiMain::UpdateUndoItems()
+{
+    const UndoStore& history = modFunc::BufferHistory;
+    BufferUndo->setEnabled(history.CanUndo());
+    BufferRedo->setEnabled(history.CanRedo());
+    BufferUndo->setText(QStringLiteral("&Undo %1").arg(history.UndoName()).trimmed());
+    BufferRedo->setText(QStringLiteral("&Redo %1").arg(history.RedoName()).trimmed());
+}
 void mdiMain::BufferCompare_Click() { FileCommands::CompareWithFile(*this); }
 void mdiMain::DeviceSelect_Click()
 {
@@ -219,6 +244,7 @@ namespace modFunc {
 std::unique_ptr<mdiMain> StartUp()
 {
     ReportInMessageBoxes();  // before the window: the start-up problems
+    PlaceEveryWindowOnScreen();
     const QStringList problems = ReadStartFiles(QDir::currentPath());
     ReportStartProblems(problems);
     auto window = std::make_unique<mdiMain>();

@@ -138,7 +138,7 @@ void frmFunction::cmdRun_Click()
     modFunc::BufferHistory.Begin(modFunc::Buffer);
     outcomes_.clear();
     Functions.Run(listFunction->currentRow());
-    modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen);
+    modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen, {QStringLiteral("Read"), {}});
     cmdRun->setEnabled(true);
     cmdClose->setEnabled(true);
     running_ = false;
