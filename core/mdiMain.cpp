@@ -1,8 +1,8 @@
 #include "core/mdiMain.h"
 
 #include "buffer/BufferCommands.h"
-#include "core/HexText.h"
 #include "buffer/UndoStore.h"
+#include "core/HexText.h"
 #include "core/SerialLink.h"
 #include "core/frmAbout.h"
 #include "core/frmHelp.h"
