@@ -25,6 +25,7 @@ QPointer<QMdiArea> host;
 QPointer<QMdiSubWindow> bufferSub;
 QPointer<frmFind> findWindow;
 QPointer<frmCompare> compareWindow;
+QString lastText;           // what was typed in Find last
 QByteArray lastPattern;     // what Find looked for last
 int32_t lastFound = -1;     // where it found it
 
@@ -62,14 +63,18 @@ QString Search()
         lastFound = -1;
         return QStringLiteral("Not found");
     }
+    view->MarkBytes(at, int32_t(lastPattern.size()));
     lastFound = at;
-    return QStringLiteral("Found at %1").arg(modFunc::Hex4(at));
+    const QString found = QStringLiteral("Found at %1").arg(modFunc::Hex4(at));
+    return at < from ? found + QStringLiteral(", wrapped to the start") : found;
 }
 
-void Applied(const std::optional<UndoStore::Applied>& change)
+void Applied(const std::optional<UndoStore::Applied>& change, QString& fileText)
 {
     if (!change)
         return;
+    if (change->file)
+        fileText = *change->file;
     if (change->redraw == UndoStore::Reopen) {
         ReopenBufferWindow();
         return;
@@ -106,6 +111,7 @@ void SetHost(QMdiArea* area)
             if (w)
                 w->close();
         lastPattern.clear();
+        lastText.clear();
         lastFound = -1;
         modFunc::BufferHistory.Clear();
     }
@@ -171,6 +177,7 @@ void BufferGoTo()
 
 QString FindText(const QString& text)
 {
+    lastText = text;
     const std::optional<QByteArray> pattern = BufferSearch::ParsePattern(text);
     if (!pattern)
         return QStringLiteral("Type bytes in hexadecimal, as DE AD BE EF, or a text in double quotes.");
@@ -192,7 +199,10 @@ void BufferFind()
         findWindow->txtFind->setFocus();
         return;
     }
-    ShowTool(findWindow, new frmFind(Owner()));
+    auto* w = new frmFind(Owner());
+    w->txtFind->setText(lastText);
+    w->txtFind->selectAll();
+    ShowTool(findWindow, w);
 }
 
 void BufferFindNext()
@@ -205,49 +215,23 @@ void BufferFindNext()
     if (!findWindow && said == QLatin1String("Not found"))
         BufferFind();
     if (findWindow)
-        findWindow->lblMessage->setText(said);
+        findWindow->ShowMessage(said);
 }
 
-void BufferUndo() { Applied(modFunc::BufferHistory.Undo(modFunc::Buffer)); }
-void BufferRedo() { Applied(modFunc::BufferHistory.Redo(modFunc::Buffer)); }
+void BufferUndo(QString& fileText) { Applied(modFunc::BufferHistory.Undo(modFunc::Buffer, fileText), fileText); }
+void BufferRedo(QString& fileText) { Applied(modFunc::BufferHistory.Redo(modFunc::Buffer, fileText), fileText); }
 
-void ShowComparison(const QString& fileName, const QString& summary, const QStringList& ranges,
-                    const QList<int32_t>& starts)
+void ShowComparison(const QString& title, const QString& summary, const QList<BufferSearch::Range>& ranges)
 {
     OpenView();
-    ShowTool(compareWindow, new frmCompare(fileName, summary, ranges, starts, Owner()));
-}
-
-void ShowImageComparison(const QString& name, const QString& what, const std::array<uint8_t, modFunc::BufferSize>& other)
-{
-    using namespace modFunc;
-    const int32_t size = std::clamp<int32_t>(SelectedDevice().Size, 0, BufferSize);
-    const QList<BufferSearch::Range> runs = BufferSearch::DiffRanges(Buffer, other, size);
-    const QString range = size > 0 ? QStringLiteral("0000-%1").arg(Hex4(size - 1)) : QStringLiteral("no bytes");
-    QStringList lines;
-    QList<int32_t> starts;
-    int64_t bytes = 0;
-    for (const BufferSearch::Range& r : runs) {
-        lines << BufferSearch::RangeText(r);
-        starts << r.first;
-        bytes += r.bytes();
-    }
-    const QString summary =
-        runs.isEmpty()
-            ? QStringLiteral("The %1 and the Buffer are identical over the device's range (%2).").arg(what, range)
-            : QStringLiteral("%1 bytes in %2 ranges of the device's range (%3) differ from the Buffer. "
-                             "Double-click a range to go to it.")
-                  .arg(bytes)
-                  .arg(runs.size())
-                  .arg(range);
-    ShowComparison(name, summary, lines, starts);
+    ShowTool(compareWindow, new frmCompare(title, summary, ranges, Owner()));
 }
 
 void BufferClear()
 {
     modFunc::BufferHistory.Begin(modFunc::Buffer);
     FillRoutines::ClearBuffer(modFunc::Buffer);
-    modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen);
+    modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen, {QStringLiteral("Clear"), {}});
     ReopenBufferWindow();
 }
 
@@ -260,7 +244,7 @@ void BufferFill()
         return;
     BufferHistory.Begin(Buffer);
     FillRoutines::FillRange(Buffer, FillStart, FillLength, FillValue);
-    BufferHistory.Commit(Buffer, UndoStore::Update);
+    BufferHistory.Commit(Buffer, UndoStore::Update, {QStringLiteral("Fill"), {}});
     UpdateBufferWindow();
 }
 

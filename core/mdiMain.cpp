@@ -1,7 +1,9 @@
 #include "core/mdiMain.h"
 
 #include "buffer/BufferCommands.h"
+#include "buffer/UndoStore.h"
 #include "buffer/frmChecksums.h"
+#include "core/HexText.h"
 #include "core/SerialLink.h"
 #include "core/frmAbout.h"
 #include "core/frmHelp.h"
@@ -42,12 +44,16 @@ mdiMain::mdiMain()
 
     ReportInMessageBoxes();
     BufferCommands::SetHost(mdiArea);
+    modFunc::BufferHistory.Changed = [this] { UpdateUndoItems(); };
+    UpdateUndoItems();
+    PlaceEveryWindowOnScreen();
     resize(900, 600);
 }
 
 mdiMain::~mdiMain()
 {
     Unload();
+    modFunc::BufferHistory.Changed = nullptr;
     BufferCommands::SetHost(nullptr);
 }
 
@@ -138,7 +144,7 @@ void mdiMain::WriteDevicePanels()
 {
     const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
     sbar->SetPanel(2, QStringLiteral("Device: ") + device.Name);
-    sbar->SetPanel(3, QStringLiteral("Size: %1H").arg(QString::number(static_cast<uint32_t>(device.Size), 16).toUpper()));
+    sbar->SetPanel(3, QStringLiteral("Size: %1H").arg(HexText::Hex(static_cast<uint32_t>(device.Size))));
 }
 
 void mdiMain::Unload()
@@ -170,8 +176,28 @@ void mdiMain::BufferFill_Click() { BufferCommands::BufferFill(); }
 void mdiMain::BufferGoTo_Click() { BufferCommands::BufferGoTo(); }
 void mdiMain::BufferFind_Click() { BufferCommands::BufferFind(); }
 void mdiMain::BufferFindNext_Click() { BufferCommands::BufferFindNext(); }
-void mdiMain::BufferUndo_Click() { BufferCommands::BufferUndo(); }
-void mdiMain::BufferRedo_Click() { BufferCommands::BufferRedo(); }
+void mdiMain::BufferUndo_Click()
+{
+    QString file = sbar->Panel(4);
+    BufferCommands::BufferUndo(file);
+    sbar->SetPanel(4, file);
+}
+
+void mdiMain::BufferRedo_Click()
+{
+    QString file = sbar->Panel(4);
+    BufferCommands::BufferRedo(file);
+    sbar->SetPanel(4, file);
+}
+
+void mdiMain::UpdateUndoItems()
+{
+    const UndoStore& history = modFunc::BufferHistory;
+    BufferUndo->setEnabled(history.CanUndo());
+    BufferRedo->setEnabled(history.CanRedo());
+    BufferUndo->setText(QStringLiteral("&Undo %1").arg(history.UndoName()).trimmed());
+    BufferRedo->setText(QStringLiteral("&Redo %1").arg(history.RedoName()).trimmed());
+}
 void mdiMain::BufferCompare_Click() { FileCommands::CompareWithFile(*this); }
 void mdiMain::BufferCompareChip_Click()
 {
@@ -180,8 +206,13 @@ void mdiMain::BufferCompareChip_Click()
     chip->fill(0xFF);
     frmFunction function(this);
     function.ReadForComparison(*chip);
-    if (function.exec() == QDialog::Accepted)
-        BufferCommands::ShowImageComparison(QStringLiteral("Chip"), QStringLiteral("chip"), *chip);
+    if (function.exec() == QDialog::Accepted) {
+        const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
+        const int32_t size = std::clamp<int32_t>(device.Size, 0, modFunc::BufferSize);
+        const QList<BufferSearch::Range> runs = BufferSearch::DiffRanges(modFunc::Buffer, *chip, size);
+        const QString summary = BufferSearch::DiffSummary(QStringLiteral("chip"), size, runs);
+        BufferCommands::ShowComparison(QStringLiteral("Compare with Chip"), device.Name + QLatin1Char('\n') + summary, runs);
+    }
 }
 void mdiMain::BufferChecksums_Click()
 {
@@ -237,6 +268,7 @@ namespace modFunc {
 std::unique_ptr<mdiMain> StartUp()
 {
     ReportInMessageBoxes();  // before the window: the start-up problems
+    PlaceEveryWindowOnScreen();
     const QStringList problems = ReadStartFiles(QDir::currentPath());
     ReportStartProblems(problems);
     auto window = std::make_unique<mdiMain>();
