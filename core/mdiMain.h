@@ -51,6 +51,10 @@ public:
     // Writes panels 1 to 3 from ComPort and the selected device.
     void WriteStatusPanels();
     void WriteDevicePanels();
+    // The status bar's note on an adapter that holds replies (what a
+    // Program of the selected device costs, and the fix), or on a port that
+    // went away.
+    void WriteAdapterNote();
 
     // How many times the configuration was saved by unloading (once).
     int ConfigSaves() const { return configSaves_; }

@@ -60,6 +60,7 @@ public:
     void ShowProgress(int percent) override;
     void Pause() override;
     void ShowTimeOut() override;
+    void ShowPortGone(const QString& device) override;
     void ReadDone(bool inAuto) override;
 
 public slots:

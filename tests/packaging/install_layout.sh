@@ -36,6 +36,7 @@ f share/quirra/quirra.cfg
 f share/quirra/auto.cfg
 f share/doc/quirra/copyright
 f share/doc/quirra/changelog.gz
+f share/doc/quirra/examples/99-quirra-usb-serial.rules
 LAYOUT
 
 # Exactly the built programs, each with a man page that names its options.
