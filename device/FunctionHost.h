@@ -48,7 +48,7 @@ struct StepOutcome {
     // ChipError: the failing address; NoAnswer: the address of the block
     // that got no answer; -1 when there is none.
     int address = -1;
-    QString device;  // PortGone: the device file that went away
+    QString device{};  // PortGone: the device file that went away
 };
 
 class FunctionHost {
