@@ -54,7 +54,11 @@ public:
     // Width of the filled part of the bar in twips, unrounded.
     float ProgressTwips() const { return progressTwips_; }
 
+    // The steps of the last Run as they ended, in order.
+    const QList<StepOutcome>& Outcomes() const { return outcomes_; }
+
     // FunctionHost
+    void StepStarted(const StepStart& step) override;
     void SetMessage(int line, const QString& text) override;
     void MarkMessage(int line, const QString& word) override;
     void ShowProgress(int percent) override;
@@ -62,6 +66,7 @@ public:
     void ShowTimeOut() override;
     void ShowPortGone(const QString& device) override;
     void ReadDone(bool inAuto) override;
+    void StepEnded(int line, const StepOutcome& outcome) override;
 
 public slots:
     // Esc and Close; refused while a function runs.
@@ -75,4 +80,6 @@ private:
     bool closeAfterRun_ = false;
     int shownPercent_ = -1;
     float progressTwips_ = 0;
+    QList<StepOutcome> outcomes_;
+    bool stepEnded_ = false;  // the last step has ended at least once
 };
