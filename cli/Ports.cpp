@@ -107,7 +107,8 @@ QString PortsText(const QList<PortEntry>& ports, const QList<PortProcess>& troub
         text += QStringLiteral("  (%1)\n").arg(about.join(QStringLiteral("; ")));
         if (!e.usb.isEmpty())
             text += QStringLiteral("    %1\n").arg(e.usb);
-        if (const QString adapter = AdapterDiagnosis::Summary(e.adapter); !adapter.isEmpty())
+        // USB adapters: their driver and latency timer.
+        if (const QString adapter = AdapterDiagnosis::Summary(e.adapter); !adapter.isEmpty() && !e.usb.isEmpty())
             text += QStringLiteral("    adapter: %1\n").arg(adapter)
                     + (AdapterDiagnosis::Slow(e.adapter) ? QStringLiteral("    %1\n").arg(AdapterDiagnosis::LatencyFix(e.adapter))
                                                          : QString());

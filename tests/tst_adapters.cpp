@@ -93,21 +93,19 @@ private slots:
         TempAppDir dir;
         SimHarness sim;
         QVERIFY(sim.start());
-        QList<std::optional<bool>> flags;
-        const auto real = SerialPort::RequestLowLatency;
-        SerialPort::RequestLowLatency = [&](int fd) {
+        QList<std::optional<bool>> flags;  // read back on the descriptor, then put back as it was
+        const auto real = std::exchange(SerialPort::RequestLowLatency, [&](int fd) {
             const std::optional<bool> before = LowLatencyMode::Flag(fd);
-            const LowLatency outcome = real(fd);
+            const LowLatency outcome = LowLatencyMode::Request(fd);
             flags << LowLatencyMode::Flag(fd);
             if (before)
-                LowLatencyMode::SetFlag(fd, *before);  // as the machine had it
+                LowLatencyMode::SetFlag(fd, *before);
             return outcome;
-        };
+        });
         QList<LowLatency> outcomes;
         for (const QString& path : {sim.linkPath(), sim.linkPath(), QStringLiteral("/dev/ttyS0")}) {
             SerialPort port;
             port.setPortPath(path);
-            port.setSettings(QStringLiteral("57600,N,8,1"));
             if (port.setPortOpen(true) && port.Output("\x01T"))
                 outcomes << port.LowLatencyOutcome();
         }
@@ -177,10 +175,7 @@ private slots:
                                     "low-latency mode): Program of Test 256 will take about 0.3 s instead of 0.1 s").arg(QFileInfo(device).fileName()));
             DeviceFound = true;
             QTimer poll;
-            QObject::connect(&poll, &QTimer::timeout, [&] {
-                if (stopAtBlock())
-                    poll.stop();
-            });
+            QObject::connect(&poll, &QTimer::timeout, stopAtBlock);
             poll.start(5);
             bool runAfter = true;
             QVERIFY(WhileModal<frmFunction>([&] { main.DeviceFunction->trigger(); }, [&](frmFunction* w) {
@@ -203,9 +198,7 @@ private slots:
         } else {
             QProcess p;
             p.setWorkingDirectory(dir.path());
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("QUIRRA_COM1", sim.linkPath());
-            p.setProcessEnvironment(env);
+            sim.exportAs(1);  // the environment quirra-cli starts with
             p.start(QStringLiteral(QUIRRA_CLI_PATH), read                          ? QStringList{"read", "back.bin"}
                                                      : c.function == Step::Program ? QStringList{"program", "image.bin"}
                                                                                    : QStringList{"auto", "image.bin", "--log", "chips.log"});
