@@ -55,6 +55,9 @@ public:
     // Program of the selected device costs, and the fix), or on a port that
     // went away.
     void WriteAdapterNote();
+    // Undo and Redo enabled as the Buffer's history allows, named after
+    // what they take back or do again ("Undo Fill").
+    void UpdateUndoItems();
 
     // How many times the configuration was saved by unloading (once).
     int ConfigSaves() const { return configSaves_; }

@@ -37,7 +37,11 @@ f share/quirra/auto.cfg
 f share/doc/quirra/copyright
 f share/doc/quirra/changelog.gz
 f share/doc/quirra/examples/99-quirra-usb-serial.rules
+f share/man/man5/quirra-files.5.gz
 LAYOUT
+if [ -x "$prefix/bin/quirra-cli" ]; then
+    [ -f "$prefix/share/bash-completion/completions/quirra-cli" ] || fail "missing the bash completion of quirra-cli"
+fi
 
 # Exactly the built programs, each with a man page that names its options.
 [ "$(ls "$prefix/bin" | sort | xargs)" = "$(printf '%s\n' "${programs[@]}" | sort | xargs)" ] ||
