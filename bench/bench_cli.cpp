@@ -12,9 +12,14 @@
 // --skip-erased, for the demo image and a 64 KiB image that is half FF;
 // the time against the line time of the blocks actually written (goal:
 // within 2 %).
+// Reply latency: paced "program --no-verify" of 64 KiB with the emulator
+// holding each reply as a USB adapter's latency timer of 0, 1, 4 and 16 ms
+// does, beside the estimate quirra-cli's warning gives (goal: within 10 %;
+// at 0 ms within 2 % of the line limit).
 // The window's side comes from bench_device, run from here.
-// Usage: bench_cli [--unpaced-only] [--skipping-only]
+// Usage: bench_cli [--unpaced-only] [--skipping-only] [--latency-only]
 #include "core/modFunc.h"
+#include "device/LineTime.h"
 #include "support/SimLink.h"
 
 #include <QCoreApplication>
@@ -119,6 +124,31 @@ bool Skipping(const char* label, const QString& dir, const QString& file, const 
     return true;
 }
 
+// Paced program without verify behind an adapter that holds each reply.
+bool Latency(const QString& dir)
+{
+    for (const int ms : {0, 1, 4, 16}) {
+        SimHarness sim({QStringLiteral("--pace"), QStringLiteral("57600"), QStringLiteral("--reply-latency"), QString::number(ms)});
+        if (!sim.start())
+            return false;
+        QProcess p;
+        SetUpCli(p, dir, sim);
+        p.start(QStringLiteral(QUIRRA_CLI_PATH), {QStringLiteral("--json"), QStringLiteral("program"),
+                                                  QStringLiteral("--no-verify"), QStringLiteral("image.bin")});
+        p.waitForFinished(240000);
+        const QJsonObject o = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+        const double seconds = o.value(QStringLiteral("seconds")).toDouble();
+        const double estimate = LineTime::FunctionSeconds(65536, ms);
+        std::printf("latency %2d ms  program %7.3f s, estimate %7.3f s, %+5.1f %% (goal within 10 %%)", ms, seconds,
+                    estimate, 100.0 * (seconds - estimate) / estimate);
+        if (ms == 0)
+            std::printf("; line limit %.2f s, %+.2f %% (goal within 2 %%)", LineLimit, 100.0 * (seconds - LineLimit) / LineLimit);
+        std::printf(", exit %d\n", o.value(QStringLiteral("exit")).toInt());
+        std::fflush(stdout);
+    }
+    return true;
+}
+
 // The window's figures, from the function window benchmark in the same run.
 bool Window(bool pacedToo)
 {
@@ -142,6 +172,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const bool pacedToo = !app.arguments().contains(QStringLiteral("--unpaced-only"));
     const bool skippingOnly = app.arguments().contains(QStringLiteral("--skipping-only"));
+    const bool latencyOnly = app.arguments().contains(QStringLiteral("--latency-only"));
 
     // A start directory with one 64 KiB part and a random image.
     QTemporaryDir dir;
@@ -151,6 +182,8 @@ int main(int argc, char** argv)
     WriteWholeFile(dir.filePath(QStringLiteral("quirra.dev")), "\"64 KiB test part\",1,65536\r\n", &error);
     WriteWholeFile(dir.filePath(QStringLiteral("image.bin")), image, &error);
 
+    if (latencyOnly)
+        return Latency(dir.path()) ? 0 : 1;
     bool ok = skippingOnly || Terminal("unpaced", {}, dir.path());
     if (pacedToo) {
         if (!skippingOnly)
@@ -163,6 +196,8 @@ int main(int argc, char** argv)
                       QStringLiteral(QUIRRA_DEMO_DIR "/image.hex"), {QStringLiteral("--dir"), QStringLiteral(QUIRRA_DEMO_DIR)})
              && ok;
         ok = Skipping("64 KiB half FF", dir.path(), QStringLiteral("half.bin"), {}) && ok;
+        if (!skippingOnly)
+            ok = Latency(dir.path()) && ok;
     }
     if (skippingOnly)
         return ok ? 0 : 1;

@@ -1,6 +1,7 @@
 #include "cli/ChipLog.h"
 
 #include "core/HexText.h"
+#include "core/ProgrammerLink.h"
 #include "device/DeviceFunctions.h"
 
 #include <QFile>
@@ -15,6 +16,7 @@ QString ResultWord(StepResult result)
     switch (result) {
     case StepResult::Ok: return QStringLiteral("ok");
     case StepResult::NoAnswer: return QStringLiteral("no answer");
+    case StepResult::PortGone: return QStringLiteral("port gone");
     case StepResult::NotOffered: return QStringLiteral("not available");
     case StepResult::Stopped: return QStringLiteral("stopped");
     case StepResult::ChipError:
@@ -25,6 +27,8 @@ QString ResultWord(StepResult result)
 
 QString TimeOutText(const StepOutcome& outcome)
 {
+    if (outcome.result == StepResult::PortGone)
+        return PortGoneMessage(outcome.device);
     if (outcome.result != StepResult::NoAnswer)
         return {};
     const QString function = DeviceFunctions::Names().value(outcome.function);

@@ -19,13 +19,13 @@ struct ChipStep {
     QString message;      // the function's message line ("Programming ...   OK!")
 };
 
-// The word for an outcome in JSON: "ok", "failed", "no answer" or "not
-// available".
+// The word for an outcome in JSON: "ok", "failed", "no answer", "port gone"
+// or "not available".
 QString ResultWord(StepResult result);
 // The terminal's time-out text for a step that got no answer: the window's,
 // with the function and the address of the block that got no reply
-// ("Communication Error! (Verify, no reply for block at 3A40)"); empty for
-// any other outcome.
+// ("Communication Error! (Verify, no reply for block at 3A40)"); for a port
+// that went away, which one; empty for any other outcome.
 QString TimeOutText(const StepOutcome& outcome);
 // The steps as a JSON array of {step, result, message} and, for a step that
 // got no answer, its time-out text as error.

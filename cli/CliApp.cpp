@@ -10,6 +10,7 @@
 #include "cli/SerialNumbers.h"
 #include "cli/StopSignal.h"
 #include "device/DeviceProtocol.h"
+#include "device/LineTime.h"
 #include "core/PortMap.h"
 #include "core/ProgrammerLink.h"
 #include "core/modFunc.h"
@@ -186,6 +187,10 @@ int App::openProgrammer(std::unique_ptr<ProgrammerLink>& link)
     if (probe_.outcome != ProbeResult::Outcome::Found)
         return out_.fail(ExitNoAnswer, ProbeMessage(probe_, portPath_));
     out_.result().insert(QStringLiteral("version"), probe_.version);
+    // An adapter that holds each reply: what it costs this command, once.
+    const int function = int(DeviceFunctions::Names().indexOf(o_.command.at(0).toUpper() + o_.command.mid(1)));
+    if (const QString note = LineTime::LatencyNote(link->port, function, modFunc::SelectedDevice()); !note.isEmpty())
+        out_.warn(note);
     return ExitOk;
 }
 
@@ -498,7 +503,8 @@ int App::productionRun(DeviceFunctions& functions, CliHost& host)
             code = out_.fail(ExitBadInput, QStringLiteral("the log %1 cannot be written: %2").arg(o_.log, error));
             break;
         }
-        if (!o_.repeat || stop.stopped())
+        // Nothing more can be sent once the port is gone.
+        if (!o_.repeat || stop.stopped() || functions.PortLost)
             break;
         if (!o_.worker) {
             std::fprintf(stderr, "Insert the next chip and press Enter (q to quit) ");

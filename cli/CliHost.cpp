@@ -52,8 +52,10 @@ void CliHost::ReadDone(bool) {}
 void CliHost::StepEnded(int, const StepOutcome& outcome)
 {
     outcome_ = outcome;
-    if (outcome.result == StepResult::NoAnswer)
-        std::fprintf(stderr, "quirra-cli: Device Error: %s\n", qPrintable(TimeOutText(outcome)));
+    if (outcome.result == StepResult::NoAnswer || outcome.result == StepResult::PortGone)
+        std::fprintf(stderr, "quirra-cli: %s: %s\n",
+                     outcome.result == StepResult::PortGone ? "Communication Port Error" : "Device Error",
+                     qPrintable(TimeOutText(outcome)));
 }
 
 int ExitCodeFor(const QList<ChipStep>& steps, bool sequence)
@@ -65,7 +67,7 @@ int ExitCodeFor(const QList<ChipStep>& steps, bool sequence)
     };
     if (any({StepResult::ChipError, StepResult::Refused}))
         return ExitChipFailed;
-    if (any({StepResult::NoAnswer}))
+    if (any({StepResult::NoAnswer, StepResult::PortGone}))
         return ExitNoAnswer;
     if (!sequence && any({StepResult::NotOffered}))
         return ExitBadInput;

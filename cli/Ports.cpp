@@ -76,6 +76,7 @@ QList<PortEntry> CollectPorts(const QString& runPath, const QString& runName)
     for (PortEntry& e : ports) {
         e.names.sort();
         e.facts = PortDiagnosis::Gather(e.path);
+        e.adapter = AdapterDiagnosis::Gather(e.path);
         const QString env = e.envVars.isEmpty() ? QString() : e.envVars.first();
         e.problem = PortDiagnosis::Explain(e.facts, env, e.facts.lockedByHolder);
     }
@@ -106,6 +107,11 @@ QString PortsText(const QList<PortEntry>& ports, const QList<PortProcess>& troub
         text += QStringLiteral("  (%1)\n").arg(about.join(QStringLiteral("; ")));
         if (!e.usb.isEmpty())
             text += QStringLiteral("    %1\n").arg(e.usb);
+        // USB adapters: their driver and latency timer.
+        if (const QString adapter = AdapterDiagnosis::Summary(e.adapter); !adapter.isEmpty() && !e.usb.isEmpty())
+            text += QStringLiteral("    adapter: %1\n").arg(adapter)
+                    + (AdapterDiagnosis::Slow(e.adapter) ? QStringLiteral("    %1\n").arg(AdapterDiagnosis::LatencyFix(e.adapter))
+                                                         : QString());
         if (e.problem.isEmpty()) {
             text += QStringLiteral("    may open: yes");
             if (!e.facts.holders.isEmpty())
@@ -142,6 +148,8 @@ QJsonObject PortsJson(const QList<PortEntry>& ports, const QList<PortProcess>& t
             {QStringLiteral("mayOpen"), e.problem.isEmpty()},
             {QStringLiteral("problem"), e.problem},
             {QStringLiteral("holders"), processes(e.facts.holders)},
+            {QStringLiteral("driver"), e.adapter.driver},
+            {QStringLiteral("latencyMs"), e.adapter.latencyMs},
         });
     QJsonArray trouble = processes(troublemakers);
     for (int i = 0; i < trouble.size(); ++i) {

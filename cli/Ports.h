@@ -3,6 +3,7 @@
 // open it, and what stands in the way when not.
 #pragma once
 
+#include "platform/AdapterDiagnosis.h"
 #include "platform/PortDiagnosis.h"
 
 #include <QJsonObject>
@@ -20,6 +21,7 @@ struct PortEntry {
     QString usb;           // "USB 0403:6001 FTDI FT232R USB UART, serial A5"
     bool thisRun = false;  // the port a device command would open now
     PortFacts facts;
+    AdapterFacts adapter;  // its driver and latency timer
     QString problem;       // why it cannot be opened; empty when it can
 };
 

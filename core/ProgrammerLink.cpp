@@ -33,6 +33,11 @@ QString ProbeTitle(ProbeResult::Outcome outcome)
     return QStringLiteral("Quirra");
 }
 
+QString PortGoneMessage(const QString& device)
+{
+    return QStringLiteral("The programmer's port %1 is gone (unplugged?)").arg(device);
+}
+
 ProgrammerLink::ProgrammerLink(const QString& portPath)
 {
     SetUpReceiveTimer(&timer);

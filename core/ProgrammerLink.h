@@ -23,6 +23,10 @@ struct ProbeResult {
 QString ProbeMessage(const ProbeResult& probe, const QString& portPath = {});
 QString ProbeTitle(ProbeResult::Outcome outcome);
 
+// The port's device went away during a run: "The programmer's port
+// /dev/ttyUSB0 is gone (unplugged?)".
+QString PortGoneMessage(const QString& device);
+
 class ProgrammerLink {
 public:
     // How the probe waits for the reply once the probe frame is out; it

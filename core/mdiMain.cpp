@@ -8,6 +8,7 @@
 #include "core/frmAbout.h"
 #include "core/frmHelp.h"
 #include "core/modFunc.h"
+#include "device/LineTime.h"
 #include "device/frmFunction.h"
 #include "devices/frmSelectDevice.h"
 #include "files/FileCommands.h"
@@ -41,6 +42,10 @@ mdiMain::mdiMain()
     }
 
     CreateMenus();
+    connect(&link.port, &SerialPort::Lost, this, [this] {
+        sbar->SetPanel(1, QStringLiteral("COM%1 lost").arg(modFunc::ComPort));
+        WriteAdapterNote();
+    });
 
     ReportInMessageBoxes();
     BufferCommands::SetHost(mdiArea);
@@ -145,6 +150,16 @@ void mdiMain::WriteDevicePanels()
     const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
     sbar->SetPanel(2, QStringLiteral("Device: ") + device.Name);
     sbar->SetPanel(3, QStringLiteral("Size: %1H").arg(HexText::Hex(static_cast<uint32_t>(device.Size))));
+    WriteAdapterNote();
+}
+
+void mdiMain::WriteAdapterNote()
+{
+    QString note = link.port.Gone() ? PortGoneMessage(link.port.OpenedDevice())
+                                    : LineTime::LatencyNote(link.port, modFunc::Step::Program, modFunc::SelectedDevice());
+    if (!note.isEmpty())
+        note[0] = note[0].toUpper();
+    sbar->SetNote(note);
 }
 
 void mdiMain::Unload()

@@ -53,6 +53,10 @@ public:
     // Writes panels 1 to 3 from ComPort and the selected device.
     void WriteStatusPanels();
     void WriteDevicePanels();
+    // The status bar's note on an adapter that holds replies (what a
+    // Program of the selected device costs, and the fix), or on a port that
+    // went away.
+    void WriteAdapterNote();
     // Undo and Redo enabled as the Buffer's history allows, named after
     // what they take back or do again ("Undo Fill").
     void UpdateUndoItems();

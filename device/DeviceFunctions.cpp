@@ -1,7 +1,9 @@
 #include "device/DeviceFunctions.h"
 
 #include "core/modFunc.h"
+#include "core/SerialLink.h"
 #include "device/DeviceProtocol.h"
+#include "platform/SerialPort.h"
 
 #include <algorithm>
 #include <vector>
@@ -19,6 +21,7 @@ void DeviceFunctions::Prepare()
         host_.SetMessage(line, QString());
     MessageLine = 0;
     Failed = false;
+    PortLost = false;
 }
 
 void DeviceFunctions::Run(int index)
@@ -84,18 +87,28 @@ void DeviceFunctions::SetPercent(int percent)
     host_.ShowProgress(percent);
 }
 
-void DeviceFunctions::End(StepResult result, int address)
+void DeviceFunctions::End(StepResult result, int address, const QString& device)
 {
     if (function_ == Blank)
         blankPassed_ = result == StepResult::Ok;
-    host_.StepEnded(MessageLine, {result, function_, address});
+    host_.StepEnded(MessageLine, {result, function_, address, device});
 }
 
+// A port whose device went away is told as such, not as a programmer that
+// does not answer; the programmer counts as not found from then on.
 void DeviceFunctions::ReportTimeOut(int address)
 {
-    host_.ShowTimeOut();
+    const bool gone = modFunc::cm && modFunc::cm->Gone();
+    const QString device = gone ? modFunc::cm->OpenedDevice() : QString();
+    if (gone) {
+        PortLost = true;
+        modFunc::DeviceFound = false;
+        host_.ShowPortGone(device);
+    } else {
+        host_.ShowTimeOut();
+    }
     host_.MarkMessage(MessageLine, QStringLiteral("Device Fault!"));
-    End(StepResult::NoAnswer, address);
+    End(gone ? StepResult::PortGone : StepResult::NoAnswer, address, device);
 }
 
 void DeviceFunctions::Succeed()
@@ -317,7 +330,7 @@ void DeviceFunctions::RunAuto()
     for (AutoStep = 1; AutoStep <= steps; ++AutoStep) {
         const int code = modFunc::AutoList[size_t(AutoStep)];
         RunFunction(code);
-        if (Failed || StopRequested)
+        if (Failed || StopRequested || PortLost)
             break;
         // Erase and Lock get a second pause inside a sequence.
         if (code == Erase || code == Lock)

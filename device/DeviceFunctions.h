@@ -49,6 +49,7 @@ public:
     int16_t Percent = 0;      // the percentage shown last
     int16_t MessageLine = 0;  // the line the running function writes
     bool Failed = false;      // a fault in the data, or a device it cannot serve
+    bool PortLost = false;    // the port's device went away during the run
     int16_t AutoStep = 0;     // the Auto step being run, from 1
 
     // Which blocks Program sends: every one (the window's way), or none that
@@ -74,7 +75,7 @@ private:
     bool Refused(Index function);
     void Start();
     void SetPercent(int percent);
-    void End(StepResult result, int address = -1);
+    void End(StepResult result, int address = -1, const QString& device = {});
     // address: the block that got no answer, -1 for none.
     void ReportTimeOut(int address);
     void Succeed();

@@ -23,6 +23,9 @@
 //                 port failed): tell the user ("Communication Error!", title
 //                 "Device Error") and return once the user has seen it. The
 //                 function then marks its line "Device Fault!" and ends.
+//   ShowPortGone  the port's device went away (an unplugged adapter):
+//                 tell the user which, once; then as for ShowTimeOut. The
+//                 default tells it as a time-out.
 //   StepEnded     a function (or Auto step) has ended, how: the value that
 //                 the message line words for the user. Comes after the
 //                 function's last message; once for each step.
@@ -39,6 +42,7 @@ enum class StepResult {
     Ok,          // done ("OK!")
     ChipError,   // the chip failed: not blank, program or verify error
     NoAnswer,    // the programmer did not answer or the port failed
+    PortGone,    // the port's device went away (unplugged); nothing more can be sent
     NotOffered,  // the device does not offer the function; nothing sent
     Refused,     // the selected device cannot be served; nothing sent
     Stopped,     // stopped by the user between two blocks ("Stopped!")
@@ -50,6 +54,7 @@ struct StepOutcome {
     // ChipError: the failing address; NoAnswer: the address of the block
     // that got no answer; -1 when there is none.
     int address = -1;
+    QString device{};  // PortGone: the device file that went away
 };
 
 struct StepStart {
@@ -67,6 +72,7 @@ public:
     virtual void ShowProgress(int percent) = 0;
     virtual void Pause() = 0;
     virtual void ShowTimeOut() = 0;
+    virtual void ShowPortGone(const QString& device) { (void)device, ShowTimeOut(); }
     virtual void ReadDone(bool inAuto) = 0;
     virtual void StepEnded(int line, const StepOutcome& outcome) = 0;
 };

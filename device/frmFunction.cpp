@@ -2,6 +2,7 @@
 
 #include "buffer/BufferCommands.h"
 #include "buffer/UndoStore.h"
+#include "core/ProgrammerLink.h"
 #include "core/modFunc.h"
 #include "device/DeviceProtocol.h"
 #include "platform/MessageBox.h"
@@ -144,7 +145,7 @@ void frmFunction::cmdRun_Click()
         Functions.Run(listFunction->currentRow());
         modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen, {QStringLiteral("Read"), {}});
     }
-    cmdRun->setEnabled(true);
+    cmdRun->setEnabled(modFunc::DeviceFound);  // not on a port that went away
     cmdClose->setEnabled(true);
     running_ = false;
     if (closeAfterRun_)
@@ -224,6 +225,11 @@ void frmFunction::Pause()
 void frmFunction::ShowTimeOut()
 {
     ShowMessage(QStringLiteral("Communication Error!"), QStringLiteral("Device Error"), MsgIcon::Critical);
+}
+
+void frmFunction::ShowPortGone(const QString& device)
+{
+    ShowMessage(PortGoneMessage(device), QStringLiteral("Communication Port Error"), MsgIcon::Critical);
 }
 
 void frmFunction::ReadDone(bool inAuto)

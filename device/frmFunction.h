@@ -69,6 +69,7 @@ public:
     void ShowProgress(int percent) override;
     void Pause() override;
     void ShowTimeOut() override;
+    void ShowPortGone(const QString& device) override;
     void ReadDone(bool inAuto) override;
     void StepEnded(int line, const StepOutcome& outcome) override;
 

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <termios.h>
 
+std::function<LowLatency(int fd)> SerialPort::RequestLowLatency = LowLatencyMode::Request;
+
 SerialPort::SerialPort(QObject* parent) : QObject(parent)
 {
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialPort::onError);
@@ -61,7 +63,8 @@ bool SerialPort::setPortOpen(bool open)
     }
     if (port_.isOpen())
         return true;
-    failed_ = false;
+    failed_ = gone_ = false;
+    lowLatency_ = LowLatency::NotTried;
     error_.clear();
     if (portPath_.isEmpty() && (commPort_ < 1 || commPort_ > 255)) {
         error_ = QStringLiteral("there is no port COM%1; port numbers run from 1 to 255").arg(commPort_);
@@ -75,7 +78,8 @@ bool SerialPort::setPortOpen(bool open)
     const QString path = PortPath();
     // A link (QUIRRA_COMn pointing at a symlink) is opened as its target.
     const QString target = QFileInfo(path).canonicalFilePath();
-    port_.setPortName(target.isEmpty() ? path : target);
+    opened_ = target.isEmpty() ? path : target;
+    port_.setPortName(opened_);
     if (!port_.open(QIODevice::ReadWrite)) {
         // Name the cause and its fix where the device file tells it.
         const bool busy = port_.error() == QSerialPort::PermissionError;
@@ -95,6 +99,8 @@ bool SerialPort::setPortOpen(bool open)
     port_.clear();
     failed_ = false;
     receiveWake_ = 1;  // as opened: every byte wakes
+    // Best effort: a port whose driver has no such mode works as well.
+    lowLatency_ = RequestLowLatency ? RequestLowLatency(int(port_.handle())) : LowLatency::NotTried;
     return true;
 }
 
@@ -107,8 +113,8 @@ bool SerialPort::Output(const QByteArray& bytes)
     if (trace_)
         trace_(true, bytes);
     if (port_.write(bytes) != bytes.size()) {
-        failed_ = true;
         error_ = port_.errorString();
+        markFailed(port_.error() == QSerialPort::ResourceError);
         return false;
     }
     // Hand the bytes to the kernel at once, as a real UART write would.
@@ -162,6 +168,17 @@ void SerialPort::onError(QSerialPort::SerialPortError error)
         return;
     if (!port_.isOpen())
         return;  // open failures are reported by setPortOpen
-    failed_ = true;
     error_ = port_.errorString();
+    markFailed(error == QSerialPort::ResourceError);
+}
+
+// A device that went away fails with a resource error (EIO, ENODEV, a
+// hang-up), or leaves no device file behind.
+void SerialPort::markFailed(bool resourceLost)
+{
+    failed_ = true;
+    if (gone_ || !(resourceLost || !QFileInfo::exists(opened_)))
+        return;
+    gone_ = true;
+    emit Lost();
 }

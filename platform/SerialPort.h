@@ -10,6 +10,8 @@
 #include <QString>
 #include <functional>
 
+#include "platform/LowLatency.h"
+
 class SerialPort : public QObject {
     Q_OBJECT
 public:
@@ -65,6 +67,22 @@ public:
     // True once the open port has failed (device gone, read or write error).
     bool Failed() const { return failed_; }
     QString ErrorDescription() const { return error_; }
+    // True once the open port has failed because its device went away: the
+    // adapter was unplugged (its node is gone, or reads end in a hang-up).
+    bool Gone() const { return gone_; }
+    // The device file opened last (a link resolved to what it points at).
+    QString OpenedDevice() const { return opened_; }
+
+    // How the request for low-latency mode, made right after each open,
+    // ended.
+    LowLatency LowLatencyOutcome() const { return lowLatency_; }
+    // The request itself, given the open file descriptor; tests put their
+    // own here.
+    static std::function<LowLatency(int fd)> RequestLowLatency;
+
+signals:
+    // The device went away (Gone() became true); sent once per open.
+    void Lost();
 
 private:
     void onError(QSerialPort::SerialPortError error);
@@ -80,4 +98,8 @@ private:
     QString error_;
     int receiveWake_ = 1;
     Trace trace_;
+    bool gone_ = false;
+    QString opened_;
+    LowLatency lowLatency_ = LowLatency::NotTried;
+    void markFailed(bool resourceLost);
 };

@@ -3,6 +3,12 @@
 StatusBar::StatusBar(QWidget* parent) : QStatusBar(parent)
 {
     setSizeGripEnabled(true);
+    // The note takes what room the panels leave and never widens the window.
+    note_ = new QLabel(this);
+    note_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    note_->setStyleSheet(QStringLiteral("color: #a00000"));
+    note_->hide();
+    addWidget(note_, 1);
     for (int i = 0; i < 4; ++i) {
         auto* label = new QLabel(this);
         label->setContentsMargins(4, 0, 4, 0);
@@ -31,3 +37,12 @@ QString StatusBar::Panel(int n) const
     const QLabel* label = PanelLabel(n);
     return label ? label->text() : QString();
 }
+
+void StatusBar::SetNote(const QString& text)
+{
+    note_->setText(text);
+    note_->setToolTip(text);
+    note_->setVisible(!text.isEmpty());
+}
+
+QString StatusBar::Note() const { return note_->text(); }

@@ -15,7 +15,11 @@ public:
     void SetPanel(int n, const QString& text);
     QString Panel(int n) const;
     QLabel* PanelLabel(int n) const;
+    // A note left of the panels (whole in its tool tip), hidden when empty.
+    void SetNote(const QString& text);
+    QString Note() const;
 
 private:
     std::array<QLabel*, 4> panels_{};
+    QLabel* note_ = nullptr;
 };

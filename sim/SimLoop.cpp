@@ -16,6 +16,7 @@ SimLoop::SimLoop(const SimOptions& options, Device& device, Pty& pty, TraceLog& 
         byteTime_ = std::chrono::duration_cast<Clock::duration>(
             std::chrono::duration<double>(10.0 / options.paceBaud));
     delay_ = std::chrono::milliseconds(options.delayMs);
+    latency_ = std::chrono::milliseconds(options.replyLatencyMs);
 }
 
 double SimLoop::seconds(Time t) const
@@ -141,14 +142,38 @@ void SimLoop::takeDueInput(Time now)
 
 void SimLoop::scheduleReply(Bytes reply, Time ready)
 {
+    // Dribbled bytes leave 2 ms apart: 17 of them well within a second.
+    const auto gap = options_.dribble ? std::chrono::milliseconds(2) : Clock::duration::zero();
     const Time begin = std::max(ready, txLineFree_);
     Time due = begin;
-    for (uint8_t b : reply) {
+    for (size_t i = 0; i < reply.size(); ++i) {
+        if (i > 0)
+            due += gap;
         due += byteTime_; // each byte counts as sent once its time on the line is over
-        output_.push_back({due, b});
+        output_.push_back({adapterDue(due), reply[i]});
     }
     txLineFree_ = due;
     pendingTrace_.push_back({begin + byteTime_, std::move(reply)});
+}
+
+// An FTDI adapter sends what it holds at each tick of its latency timer, or
+// at once when its 62-byte buffer is full.
+SimLoop::Time SimLoop::adapterDue(Time lineDue)
+{
+    if (latency_ == Clock::duration::zero())
+        return lineDue;
+    const auto ticks = (lineDue - start_ + latency_ - Clock::duration(1)) / latency_;
+    const Time tick = start_ + ticks * latency_;
+    if (tick != heldTick_) {
+        heldTick_ = tick;
+        held_ = 0;
+    }
+    if (++held_ < 62)
+        return tick;
+    for (auto it = output_.rbegin(); it != output_.rend() && it->due == tick; ++it)
+        it->due = lineDue;
+    held_ = 0;
+    return lineDue;
 }
 
 void SimLoop::releaseDueOutput(Time now)

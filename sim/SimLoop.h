@@ -37,6 +37,8 @@ private:
     void readStdin();
     void takeDueInput(Time now);
     void scheduleReply(Bytes reply, Time ready);
+    // When an adapter passes on a byte that reached it at lineDue.
+    Time adapterDue(Time lineDue);
     void releaseDueOutput(Time now);
     bool writeOutput(std::string& error);
     double seconds(Time t) const;
@@ -57,6 +59,12 @@ private:
     std::deque<TimedReply> pendingTrace_;
     Time txLineFree_ = start_;
     Bytes writeBuffer_;                // due, not yet taken by the pty
+
+    // The adapter: its latency timer ticks from start_; bytes held for the
+    // tick heldTick_ so far.
+    Clock::duration latency_ {};
+    Time heldTick_ {};
+    int held_ = 0;
 
     bool watchStdin_ = true;
     std::string stdinLine_;

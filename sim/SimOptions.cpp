@@ -41,6 +41,12 @@ std::string UsageText()
         "                      (default 0x01), about one read in three, the same\n"
         "                      reads every run; may be given more than once\n"
         "\n"
+        "USB serial adapters:\n"
+        "  --reply-latency MS  deliver replies as an FTDI adapter does: received bytes\n"
+        "                      wait for the next tick of a free-running MS timer, or\n"
+        "                      until 62 bytes wait\n"
+        "  --dribble           send each reply one byte at a time, 2 ms apart\n"
+        "\n"
         "  --help              show this text\n";
 }
 
@@ -153,6 +159,22 @@ ParseResult ParseOptions(int argc, char** argv, SimOptions& options, std::string
             value = argv[++i];
             return true;
         };
+        // A USB serial adapter between the programmer and the PC.
+        if (name == "--dribble" && !hasValue) {
+            options.dribble = true;
+            continue;
+        }
+        if (name == "--reply-latency") {
+            long ms = 0;
+            if (!takeValue())
+                return ParseResult::Error;
+            if (!ParseNumber(value, 0, 255, ms)) {
+                error = "bad value for " + name + ": " + value;
+                return ParseResult::Error;
+            }
+            options.replyLatencyMs = static_cast<int>(ms);
+            continue;
+        }
         bool known = false;
         for (const NumberOption& o : numberOptions) {
             if (name != o.name)

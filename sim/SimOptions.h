@@ -31,6 +31,10 @@ struct SimOptions {
     int stuckAt = -1;            // address that an erase leaves at 0x00, -1 for none
     int replyCount = 0x11;       // byte 0 of every block reply
     std::vector<FlakyByte> flaky;  // --flaky, in the order given
+
+    // A USB serial adapter between the programmer and the PC.
+    int replyLatencyMs = 0;      // replies wait for the next tick of this timer, 0 for none
+    bool dribble = false;        // replies come one byte at a time with gaps
 };
 
 enum class ParseResult { Run, Help, Error };

@@ -36,6 +36,7 @@ f share/quirra/quirra.cfg
 f share/quirra/auto.cfg
 f share/doc/quirra/copyright
 f share/doc/quirra/changelog.gz
+f share/doc/quirra/examples/99-quirra-usb-serial.rules
 f share/man/man5/quirra-files.5.gz
 LAYOUT
 if [ -x "$prefix/bin/quirra-cli" ]; then
