@@ -123,6 +123,7 @@ bool ReadImage(const QString& path, FileFormats::ImageFormat format, FileFormats
                QStringLiteral("The file is larger than %1 MiB, far too large for a %2 file of the Buffer.")
                    .arg(FileFormats::HexFileLimit >> 20)
                    .arg(format == FileFormats::ImageFormat::IntelHex ? QStringLiteral("Intel HEX")
+                        : format == FileFormats::ImageFormat::Elf    ? QStringLiteral("ELF")
                                                                      : QStringLiteral("S-record")));
         return false;
     }

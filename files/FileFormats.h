@@ -45,8 +45,8 @@ namespace FileFormats {
 
 using Image = std::array<uint8_t, modFunc::BufferSize>;
 
-// The three kinds of image file.
-enum class ImageFormat { Binary, IntelHex, SRecord };
+// The kinds of image file; ELF files are read only.
+enum class ImageFormat { Binary, IntelHex, SRecord, Elf };
 
 struct LoadResult {
     QString error;               // empty when the whole file was taken
@@ -95,6 +95,17 @@ LoadResult LoadSRecords(QByteArrayView text, Image& buffer, uint32_t fileAddress
 QByteArray SRecordImage(const Image& buffer, int32_t size);
 // Whether a name ends in .s19, .s28, .s37, .srec or .mot, in either case.
 bool NameSaysSRecords(const QString& name);
+
+// ---- ELF -------------------------------------------------------------------
+// Whether a file's beginning is that of an ELF file ("\x7fELF").
+bool IsElf(QByteArrayView head);
+// A little-endian 32-bit ELF file (the whole of it): the file bytes of each
+// loadable segment at its physical (load) address, by the offsets' rule of
+// Intel HEX. Every segment is checked first; a segment with a byte outside
+// the Buffer, a 64-bit or big-endian file, a damaged header or program
+// header table, or a file without a loadable segment loads nothing, with a
+// message that says which.
+LoadResult LoadElf(QByteArrayView data, Image& buffer, uint32_t fileAddress, uint32_t bufferAddress);
 
 // ---- binary --------------------------------------------------------------
 // How many bytes, from file offset fileAddress on, a binary load needs to
@@ -152,7 +163,7 @@ std::optional<uint32_t> ReadHexOffset(const QString& text);
 // ---- the format a file's content shows ---------------------------------------
 // How many bytes from the start of a file FormatOfContent looks at.
 constexpr qint64 FormatProbeBytes = 4096;
-// Intel HEX when the first line that is not blank is an Intel HEX record (a
+// ELF when it begins with "\x7fELF"; Intel HEX when the first line that is not blank is an Intel HEX record (a
 // colon, then hex digits whose count matches the record's byte count, and a
 // record type from 0 to 5), S-records when it is an S-record ("S" or "s", a
 // type digit, then hex digits whose count matches the record's byte count);
