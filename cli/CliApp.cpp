@@ -5,6 +5,7 @@
 #include "cli/Console.h"
 #include "cli/FrameTrace.h"
 #include "cli/ImageLoad.h"
+#include "cli/LaneCommands.h"
 #include "cli/Ports.h"
 #include "cli/SerialNumbers.h"
 #include "cli/StopSignal.h"
@@ -67,6 +68,11 @@ private:
     // Loads the FILE argument into image; on failure reports it and returns
     // false.
     bool loadImage(const QString& path, FileFormats::Image& image, LoadedImage& loaded);
+    // read --lane: the FILE argument with the chip's bytes in its lane.
+    FileFormats::LaneSave laneSave(QByteArrayView chip) const
+    {
+        return FileFormats::LaneIntoFile(o_.files[0], chip, LaneOf(o_), outputFormat(o_.files[0]));
+    }
     uint32_t fileAddress() const { return o_.fileAddress.value_or(0); }
     uint32_t bufferAddress() const { return o_.bufferAddress.value_or(0); }
     // Checksum and CRC-32 of image over the selected device (or, without
@@ -273,6 +279,8 @@ int App::deviceCommand(int index)
     if (index == DeviceFunctions::Read) {
         // Whatever stops the saving is found before the chip is read.
         QString problem = FileFormats::SaveProblem(device, outputFormat(o_.files[0]));
+        if (problem.isEmpty() && !o_.lane.isEmpty())
+            problem = laneSave(QByteArray(device.Size, char(0xFF))).error;
         if (problem.isEmpty())
             problem = OutputProblem(o_.files[0]);
         if (!problem.isEmpty())
@@ -281,6 +289,8 @@ int App::deviceCommand(int index)
         LoadedImage loaded;
         if (!loadImage(o_.files[0], Buffer, loaded))
             return out_.finish(ExitBadInput);
+        if (!o_.lane.isEmpty())
+            loaded.range = NarrowToLane(Buffer, LaneOf(o_), loaded.range);
         // The functions serve the device's addresses only: bytes past its
         // end would be left off without a word.
         const QString tooLarge = RangeProblem(o_.files[0], loaded.range, device);
@@ -336,9 +346,11 @@ int App::deviceCommand(int index)
     putSteps(steps);
     if (code == ExitOk && index == DeviceFunctions::Read) {
         const QString& path = o_.files[0];
-        const QByteArray data = FileFormats::SaveImage(Buffer, device.Size, outputFormat(path));
-        QString error;
-        if (!WriteOutput(path, data, &error))
+        const FileFormats::LaneSave lane =
+            o_.lane.isEmpty() ? FileFormats::LaneSave{FileFormats::SaveImage(Buffer, device.Size, outputFormat(path)), {}}
+                              : laneSave(QByteArray(reinterpret_cast<const char*>(Buffer.data()), device.Size));
+        QString error = lane.error;
+        if (!error.isEmpty() || !WriteOutput(path, lane.data, &error))
             code = out_.fail(ExitBadInput, QStringLiteral("%1 cannot be written: %2").arg(path, error));
     }
     return out_.finish(code);
@@ -525,6 +537,10 @@ int App::info()
 
 int App::convert()
 {
+    if (o_.split)
+        return SplitImage(o_, out_);
+    if (o_.merge)
+        return MergeLanes(o_, out_);
     const QString in = InputName(o_.files[0]);
     const QString& out = o_.files[1];
     if (const QString problem = OutputProblem(out); !problem.isEmpty())

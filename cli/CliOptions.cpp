@@ -79,7 +79,7 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
             // The short options stand for long ones.
             static const char* const shortOptions[][2] = {{"h", "--help"},   {"V", "--version"}, {"q", "--quiet"},
                                                           {"v", "--verbose"}, {"p", "--port"},    {"d", "--device"},
-                                                          {"f", "--format"}};
+                                                          {"f", "--format"}, {"o", "--output"}};
             const auto* found = std::find_if(std::begin(shortOptions), std::end(shortOptions),
                                              [&](const auto& s) { return arg[1] == QLatin1Char(s[0][0]); });
             if (found == std::end(shortOptions))
@@ -131,7 +131,7 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
                                      {"--allow-truncate", &Options::allowTruncate},
                                      {"--serial-overwrite", &Options::serialOverwrite},
                                      {"--skip-erased", &Options::skipErased}, {"--write-all", &Options::writeAll},
-                                     {"--worker", &Options::worker}};
+                                     {"--worker", &Options::worker}, {"--merge", &Options::merge}};
         bool isFlag = false;
         for (const Flag& f : flags) {
             if (arg == QLatin1String(f.name)) {
@@ -159,6 +159,17 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
             ok = takeValue(o.device);
         else if (arg == QLatin1String("--log"))
             ok = takeValue(o.log);
+        else if (arg == QLatin1String("--lane"))
+            ok = takeValue(o.lane);
+        else if (arg == QLatin1String("--output"))
+            ok = takeValue(o.output);
+        else if (arg == QLatin1String("--split")) {
+            QString text;
+            ok = takeValue(text);
+            o.split = text.toInt();
+            if (ok && o.split != 2 && o.split != 4)
+                return fail(QStringLiteral("--split takes 2 or 4 lanes, not \"%1\"").arg(text));
+        }
         else if (arg == QLatin1String("--record")) {
             QString text;
             ok = takeValue(text);
@@ -190,7 +201,9 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
     const CommandShape* shape = FindCommand(o.command);
     if (!shape)
         return fail(QStringLiteral("unknown command \"%1\"").arg(o.command));
-    if (positional.size() != shape->files)
+    if (const QString lanes = LaneOptionsProblem(o, positional.size()); !lanes.isEmpty())
+        return fail(lanes);
+    if (positional.size() != shape->files && !o.split && !o.merge)
         return fail(shape->files == 0 ? QStringLiteral("%1 takes no file").arg(o.command)
                     : shape->files == 1 ? QStringLiteral("%1 takes one file").arg(o.command)
                                         : QStringLiteral("%1 takes two files").arg(o.command));

@@ -61,27 +61,27 @@ LoadResult LoadElf(QByteArrayView data, Image& buffer, uint32_t fileAddress, uin
     auto refuse = [](const QString& text) { return LoadResult{text}; };
     if (elf_version(EV_CURRENT) == EV_NONE)
         return refuse(QStringLiteral("The ELF library cannot be used: %1.").arg(LibElfReason()));
+    // The class and byte order are told from the identification itself, so
+    // that a file of another kind is named as such.
+    if (data.size() > EI_DATA) {
+        const auto elfClass = uint8_t(data[EI_CLASS]), order = uint8_t(data[EI_DATA]);
+        if (elfClass == ELFCLASS64)
+            return refuse(QStringLiteral("The file is a 64-bit ELF file; Quirra loads 32-bit ELF files only. "
+                                         "Nothing was loaded."));
+        if (elfClass != ELFCLASS32)
+            return refuse(Damaged(QStringLiteral("its class byte is %1, neither 32- nor 64-bit").arg(HexText::Hex2(elfClass))));
+        if (order == ELFDATA2MSB)
+            return refuse(QStringLiteral("The file is a big-endian ELF file; Quirra loads little-endian ELF files "
+                                         "only. Nothing was loaded."));
+        if (order != ELFDATA2LSB)
+            return refuse(Damaged(QStringLiteral("its byte-order byte is %1").arg(HexText::Hex2(order))));
+    }
     // libelf reads from memory it may keep pointers into; a copy of our own
     // lives as long as the handle.
     QByteArray copy(data.data(), data.size());
     const ElfHandle e(elf_memory(copy.data(), size_t(copy.size())));
     if (!e || elf_kind(e.get()) != ELF_K_ELF)
-        return refuse(Damaged(QStringLiteral("its identification is not that of an ELF file")));
-    size_t identSize = 0;
-    const char* ident = elf_getident(e.get(), &identSize);
-    if (!ident || identSize < EI_NIDENT)
-        return refuse(Damaged(QStringLiteral("its identification is cut short")));
-    if (ident[EI_CLASS] == ELFCLASS64)
-        return refuse(QStringLiteral("The file is a 64-bit ELF file; Quirra loads 32-bit ELF files only. "
-                                     "Nothing was loaded."));
-    if (ident[EI_CLASS] != ELFCLASS32)
-        return refuse(Damaged(QStringLiteral("its class byte is %1, neither 32- nor 64-bit")
-                                  .arg(HexText::Hex2(uint8_t(ident[EI_CLASS])))));
-    if (ident[EI_DATA] == ELFDATA2MSB)
-        return refuse(QStringLiteral("The file is a big-endian ELF file; Quirra loads little-endian ELF files "
-                                     "only. Nothing was loaded."));
-    if (ident[EI_DATA] != ELFDATA2LSB)
-        return refuse(Damaged(QStringLiteral("its byte-order byte is %1").arg(HexText::Hex2(uint8_t(ident[EI_DATA])))));
+        return refuse(Damaged(QStringLiteral("its identification is cut short or not that of an ELF file")));
     if (!elf32_getehdr(e.get()))
         return refuse(Damaged(QStringLiteral("its header cannot be read (%1)").arg(LibElfReason())));
     size_t count = 0;
@@ -101,10 +101,10 @@ LoadResult LoadElf(QByteArrayView data, Image& buffer, uint32_t fileAddress, uin
             continue;
         const Segment s{int(n), p.p_offset, p.p_paddr, p.p_filesz};
         if (s.offset + s.size > fileSize)
-            return refuse(Damaged(QStringLiteral("segment %1 takes file bytes %2 to %3, past the file's end (%4 bytes)")
+            return refuse(Damaged(QStringLiteral("segment %1 takes file bytes %2 to %3, past its last byte %4")
                                       .arg(s.number)
-                                      .arg(HexText::Hex(int64_t(s.offset)), HexText::Hex(int64_t(s.offset + s.size - 1)))
-                                      .arg(fileSize)));
+                                      .arg(HexText::Hex(int64_t(s.offset)), HexText::Hex(int64_t(s.offset + s.size - 1)),
+                                           HexText::Hex(int64_t(fileSize) - 1))));
         const uint64_t last = s.address + s.size - 1;
         // Bytes below fileAddress are skipped; the rest land at address + bufferAddress.
         if (last >= fileAddress && last + bufferAddress > uint64_t(modFunc::BufferLast)) {

@@ -4,6 +4,7 @@
 // both call these.
 #pragma once
 
+#include "core/ByteLanes.h"
 #include "core/modFunc.h"
 
 #include <QByteArray>
@@ -19,9 +20,11 @@ namespace modFunc {
 // The options window's answer to the File commands.
 extern bool HexFormat;          // "Intel Hex" chosen
 extern bool SRecFormat;         // "Motorola S-Record" chosen (neither: "Binary")
+extern bool ElfFormat;          // "ELF" chosen
 extern bool FileCancelled;      // the options window was not left with OK
 extern uint32_t FileAddress;    // lowest file address (offset) a load takes
 extern uint32_t BufferAddress;  // added to a file address to give the Buffer index
+extern ByteLanes::Lane FileLane;  // the lane of the file the Buffer is (all bytes: count 1)
 
 // One data record of an Intel HEX file.
 constexpr int MaxHexRecordBytes = 51;
@@ -155,6 +158,19 @@ QByteArray SaveImage(const Image& buffer, int32_t size, ImageFormat format);
 // chosen format; an S-record file's S0 header data goes to *header.
 LoadResult LoadImage(QByteArrayView data, ImageFormat format, Image& buffer, uint32_t fileAddress,
                      uint32_t bufferAddress, QByteArray* header = nullptr);
+// LoadImage into lane `lane` of a file: the file is the wide image, and
+// byte i * N + K of it goes to index i of `image`; bytes the file does not
+// give keep their values.
+LoadResult LoadImageLane(QByteArrayView data, ImageFormat format, Image& image, uint32_t fileAddress,
+                         uint32_t bufferAddress, ByteLanes::Lane lane);
+// What a save of `narrow` as lane `lane` of the file at `path` writes: the
+// file's present image (by its content; none when there is no such file)
+// with that lane replaced, grown as far as the lane needs, in `format`.
+struct LaneSave {
+    QByteArray data;
+    QString error;  // why nothing can be written
+};
+LaneSave LaneIntoFile(const QString& path, QByteArrayView narrow, ByteLanes::Lane lane, ImageFormat format);
 // The hex digits (either case) from the start of `text` up to the first other
 // character, 0 when there is none ("12G4" gives 0x12); empty when the value
 // does not fit in 32 bits.

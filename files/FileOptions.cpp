@@ -4,6 +4,7 @@
 namespace modFunc {
 bool HexFormat = false;
 bool SRecFormat = false;
+bool ElfFormat = false;
 bool FileCancelled = false;
 uint32_t FileAddress = 0;
 uint32_t BufferAddress = 0;
