@@ -34,11 +34,15 @@ QString SectionNames(Elf* e, const Elf32_Phdr& p)
         return {};
     QStringList found;
     for (Elf_Scn* scn = elf_nextscn(e, nullptr); scn; scn = elf_nextscn(e, scn)) {
-        const Elf32_Shdr* s = elf32_getshdr(scn);
-        if (!s || s->sh_type == SHT_NOBITS || s->sh_size == 0 || s->sh_offset < p.p_offset ||
-            s->sh_offset >= uint64_t(p.p_offset) + p.p_filesz)
+        const Elf32_Shdr* where = elf32_getshdr(scn);
+        Elf32_Shdr s;
+        if (!where)
             continue;
-        if (const char* name = elf_strptr(e, names, s->sh_name); name && *name)
+        std::memcpy(&s, where, sizeof s);  // it may stand unaligned
+        if (s.sh_type == SHT_NOBITS || s.sh_size == 0 || s.sh_offset < p.p_offset ||
+            s.sh_offset >= uint64_t(p.p_offset) + p.p_filesz)
+            continue;
+        if (const char* name = elf_strptr(e, names, s.sh_name); name && *name)
             found << QString::fromUtf8(name);
     }
     return found.join(QLatin1Char(' '));
@@ -96,7 +100,10 @@ LoadResult LoadElf(QByteArrayView data, Image& buffer, uint32_t fileAddress, uin
     QList<Segment> segments;
     const uint64_t fileSize = uint64_t(data.size());
     for (size_t n = 0; n < count; ++n) {
-        const Elf32_Phdr& p = table[n];
+        // libelf may hand out the table where it stands in the file, not
+        // aligned for its type: each entry is copied out.
+        Elf32_Phdr p;
+        std::memcpy(&p, reinterpret_cast<const char*>(table) + n * sizeof p, sizeof p);
         if (p.p_type != PT_LOAD || p.p_filesz == 0)
             continue;
         const Segment s{int(n), p.p_offset, p.p_paddr, p.p_filesz};
