@@ -17,25 +17,24 @@ using namespace FileFormats;
 
 namespace {
 
-// Runs a program in dir; its exit code, -1 when it did not run to its end.
-int Run(const QString& dir, const QString& program, const QStringList& args, QString* err = nullptr)
+// Runs a program in dir, with COM1 at `port` when given; its exit code, -1
+// when it did not run to its end.
+int Run(const QString& dir, const QString& program, const QStringList& args, const QString& port = {})
 {
     QProcess p;
     p.setWorkingDirectory(dir);
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.insert(QStringLiteral("XDG_CONFIG_HOME"), dir + QStringLiteral("/no-config"));
+    if (!port.isEmpty())
+        e.insert(QStringLiteral("QUIRRA_COM1"), port);
     p.setProcessEnvironment(e);
     p.start(program, args);
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
-        return -1;
-    if (err)
-        *err = QString::fromLocal8Bit(p.readAllStandardError());
-    return p.exitCode();
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
-int Cli(const QString& dir, const QString& args, QString* err = nullptr)
+int Cli(const QString& dir, const QString& args, const QString& port = {})
 {
-    return Run(dir, QStringLiteral(QUIRRA_CLI_PATH), args.split(QLatin1Char(' ')), err);
+    return Run(dir, QStringLiteral(QUIRRA_CLI_PATH), args.split(QLatin1Char(' ')), port);
 }
 
 // A little-endian ELF32 executable without sections: the program headers
@@ -273,16 +272,7 @@ void TestLanes::laneOnChip()
     dir.write(QStringLiteral("wide.bin"), wide);
     SimHarness sim;
     QVERIFY(sim.start());
-    auto cli = [&](const QString& args) {
-        QProcess p;
-        p.setWorkingDirectory(dir.path());
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("QUIRRA_COM1"), sim.linkPath());
-        e.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("no-config")));
-        p.setProcessEnvironment(e);
-        p.start(QStringLiteral(QUIRRA_CLI_PATH), args.split(QLatin1Char(' ')));
-        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    };
+    auto cli = [&](const QString& args) { return Cli(dir.path(), args, sim.linkPath()); };
     QCOMPARE(cli(QStringLiteral("-q program --lane 1/2 wide.bin")), 0);
     // The block writes on the wire carry the odd bytes, in order.
     QByteArray written;
