@@ -13,7 +13,7 @@
 #include <QRadioButton>
 #include <algorithm>
 
-frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner) : QDialog(owner)
+frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner, bool saving) : QDialog(owner)
 {
     setWindowTitle(QString());
     SetDialogFrame(this);
@@ -62,6 +62,19 @@ frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner) : QDialog(owne
     connect(cmdOk, &QPushButton::clicked, this, &frmFileLoad::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFileLoad::cmdCancel_Click);
     setFixedSize(TwipsX(this, 6270), TwipsY(this, buttons + 495));
+    if (saving) {
+        // The types that can be written and the lane only: the lane under
+        // the type, the buttons under them, the window as narrow.
+        Frame2->hide();
+        Option4->hide();
+        Frame1->resize(TwipsX(this, 2760), TwipsY(this, 1635));
+        PlaceTwips(Frame3, 120, 1875, 2760, 720);
+        PlaceTwips(cmbLane, 120, 300, 2520, 315);
+        const int saveButtons = 1875 + 720 + 165;
+        PlaceTwips(cmdCancel, 120, saveButtons, 1215, 375);
+        PlaceTwips(cmdOk, 1665, saveButtons, 1215, 375);
+        setFixedSize(TwipsX(this, 3000), TwipsY(this, saveButtons + 495));
+    }
 
     Form_Load(fileName);
     FitToText(this);
