@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the normal and the sanitizer build, and
-# runs every test in both, then fuzzes the Intel HEX reader for a bounded
+# runs every test in both, then fuzzes the file readers for a bounded
 # time. Every step runs even when an earlier one failed, so that one failure
 # never hides another's results; the exit code is non-zero when any failed.
 set -uo pipefail
@@ -34,7 +34,7 @@ build_and_test sanitizer "$QUIRRA_ROOT/build/asan" -DQUIRRA_SANITIZE=ON -DCMAKE_
 # The Intel HEX and S-record readers under libFuzzer and the sanitizers,
 # in a clang build of its own that builds nothing else.
 fuzz="$QUIRRA_ROOT/build/fuzz"
-echo "== fuzzing the Intel HEX and S-record readers"
+echo "== fuzzing the Intel HEX, S-record and ELF readers"
 # fuzz_one TARGET SEEDS SECONDS
 fuzz_one() {
     mkdir -p "$fuzz/corpus-$1"
@@ -48,11 +48,12 @@ fuzz_one() {
 if command -v clang++ >/dev/null &&
     cmake -S "$QUIRRA_ROOT" -B "$fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null &&
     grep -q '^QUIRRA_HAVE_LIBFUZZER:INTERNAL=1' "$fuzz/CMakeCache.txt"; then
-    if ! cmake --build "$fuzz" --target fuzz_hexreader fuzz_srecreader; then
+    if ! cmake --build "$fuzz" --target fuzz_hexreader fuzz_srecreader fuzz_elfreader; then
         failed+=("fuzz build")
     else
         fuzz_one fuzz_hexreader "$QUIRRA_ROOT/tests/fuzz-seeds" 20
         fuzz_one fuzz_srecreader "$QUIRRA_ROOT/tests/fuzz-seeds-srec" 20
+        fuzz_one fuzz_elfreader "$QUIRRA_ROOT/tests/fuzz-seeds-elf" 20
     fi
 else
     echo "clang++ with libFuzzer is missing: not fuzzed"

@@ -5,6 +5,7 @@
 #include "cli/Console.h"
 #include "cli/FrameTrace.h"
 #include "cli/ImageLoad.h"
+#include "cli/LaneCommands.h"
 #include "cli/Ports.h"
 #include "cli/RepeatedRead.h"
 #include "cli/SerialNumbers.h"
@@ -80,6 +81,11 @@ private:
     // Loads the FILE argument into image; on failure reports it and returns
     // false.
     bool loadImage(const QString& path, FileFormats::Image& image, LoadedImage& loaded);
+    // read --lane: the FILE argument with the chip's bytes in its lane.
+    FileFormats::LaneSave laneSave(QByteArrayView chip) const
+    {
+        return FileFormats::LaneIntoFile(o_.files[0], chip, LaneOf(o_), outputFormat(o_.files[0]));
+    }
     uint32_t fileAddress() const { return o_.fileAddress.value_or(0); }
     uint32_t bufferAddress() const { return o_.bufferAddress.value_or(0); }
     // Checksum, CRC-32, SHA-1 and SHA-256 of image over the selected device
@@ -321,6 +327,8 @@ bool App::prepareImage(int index)
     if (index == DeviceFunctions::Read) {
         // Whatever stops the saving is found before the chip is read.
         QString problem = FileFormats::SaveProblem(device, outputFormat(o_.files[0]));
+        if (problem.isEmpty() && !o_.lane.isEmpty())
+            problem = laneSave(QByteArray(device.Size, char(0xFF))).error;
         if (problem.isEmpty())
             problem = OutputProblem(o_.files[0]);
         if (!problem.isEmpty())
@@ -332,6 +340,8 @@ bool App::prepareImage(int index)
     LoadedImage loaded;
     if (!loadImage(o_.files[0], Buffer, loaded))
         return false;
+    if (!o_.lane.isEmpty())
+        loaded.range = NarrowToLane(Buffer, LaneOf(o_), loaded.range);
     // The functions serve the device's addresses only: bytes past its
     // end would be left off without a word.
     const QString tooLarge = RangeProblem(o_.files[0], loaded.range, device);
@@ -381,9 +391,13 @@ int App::singleRun(DeviceFunctions& functions, CliHost& host, int index)
 int App::saveRead()
 {
     const QString& path = o_.files[0];
-    const QByteArray data = FileFormats::SaveImage(modFunc::Buffer, modFunc::SelectedDevice().Size, outputFormat(path));
-    QString error;
-    if (!WriteOutput(path, data, &error))
+    const int32_t size = modFunc::SelectedDevice().Size;
+    // With --lane the chip goes into its lane of the file.
+    const FileFormats::LaneSave save =
+        o_.lane.isEmpty() ? FileFormats::LaneSave{FileFormats::SaveImage(modFunc::Buffer, size, outputFormat(path)), {}}
+                          : laneSave(QByteArrayView(modFunc::Buffer.data(), size));
+    QString error = save.error;
+    if (!error.isEmpty() || !WriteOutput(path, save.data, &error))
         return out_.fail(ExitBadInput, QStringLiteral("%1 cannot be written: %2").arg(path, error));
     putFigures(modFunc::Buffer, modFunc::SelectedDevice().Size);
     return ExitOk;
@@ -585,6 +599,10 @@ int App::info()
 
 int App::convert()
 {
+    if (o_.split)
+        return SplitImage(o_, out_);
+    if (o_.merge)
+        return MergeLanes(o_, out_);
     const QString in = InputName(o_.files[0]);
     const QString& out = o_.files[1];
     if (const QString problem = OutputProblem(out); !problem.isEmpty())

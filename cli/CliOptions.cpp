@@ -139,6 +139,14 @@ QString SetSerial(Options& o, const QString&, const QString& value)
     return error;
 }
 
+QString SetSplit(Options& o, const QString&, const QString& value)
+{
+    o.split = value.toInt();
+    if (o.split != 2 && o.split != 4)
+        return QStringLiteral("--split takes 2 or 4 lanes, not \"%1\"").arg(value);
+    return {};
+}
+
 const OptionRule optionRules[] = {
     {"--help", 'h', false, SetFlag<&Options::help>},
     {"--version", 'V', false, SetFlag<&Options::version>},
@@ -164,6 +172,10 @@ const OptionRule optionRules[] = {
     {"--log", 0, true, SetText<&Options::log>},
     {"--serial", 0, true, SetSerial},
     {"--serial-file", 0, true, SetText<&Options::serialFile>},
+    {"--lane", 0, true, SetText<&Options::lane>},
+    {"--split", 0, true, SetSplit},
+    {"--merge", 0, false, SetFlag<&Options::merge>},
+    {"--output", 'o', true, SetText<&Options::output>},
     {"--reads", 0, true, SetReads},
     {"--vote", 0, false, SetFlag<&Options::vote>},
 };
@@ -256,7 +268,9 @@ QString CombinationProblem(Options& o, QStringList positional)
     const CommandShape* shape = FindCommand(o.command);
     if (!shape)
         return QStringLiteral("unknown command \"%1\"").arg(o.command);
-    if (positional.size() != shape->files)
+    if (const QString lanes = LaneOptionsProblem(o, positional.size()); !lanes.isEmpty())
+        return lanes;
+    if (positional.size() != shape->files && !o.split && !o.merge)
         return shape->files == 0   ? QStringLiteral("%1 takes no file").arg(o.command)
                : shape->files == 1 ? QStringLiteral("%1 takes one file").arg(o.command)
                                    : QStringLiteral("%1 takes two files").arg(o.command);
@@ -336,6 +350,9 @@ QString UsageText(const QString& startDir)
         "                     SHA-256 of FILE (over the device's range and its own)\n"
         "  convert IN OUT     between Intel HEX, S-records and binary; OUT's format\n"
         "                     by its name (see --format) unless --to says it\n"
+        "                     with --split N IMAGE: lane K (bytes K, K+N, ...)\n"
+        "                     into NAME.K.bin beside IMAGE, N 2 or 4;\n"
+        "                     with --merge A B [C D] -o OUT: the lanes merged\n"
         "  devices            the device catalogue: record, name, type code, size and\n"
         "                     the functions each device offers\n"
         "  ports              this machine's serial ports, who may open them, and\n"
@@ -354,12 +371,17 @@ QString UsageText(const QString& startDir)
         "                     line is an S-record is S-records, any other a binary\n"
         "                     image; an output is Intel HEX when its name ends in\n"
         "                     \"hex\" or \"HEX\", S-records when it ends in .s19, .s28,\n"
-        "                     .s37, .srec or .mot, binary otherwise and for -\n"
+        "                     .s37, .srec or .mot, binary otherwise and for -; a\n"
+        "                     file that begins with 7F \"ELF\" is an ELF executable,\n"
+        "                     its segments at their physical (load) addresses\n"
         "  --to hex|srec|bin  convert: the output's format\n"
         "  --buffer-address H added to each file address to give the buffer address\n"
         "                     (hexadecimal, default 0)\n"
         "  --file-address H   the lowest file address a load takes (hexadecimal,\n"
         "                     default 0)\n"
+        "  --lane K/N         program, verify: the chip is lane K of N (2 or 4) of the\n"
+        "                     file's image; read: into lane K of FILE, its other\n"
+        "                     lanes kept\n"
         "  --allow-truncate   program, verify or auto with an image that reaches past\n"
         "                     the end of the device: only the part that fits\n"
         "  --no-verify        program: do not verify afterwards\n"

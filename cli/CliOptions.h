@@ -33,6 +33,10 @@ struct Options {
     std::optional<SerialField> serial;  // --serial ADDR:START[:STEP][:FORMAT] (auto, program)
     QString serialFile;       // --serial-file FILE
     bool serialOverwrite = false;  // --serial-overwrite
+    QString lane;             // --lane K/N (program, verify, read)
+    int split = 0;            // --split 2|4 (convert)
+    bool merge = false;       // --merge (convert)
+    QString output;           // -o, --output FILE (convert --merge)
     bool skipErased = false;  // --skip-erased (program)
     bool writeAll = false;    // --write-all (auto)
     bool worker = false;      // --worker: one port of a run on several
@@ -56,6 +60,10 @@ struct Options {
 // (CliOptions.cpp), a rule among the combinations where it belongs to some
 // commands only, and its line in UsageText.
 bool ParseArguments(const QStringList& args, Options& options, QString* error);
+
+// Why the byte-lane options do not fit the command and its `files` file
+// arguments; empty when they do (and when none is given).
+QString LaneOptionsProblem(const Options& options, qsizetype files);
 
 // A hexadecimal address of one to eight digits ("8000", "ff", "0x1F0",
 // "100H", blanks around allowed); false for anything else. Stricter than

@@ -27,6 +27,7 @@ QString FormatName(ImageFormat format)
     switch (format) {
     case ImageFormat::IntelHex: return QStringLiteral("Intel HEX");
     case ImageFormat::SRecord: return QStringLiteral("S-records");
+    case ImageFormat::Elf: return QStringLiteral("ELF");
     case ImageFormat::Binary: break;
     }
     return QStringLiteral("binary");
@@ -37,6 +38,7 @@ QString FormatKey(ImageFormat format)
     switch (format) {
     case ImageFormat::IntelHex: return QStringLiteral("hex");
     case ImageFormat::SRecord: return QStringLiteral("srec");
+    case ImageFormat::Elf: return QStringLiteral("elf");
     case ImageFormat::Binary: break;
     }
     return QStringLiteral("bin");
@@ -84,6 +86,7 @@ LoadedImage LoadImage(const QString& path, const QString& format, uint32_t fileA
         result.warning = QStringLiteral("%1 is %2 file; it is taken as %3, as --format %4 asks")
                              .arg(name,
                                   content == ImageFormat::IntelHex ? QStringLiteral("an Intel HEX")
+                                  : content == ImageFormat::Elf    ? QStringLiteral("an ELF")
                                                                    : QStringLiteral("an S-record"),
                                   result.format == ImageFormat::Binary ? QStringLiteral("a binary image")
                                                                        : FormatName(result.format),

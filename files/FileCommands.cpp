@@ -55,9 +55,16 @@ bool Save(mdiMain& main, FileFormats::ImageFormat format)
         Report(SaveErrorTitle, path, problem);
         return false;
     }
-    const QByteArray data = FileFormats::SaveImage(Buffer, device.Size, format);
+    // A lane of a wider image goes into that file, its other lanes kept.
+    const FileFormats::LaneSave lane =
+        FileLane.all() ? FileFormats::LaneSave{FileFormats::SaveImage(Buffer, device.Size, format), {}}
+                       : FileFormats::LaneIntoFile(path, QByteArrayView(Buffer.data(), device.Size), FileLane, format);
+    if (!lane.error.isEmpty()) {
+        Report(SaveErrorTitle, path, lane.error);
+        return false;
+    }
     QString error;
-    if (!WriteWholeFile(path, data, &error)) {
+    if (!WriteWholeFile(path, lane.data, &error)) {
         Report(SaveErrorTitle, path,
                QStringLiteral("The file cannot be written: %1. A file of this name that existed is unchanged.").arg(error));
         return false;
@@ -102,7 +109,10 @@ void RunCommand(mdiMain& main, bool load)
 FileFormats::ImageFormat ChosenFormat()
 {
     using FileFormats::ImageFormat;
-    return modFunc::HexFormat ? ImageFormat::IntelHex : modFunc::SRecFormat ? ImageFormat::SRecord : ImageFormat::Binary;
+    return modFunc::HexFormat    ? ImageFormat::IntelHex
+           : modFunc::SRecFormat ? ImageFormat::SRecord
+           : modFunc::ElfFormat  ? ImageFormat::Elf
+                                 : ImageFormat::Binary;
 }
 
 bool ReadImage(const QString& path, FileFormats::ImageFormat format, FileFormats::Image& image, bool* pastEnd)
@@ -123,10 +133,12 @@ bool ReadImage(const QString& path, FileFormats::ImageFormat format, FileFormats
                QStringLiteral("The file is larger than %1 MiB, far too large for a %2 file of the Buffer.")
                    .arg(FileFormats::HexFileLimit >> 20)
                    .arg(format == FileFormats::ImageFormat::IntelHex ? QStringLiteral("Intel HEX")
+                        : format == FileFormats::ImageFormat::Elf    ? QStringLiteral("ELF")
                                                                      : QStringLiteral("S-record")));
         return false;
     }
-    const FileFormats::LoadResult r = FileFormats::LoadImage(file.data, format, image, FileAddress, BufferAddress);
+    const FileFormats::LoadResult r =
+        FileFormats::LoadImageLane(file.data, format, image, FileAddress, BufferAddress, FileLane);
     if (pastEnd && !r.ok() && r.outsideAt >= 0 && !r.checksumError) {
         *pastEnd = true;
         return true;

@@ -4,6 +4,7 @@
 // the terminal program both call these.
 #pragma once
 
+#include "core/ByteLanes.h"
 #include "core/modFunc.h"
 
 #include <QByteArray>
@@ -19,9 +20,11 @@ namespace modFunc {
 // The options window's answer to the File commands.
 extern bool HexFormat;          // "Intel Hex" chosen
 extern bool SRecFormat;         // "Motorola S-Record" chosen (neither: "Binary")
+extern bool ElfFormat;          // "ELF" chosen
 extern bool FileCancelled;      // the options window was not left with OK
 extern uint32_t FileAddress;    // lowest file address (offset) a load takes
 extern uint32_t BufferAddress;  // added to a file address to give the Buffer index
+extern ByteLanes::Lane FileLane;  // the lane of the file the Buffer is (all bytes: count 1)
 
 // One data record of an Intel HEX file.
 constexpr int MaxHexRecordBytes = 51;
@@ -45,8 +48,8 @@ namespace FileFormats {
 
 using Image = std::array<uint8_t, modFunc::BufferSize>;
 
-// The three kinds of image file.
-enum class ImageFormat { Binary, IntelHex, SRecord };
+// The kinds of image file; ELF files are read only.
+enum class ImageFormat { Binary, IntelHex, SRecord, Elf };
 
 struct LoadResult {
     QString error;               // empty when the whole file was taken
@@ -96,6 +99,17 @@ QByteArray SRecordImage(const Image& buffer, int32_t size);
 // Whether a name ends in .s19, .s28, .s37, .srec or .mot, in either case.
 bool NameSaysSRecords(const QString& name);
 
+// ---- ELF -------------------------------------------------------------------
+// Whether a file's beginning is that of an ELF file ("\x7fELF").
+bool IsElf(QByteArrayView head);
+// A little-endian 32-bit ELF file (the whole of it): the file bytes of each
+// loadable segment at its physical (load) address, by the offsets' rule of
+// Intel HEX. Every segment is checked first; a segment with a byte outside
+// the Buffer, a 64-bit or big-endian file, a damaged header or program
+// header table, or a file without a loadable segment loads nothing, with a
+// message that says which.
+LoadResult LoadElf(QByteArrayView data, Image& buffer, uint32_t fileAddress, uint32_t bufferAddress);
+
 // ---- binary --------------------------------------------------------------
 // How many bytes, from file offset fileAddress on, a binary load needs to
 // read: all that fit in the Buffer and one more to notice a file that does
@@ -144,6 +158,19 @@ QByteArray SaveImage(const Image& buffer, int32_t size, ImageFormat format);
 // chosen format; an S-record file's S0 header data goes to *header.
 LoadResult LoadImage(QByteArrayView data, ImageFormat format, Image& buffer, uint32_t fileAddress,
                      uint32_t bufferAddress, QByteArray* header = nullptr);
+// LoadImage into lane `lane` of a file: the file is the wide image, and
+// byte i * N + K of it goes to index i of `image`; bytes the file does not
+// give keep their values.
+LoadResult LoadImageLane(QByteArrayView data, ImageFormat format, Image& image, uint32_t fileAddress,
+                         uint32_t bufferAddress, ByteLanes::Lane lane);
+// What a save of `narrow` as lane `lane` of the file at `path` writes: the
+// file's present image (by its content; none when there is no such file)
+// with that lane replaced, grown as far as the lane needs, in `format`.
+struct LaneSave {
+    QByteArray data;
+    QString error;  // why nothing can be written
+};
+LaneSave LaneIntoFile(const QString& path, QByteArrayView narrow, ByteLanes::Lane lane, ImageFormat format);
 // The hex digits (either case) from the start of `text` up to the first other
 // character, 0 when there is none ("12G4" gives 0x12); empty when the value
 // does not fit in 32 bits.
@@ -152,7 +179,7 @@ std::optional<uint32_t> ReadHexOffset(const QString& text);
 // ---- the format a file's content shows ---------------------------------------
 // How many bytes from the start of a file FormatOfContent looks at.
 constexpr qint64 FormatProbeBytes = 4096;
-// Intel HEX when the first line that is not blank is an Intel HEX record (a
+// ELF when it begins with "\x7fELF"; Intel HEX when the first line that is not blank is an Intel HEX record (a
 // colon, then hex digits whose count matches the record's byte count, and a
 // record type from 0 to 5), S-records when it is an S-record ("S" or "s", a
 // type digit, then hex digits whose count matches the record's byte count);

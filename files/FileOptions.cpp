@@ -4,6 +4,7 @@
 namespace modFunc {
 bool HexFormat = false;
 bool SRecFormat = false;
+bool ElfFormat = false;
 bool FileCancelled = false;
 uint32_t FileAddress = 0;
 uint32_t BufferAddress = 0;
@@ -13,6 +14,9 @@ namespace FileFormats {
 
 QString SaveProblem(const modFunc::DeviceRecord& device, ImageFormat format)
 {
+    if (format == ImageFormat::Elf)
+        return QStringLiteral("Quirra reads ELF files but does not write them; choose Intel HEX, S-records or "
+                              "binary. Nothing was written.");
     const bool hex = format == ImageFormat::IntelHex;
     const int32_t limit = hex ? modFunc::MaxDeviceSize : modFunc::BufferSize;
     if (device.Size >= 0 && device.Size <= limit)
@@ -31,6 +35,7 @@ QByteArray SaveImage(const Image& buffer, int32_t size, ImageFormat format)
     switch (format) {
     case ImageFormat::IntelHex: return HexImage(buffer, size);
     case ImageFormat::SRecord: return SRecordImage(buffer, size);
+    case ImageFormat::Elf:  // refused by SaveProblem
     case ImageFormat::Binary: break;
     }
     return BinaryImage(buffer, size);
@@ -42,6 +47,7 @@ LoadResult LoadImage(QByteArrayView data, ImageFormat format, Image& buffer, uin
     switch (format) {
     case ImageFormat::IntelHex: return LoadHex(data, buffer, fileAddress, bufferAddress);
     case ImageFormat::SRecord: return LoadSRecords(data, buffer, fileAddress, bufferAddress, header);
+    case ImageFormat::Elf: return LoadElf(data, buffer, fileAddress, bufferAddress);
     case ImageFormat::Binary: break;
     }
     return PlaceBinary(data, buffer, fileAddress, bufferAddress);

@@ -43,6 +43,8 @@ bool IsSRecord(QByteArrayView line)
 
 ImageFormat FormatOfContent(QByteArrayView head)
 {
+    if (IsElf(head))
+        return ImageFormat::Elf;
     if (head.startsWith("\xEF\xBB\xBF"))  // a byte-order mark some editors write
         head = head.sliced(3);
     qsizetype start = 0;

@@ -5,11 +5,13 @@
 #include "platform/Twips.h"
 #include "platform/WindowFrame.h"
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner, bool saving) : QDialog(owner)
 {
@@ -18,13 +20,15 @@ frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner, bool saving) :
 
     // Created in the focus order: the two types, the offsets, Cancel, OK.
     Frame1 = new QGroupBox(QStringLiteral("File Type:"), this);
-    PlaceTwips(Frame1, 120, 120, 2175, 1635);
+    PlaceTwips(Frame1, 120, 120, 2175, 2055);
     Option1 = new QRadioButton(QStringLiteral("Intel Hex"), Frame1);
     PlaceTwips(Option1, 180, 360, 1515, 300);
     Option2 = new QRadioButton(QStringLiteral("Binary"), Frame1);
     PlaceTwips(Option2, 180, 780, 1515, 300);
     Option3 = new QRadioButton(QStringLiteral("Motorola S-Record"), Frame1);
     PlaceTwips(Option3, 180, 1200, 1935, 300);
+    Option4 = new QRadioButton(QStringLiteral("ELF"), Frame1);
+    PlaceTwips(Option4, 180, 1620, 1935, 300);
 
     Frame2 = new QGroupBox(QStringLiteral("Load Offset:"), this);
     PlaceTwips(Frame2, 2415, 120, 3735, 1215);
@@ -39,28 +43,37 @@ frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner, bool saving) :
     row("Buffer Address (HEX):", 360, Label1, txtBuffer);
     row("File Address (HEX):", 780, Label2, txtFile);
 
+    const int buttons = std::max(AddLaneChoice(1455), 2175) + 165;
+
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    PlaceTwips(cmdCancel, 3375, 1920, 1215, 375);
+    PlaceTwips(cmdCancel, 3375, buttons, 1215, 375);
     cmdOk = new QPushButton(QStringLiteral("OK"), this);
-    PlaceTwips(cmdOk, 4935, 1920, 1215, 375);
+    PlaceTwips(cmdOk, 4935, buttons, 1215, 375);
     setTabOrder(Option1, Option2);
     setTabOrder(Option2, Option3);
-    setTabOrder(Option3, txtBuffer);
+    setTabOrder(Option3, Option4);
+    setTabOrder(Option4, txtBuffer);
     setTabOrder(txtBuffer, txtFile);
-    setTabOrder(txtFile, cmdCancel);
+    setTabOrder(txtFile, cmbLane);
+    setTabOrder(cmbLane, cmdCancel);
     setTabOrder(cmdCancel, cmdOk);
 
     cmdOk->setDefault(true);
     connect(cmdOk, &QPushButton::clicked, this, &frmFileLoad::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFileLoad::cmdCancel_Click);
-    setFixedSize(TwipsX(this, 6270), TwipsY(this, 2415));
+    setFixedSize(TwipsX(this, 6270), TwipsY(this, buttons + 495));
     if (saving) {
-        // The file type only: the buttons under it, the window as narrow.
+        // The types that can be written and the lane only: the lane under
+        // the type, the buttons under them, the window as narrow.
         Frame2->hide();
-        Frame1->resize(TwipsX(this, 2760), Frame1->height());
-        PlaceTwips(cmdCancel, 120, 1920, 1215, 375);
-        PlaceTwips(cmdOk, 1665, 1920, 1215, 375);
-        setFixedSize(TwipsX(this, 3000), TwipsY(this, 2415));
+        Option4->hide();
+        Frame1->resize(TwipsX(this, 2760), TwipsY(this, 1635));
+        PlaceTwips(Frame3, 120, 1875, 2760, 720);
+        PlaceTwips(cmbLane, 120, 300, 2520, 315);
+        const int saveButtons = 1875 + 720 + 165;
+        PlaceTwips(cmdCancel, 120, saveButtons, 1215, 375);
+        PlaceTwips(cmdOk, 1665, saveButtons, 1215, 375);
+        setFixedSize(TwipsX(this, 3000), TwipsY(this, saveButtons + 495));
     }
 
     Form_Load(fileName);
@@ -80,7 +93,10 @@ void frmFileLoad::Form_Load(const QString& fileName)
         format = ImageFormat::IntelHex;
     else if (format == ImageFormat::Binary && FileFormats::NameSaysSRecords(fileName))
         format = ImageFormat::SRecord;
-    QRadioButton* chosen = format == ImageFormat::IntelHex ? Option1 : format == ImageFormat::SRecord ? Option3 : Option2;
+    QRadioButton* chosen = format == ImageFormat::IntelHex ? Option1
+                           : format == ImageFormat::SRecord ? Option3
+                           : format == ImageFormat::Elf     ? Option4
+                                                            : Option2;
     chosen->setChecked(true);
     chosen->setFocus();
 }
@@ -105,10 +121,29 @@ void frmFileLoad::cmdOk_Click()
     }
     HexFormat = Option1->isChecked();
     SRecFormat = Option3->isChecked();
+    ElfFormat = Option4->isChecked();
+    FileLane = cmbLane->currentData().isValid()
+                   ? ByteLanes::Parse(cmbLane->currentData().toString()).value_or(ByteLanes::Lane{})
+                   : ByteLanes::Lane{};
     BufferAddress = *offsets[0];
     FileAddress = *offsets[1];
     FileCancelled = false;
     accept();
+}
+
+int frmFileLoad::AddLaneChoice(int top)
+{
+    Frame3 = new QGroupBox(QStringLiteral("Byte Lane:"), this);
+    PlaceTwips(Frame3, 2415, top, 3735, 720);
+    cmbLane = new QComboBox(Frame3);
+    cmbLane->addItem(QStringLiteral("all bytes"));
+    for (const int n : {2, 4})
+        for (int k = 0; k < n; ++k)
+            cmbLane->addItem(n == 2 ? QStringLiteral("lane %1 of 2 (%2 bytes)").arg(k).arg(k ? "odd" : "even")
+                                    : QStringLiteral("lane %1 of %2").arg(k).arg(n),
+                             ByteLanes::Text({k, n}));
+    PlaceTwips(cmbLane, 120, 300, 3495, 315);
+    return top + 720;
 }
 
 void frmFileLoad::cmdCancel_Click()

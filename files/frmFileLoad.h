@@ -6,6 +6,7 @@
 
 #include <QDialog>
 
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -25,15 +26,23 @@ public:
     QRadioButton* Option1 = nullptr;
     QRadioButton* Option2 = nullptr;
     QRadioButton* Option3 = nullptr;
+    QRadioButton* Option4 = nullptr;  // ELF, for loads
     QGroupBox* Frame2 = nullptr;
     QLabel* Label1 = nullptr;
     QLineEdit* txtBuffer = nullptr;
     QLabel* Label2 = nullptr;
     QLineEdit* txtFile = nullptr;
+    // The byte lane of a wider image the file is: "all bytes" or lane K of N.
+    QGroupBox* Frame3 = nullptr;
+    QComboBox* cmbLane = nullptr;
     QPushButton* cmdCancel = nullptr;
     QPushButton* cmdOk = nullptr;
 
     void Form_Load(const QString& fileName);
     void cmdOk_Click();
     void cmdCancel_Click();
+
+private:
+    // Frame3 and its list, below the offsets; returns the bottom in twips.
+    int AddLaneChoice(int top);
 };

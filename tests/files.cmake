@@ -1,6 +1,6 @@
 quirra_test(tst_files tst_files.cpp)
 
-# The Intel HEX and S-record readers under libFuzzer with the sanitizers: built only by
+# The Intel HEX, S-record and ELF readers under libFuzzer with the sanitizers: built only by
 # clang with its libFuzzer runtime (libclang-rt-14-dev); test.sh runs it for a
 # bounded time in a build of its own.
 if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
@@ -13,9 +13,9 @@ endif()
 # One target per reader, each with the file code it needs.
 function(quirra_fuzzer name)
   add_executable(${name} ${ARGN} ${PROJECT_SOURCE_DIR}/files/BinaryFile.cpp ${PROJECT_SOURCE_DIR}/files/FormatDetect.cpp
-                 ${PROJECT_SOURCE_DIR}/core/HexText.cpp)
+                 ${PROJECT_SOURCE_DIR}/files/ElfFile.cpp ${PROJECT_SOURCE_DIR}/core/HexText.cpp)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE Qt6::Core)
+  target_link_libraries(${name} PRIVATE Qt6::Core PkgConfig::LIBELF)
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
   quirra_warnings(${name})
@@ -24,4 +24,10 @@ if(QUIRRA_HAVE_LIBFUZZER)
   quirra_fuzzer(fuzz_hexreader fuzz_hexreader.cpp ${PROJECT_SOURCE_DIR}/files/IntelHex.cpp)
   quirra_fuzzer(fuzz_srecreader fuzz_srecreader.cpp ${PROJECT_SOURCE_DIR}/files/SRecord.cpp
                 ${PROJECT_SOURCE_DIR}/files/IntelHex.cpp)
+  quirra_fuzzer(fuzz_elfreader fuzz_elfreader.cpp ${PROJECT_SOURCE_DIR}/files/IntelHex.cpp)
 endif()
+
+quirra_core_test(tst_lanes tst_lanes.cpp)
+target_link_libraries(tst_lanes PRIVATE quirraclilib)
+add_dependencies(tst_lanes quirra-cli)
+target_compile_definitions(tst_lanes PRIVATE QUIRRA_CLI_PATH="$<TARGET_FILE:quirra-cli>")

@@ -8,6 +8,7 @@
 #include "support/MainWindowCase.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -73,6 +74,7 @@ struct CommandCase {
     QString message{};
     int at = 0, value = 0, size = 0;
     QByteArray after{};
+    QString lane{};  // the byte lane chosen, "K/N"; empty: all bytes
 };
 }  // namespace
 Q_DECLARE_METATYPE(LoadCase)
@@ -342,6 +344,9 @@ private slots:
         row("save hex, too large", true, {.name = "s.hex", .before = old, .message = "size of 65537 bytes", .size = 0x10001, .after = old});
         row("save binary, too large", true, {.name = "s.bin", .before = old, .message = "size of 70002 bytes", .size = 70002, .after = old});
         row("save, no such directory", true, {.name = "none/s.bin", .message = "cannot be written", .size = 16});
+        row("load lane 1 of 2", false, {.name = "w.bin", .before = QByteArray("\x00\x11\x22\x33", 4), .at = 1, .value = 0x33, .lane = "1/2"});
+        row("save lane 1 of 2, the other lane kept", true,
+            {.name = "s.bin", .before = "\xA0\xA1\xA2\xA3\xA4\xA5", .size = 2, .after = "\xA0\xFF\xA2\xFF\xA4\xA5", .lane = "1/2"});
     }
     void command()
     {
@@ -356,8 +361,11 @@ private slots:
         QPointer<frmBuffer> view = BufferCommands::BufferWindow();
         QVERIFY(Run(save ? f_->main->FileSave : f_->main->FileLoad, path, [&](frmFileLoad* w) {
             QCOMPARE(w->Frame2->isVisibleTo(w), !save);  // a save has no load offsets
+            QCOMPARE(w->Option4->isVisibleTo(w), !save);  // nor ELF, which is read only
             if (!c.choice.isEmpty())
                 (c.choice == QLatin1String("hex") ? w->Option1 : w->Option2)->click();
+            if (!c.lane.isEmpty())
+                w->cmbLane->setCurrentIndex(w->cmbLane->findData(c.lane));
             w->txtBuffer->setText(c.ba);
             w->txtFile->setText(QString());  // an empty text counts as 0
             c.close ? void(w->close()) : w->cmdOk->click();
@@ -384,14 +392,16 @@ private slots:
     {
         // Without content to tell by, the preselection (1 Intel Hex, 2
         // Binary, 3 S-records) follows the name's ending; content that is
-        // S-records wins over a name that says hex.
+        // S-records or ELF (4) wins over a name that says otherwise.
         f_->dir.write(QStringLiteral("srec.hex"), SRec(1, 0, "11"));
+        f_->dir.write(QStringLiteral("elf.hex"), "\x7f" "ELF\x01\x01\x01");
         for (auto [name, option] : {std::pair{"PROG.HEX", 1}, {"prog.hex", 1}, {"prog.Hex", 2}, {"prog.S19", 3},
-                                    {"prog.mot", 3}, {"srec.hex", 3}, {"prog.bin", 2}, {"prog", 2}}) {
+                                    {"prog.mot", 3}, {"srec.hex", 3}, {"elf.hex", 4}, {"prog.bin", 2}, {"prog", 2}}) {
             QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QString::fromLatin1(name)), [option = option](frmFileLoad* w) {
                 QCOMPARE(w->Option1->isChecked(), option == 1);
                 QCOMPARE(w->Option2->isChecked(), option == 2);
                 QCOMPARE(w->Option3->isChecked(), option == 3);
+                QCOMPARE(w->Option4->isChecked(), option == 4);
                 w->close();
             }));
             QVERIFY(modFunc::FileCancelled);
@@ -412,7 +422,9 @@ private slots:
         QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QStringLiteral("a.hex")), [this](frmFileLoad* w) {
             QCOMPARE(w->txtBuffer->text(), QStringLiteral("0"));
             QCOMPARE(w->txtFile->text(), QStringLiteral("0"));
-            CheckTabOrder({w->Option1, w->Option2, w->Option3, w->txtBuffer, w->txtFile, w->cmdCancel, w->cmdOk});
+            CheckTabOrder({w->Option1, w->Option2, w->Option3, w->Option4, w->txtBuffer, w->txtFile, w->cmbLane,
+                           w->cmdCancel, w->cmdOk});
+            QCOMPARE(w->cmbLane->currentText(), QStringLiteral("all bytes"));
             QVERIFY(w->cmdOk->isDefault());
             w->txtBuffer->setText(QStringLiteral("123456789"));
             w->cmdOk->click();

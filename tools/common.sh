@@ -3,9 +3,10 @@
 
 QUIRRA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # libqt6svg6 draws the program's icon.
-QUIRRA_PACKAGES="g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libqt6svg6"
-# Tests: srec_cat for the file cross-checks, clang and its libFuzzer runtime.
-QUIRRA_TEST_PACKAGES="srecord clang libclang-rt-14-dev"
+QUIRRA_PACKAGES="g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libqt6svg6 libelf-dev"
+# Tests: srec_cat for the file cross-checks, clang and its libFuzzer runtime,
+# the AVR toolchain that writes the ELF files the ELF reader is checked on.
+QUIRRA_TEST_PACKAGES="srecord clang libclang-rt-14-dev gcc-avr avr-libc binutils-avr"
 
 quirra_install_missing() {
     local missing=()
