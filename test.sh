@@ -29,16 +29,27 @@ build_and_test() {
 }
 
 build_and_test normal "$QUIRRA_ROOT/build/release"
+# Each test program's functions once more, in an order shuffled by a fixed
+# seed: no test may depend on what an earlier one left behind.
+echo "== tests in shuffled order"
+for t in "$QUIRRA_ROOT"/build/release/tests/tst_*; do
+    [ -f "$t" ] && [ -x "$t" ] || continue
+    order=$(cd "${t%/*}" && QT_QPA_PLATFORM=offscreen "$t" -functions | sed 's/()$//' |
+        shuf --random-source=<(yes 1))
+    # shellcheck disable=SC2086  # one argument per function name
+    (cd "${t%/*}" && QT_QPA_PLATFORM=offscreen "$t" -silent $order) || failed+=("${t##*/} shuffled")
+done
+
 build_and_test sanitizer "$QUIRRA_ROOT/build/asan" -DQUIRRA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 
-# The Intel HEX and S-record readers under libFuzzer and the sanitizers,
-# in a clang build of its own that builds nothing else.
+# Every reader of outside input under libFuzzer and the sanitizers, in a
+# clang build of its own that builds nothing else, 10 s a target.
 fuzz="$QUIRRA_ROOT/build/fuzz"
-echo "== fuzzing the Intel HEX and S-record readers"
+echo "== fuzzing the file readers, the start-up files, the command line and the wire"
 # fuzz_one TARGET SEEDS SECONDS
 fuzz_one() {
     mkdir -p "$fuzz/corpus-$1"
-    if ! "$fuzz/tests/$1" -max_total_time="$3" "$fuzz/corpus-$1" "$2" >"$fuzz/$1.log" 2>&1; then
+    if ! "$fuzz/tests/$1" -max_total_time="$3" -timeout=10 "$fuzz/corpus-$1" "$2" >"$fuzz/$1.log" 2>&1; then
         tail -n 60 "$fuzz/$1.log"
         failed+=("fuzzing $1")
     else
@@ -48,11 +59,14 @@ fuzz_one() {
 if command -v clang++ >/dev/null &&
     cmake -S "$QUIRRA_ROOT" -B "$fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null &&
     grep -q '^QUIRRA_HAVE_LIBFUZZER:INTERNAL=1' "$fuzz/CMakeCache.txt"; then
-    if ! cmake --build "$fuzz" --target fuzz_hexreader fuzz_srecreader; then
+    if ! cmake --build "$fuzz" --target fuzz_hexreader fuzz_srecreader fuzz_startfiles fuzz_cliargs fuzz_wire; then
         failed+=("fuzz build")
     else
-        fuzz_one fuzz_hexreader "$QUIRRA_ROOT/tests/fuzz-seeds" 20
-        fuzz_one fuzz_srecreader "$QUIRRA_ROOT/tests/fuzz-seeds-srec" 20
+        fuzz_one fuzz_hexreader "$QUIRRA_ROOT/tests/fuzz-seeds" 10
+        fuzz_one fuzz_srecreader "$QUIRRA_ROOT/tests/fuzz-seeds-srec" 10
+        fuzz_one fuzz_startfiles "$QUIRRA_ROOT/tests/fuzz-seeds-startfiles" 10
+        fuzz_one fuzz_cliargs "$QUIRRA_ROOT/tests/fuzz-seeds-cliargs" 10
+        fuzz_one fuzz_wire "$QUIRRA_ROOT/tests/fuzz-seeds-wire" 10
     fi
 else
     echo "clang++ with libFuzzer is missing: not fuzzed"

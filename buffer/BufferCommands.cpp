@@ -28,6 +28,18 @@ QPointer<frmCompare> compareWindow;
 QByteArray lastPattern;     // what Find looked for last
 int32_t lastFound = -1;     // where it found it
 
+// The state above as the program starts it.
+void ResetState()
+{
+    host.clear();
+    bufferSub.clear();
+    findWindow.clear();
+    compareWindow.clear();
+    lastPattern.clear();
+    lastFound = -1;
+}
+[[maybe_unused]] const bool stateResets = modFunc::OnResetGlobals(ResetState);
+
 frmBuffer* OpenView()
 {
     if (!BufferWindow())
