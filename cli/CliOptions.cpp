@@ -42,6 +42,9 @@ bool ParseHexAddress(const QString& text, uint32_t& value)
 
 QStringList WorkerArguments(const QStringList& args, const QString& port)
 {
+    // The options whose value is the next argument, whatever it looks like.
+    static const QStringList valued = {"--dir", "--device", "-d", "--record", "--format", "-f", "--to", "--log",
+                                       "--serial", "--serial-file", "--buffer-address", "--file-address"};
     QStringList out;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -51,6 +54,8 @@ QStringList WorkerArguments(const QStringList& args, const QString& port)
             ++i;  // and its value
         else if (!a.startsWith(QLatin1String("--port=")))
             out << a;
+        if (valued.contains(a) && i + 1 < args.size())
+            out << args[++i];
     }
     return out << QStringLiteral("--port") << port << QStringLiteral("--worker");
 }
@@ -228,7 +233,10 @@ bool ParseArguments(const QStringList& args, Options& o, QString* error)
     if (o.ports.size() > 1) {
         if (!isAuto || !o.repeat)
             return fail(QStringLiteral("several --port belong to auto --repeat"));
-        if (o.ports.removeDuplicates() > 0)
+        QStringList named;  // COM3, com3 and COM003 name one port
+        for (const QString& port : o.ports)
+            named << (ComNumber(port) > 0 ? QStringLiteral("COM%1").arg(ComNumber(port)) : port);
+        if (named.removeDuplicates() > 0)
             return fail(QStringLiteral("a port is named twice"));
     }
     for (const QString& port : o.ports) {

@@ -17,6 +17,7 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 using namespace modFunc;
 using namespace DeviceProtocol;
@@ -78,7 +79,8 @@ struct Host : FunctionHost {
     void StepEnded(int, const StepOutcome& o) override { outcomes << o; }
 };
 
-// Whether the replies a function took pass its test: each whole, and for
+// Whether the replies a function took (one for each block it read or
+// wrote) pass its test: each whole, and for
 // Blank, Verify and Program every byte they carry as the function wants it.
 bool RepliesPass(int function, const QList<QByteArray>& replies, int blocks)
 {
@@ -87,7 +89,7 @@ bool RepliesPass(int function, const QList<QByteArray>& replies, int blocks)
     if (replies.size() != blocks)
         return false;
     const int want = function == DeviceFunctions::Program ? StatusReplyBytes : BlockReplyBytes;
-    for (int b = 0; b < blocks; ++b) {
+    for (int b = 0; b < replies.size(); ++b) {
         const QByteArray& r = replies[b];
         if (r.size() < want)
             return false;
@@ -116,7 +118,8 @@ void RunOne(DeviceFunctions& functions, Host& host, int function)
     const int reach = function == DeviceFunctions::Read ? blocks * BlockBytes : 0;
     FUZZ_REQUIRE(std::equal(before.begin() + reach, before.end(), Buffer.begin() + reach));
     if (end.result == StepResult::Ok)
-        FUZZ_REQUIRE(RepliesPass(function, port->replies.mid(repliesBefore), blocks));
+        FUZZ_REQUIRE(RepliesPass(function, port->replies.mid(repliesBefore),
+                                 function == DeviceFunctions::Program ? functions.BlocksWritten : blocks));
     if (end.result == StepResult::NoAnswer || (end.result == StepResult::ChipError && function != DeviceFunctions::Program))
         FUZZ_REQUIRE(end.address < blocks * BlockBytes);
 }
@@ -144,7 +147,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_REQUIRE(!DeviceFound || whole);
 
     // A device: mostly small ones, so that the replies last.
-    DeviceTable[1] = {QStringLiteral("Fuzz"), in.ConsumeIntegral<int16_t>(),
+    const int16_t type = in.ConsumeBool() ? in.ConsumeIntegral<int16_t>() : in.ConsumeIntegralInRange<int16_t>(1, 14);
+    DeviceTable[1] = {QStringLiteral("Fuzz"), type,
                       in.ConsumeBool() ? in.ConsumeIntegralInRange(-16, 0x10010) : in.ConsumeIntegralInRange(0, 96)};
     DeviceIndex = in.ConsumeIntegralInRange<int16_t>(0, 2);
     const std::string image = in.ConsumeBytesAsString(in.ConsumeIntegralInRange(0, 96));
