@@ -1,10 +1,8 @@
 // libFuzzer target for the start-up files. The input is split at NUL bytes
 // into quirra.cfg, quirra.dev, auto.cfg and ports.cfg, which are read from a
-// start directory as the program reads them; the rest drives a reader of the
-// delimited text directly. Whatever the files hold, the shared state must
+// start directory as the program reads them. Whatever they hold, the shared state must
 // stay inside its bounds, every problem must be a short text, and what the
 // program writes back must read back the same without a problem.
-#include "core/DelimitedText.h"
 #include "core/PortMap.h"
 #include "core/modFunc.h"
 #include "options/AutoFile.h"
@@ -44,27 +42,6 @@ void CheckRoundTrips()
     FUZZ_REQUIRE(ParsePortMap(PortMapText(PortPaths), again).isEmpty() && again == PortPaths);
 }
 
-// Reads values of every kind until the text ends; numbers stay in range
-// and the line count never goes back.
-void DriveReader(FuzzedDataProvider& in)
-{
-    const int ops = in.ConsumeIntegralInRange(0, 64);
-    DelimitedReader reader(QByteArray::fromStdString(in.ConsumeRemainingBytesAsString()), QStringLiteral("x"));
-    int line = reader.line();
-    for (int i = 0; i < ops; ++i) {
-        const int64_t low = -1000 + i * 7, high = 40000 - i * 3;
-        int64_t n = 0;
-        QString text;
-        if (i % 3 == 0 && reader.readNumber(low, high, n))
-            FUZZ_REQUIRE(n >= low && n <= high);
-        else if (i % 3 == 1)
-            reader.readText(text);
-        else if (!reader.nextValue())
-            break;
-        FUZZ_REQUIRE(reader.line() >= line);
-        line = reader.line();
-    }
-}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -84,7 +61,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ResetGlobals();
     CheckState(ReadStartFiles(dir.path()));
     CheckRoundTrips();
-    FuzzedDataProvider rest(data, size);
-    DriveReader(rest);
     return 0;
 }

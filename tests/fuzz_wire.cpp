@@ -4,6 +4,7 @@
 // once. The input also picks the device, the function or Auto sequence and
 // the Buffer. Whatever the replies, these must hold:
 //  - only a Read changes the Buffer, and only inside the device's blocks;
+//  - every frame sent is a command or names a block of the device;
 //  - every function ends with exactly one StepOutcome;
 //  - a reply that fails its test (a byte that is not blank, a byte that
 //    differs, a program status that is not 0, too few bytes) never ends
@@ -110,11 +111,17 @@ void RunOne(DeviceFunctions& functions, Host& host, int function)
 {
     const auto before = Buffer;
     const qsizetype repliesBefore = port->replies.size(), outcomesBefore = host.outcomes.size();
+    const qsizetype framesBefore = port->frames.size();
     functions.Run(function);
     FUZZ_REQUIRE(host.outcomes.size() == outcomesBefore + 1);
     const StepOutcome end = host.outcomes.back();
     FUZZ_REQUIRE(end.function == function);
     const int blocks = std::min(BlockCount(SelectedDevice().Size), MaxBlocks);
+    for (const QByteArray& f : port->frames.mid(framesBefore)) {  // commands, and blocks of the device only
+        const int address = f.size() > 2 ? uint8_t(f[1]) * 256 + uint8_t(f[2]) : 0;
+        FUZZ_REQUIRE((f.size() == 2 && f[0] == 1) || (f.size() == 5 && f[0] == 4 && address < blocks * BlockBytes)
+                     || (f.size() == 21 && f[0] == 0x14 && address < blocks * BlockBytes));
+    }
     const int reach = function == DeviceFunctions::Read ? blocks * BlockBytes : 0;
     FUZZ_REQUIRE(std::equal(before.begin() + reach, before.end(), Buffer.begin() + reach));
     if (end.result == StepResult::Ok)

@@ -26,43 +26,33 @@ const QString ById = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-p
 namespace {
 // One thing the user does in the window.
 using Action = std::function<void(QDialog*)>;
-QListWidget* List(QDialog* w, bool first)
+// A click on a row (-1: the selected one) of the last list of the window
+// (the chips, the ports, the Auto steps) or of the first (the functions of
+// Edit Auto), with keys held; a double-click comes as press, release,
+// double-click, release.
+Action OnRow(int row, bool first, Qt::KeyboardModifiers keys = {}, bool twice = false)
 {
-    const QList<QListWidget*> lists = w->findChildren<QListWidget*>();
-    return first ? lists.value(0) : lists.value(lists.size() - 1);
-}
-void ClickAt(QListWidget* list, int row, Qt::KeyboardModifiers keys = {})
-{
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, keys, list->visualItemRect(list->item(row)).center());
-}
-// A row of the last list (the chips, the ports, the Auto steps), or of the
-// first (the functions of Edit Auto).
-Action ClickRow(int row) { return [row](QDialog* w) { ClickAt(List(w, false), row); }; }
-Action ClickFunction(int row) { return [row](QDialog* w) { ClickAt(List(w, true), row); }; }
-// A double-click arrives as press, release, double-click, release.
-Action DoubleClickRow(int row)
-{
-    return [row](QDialog* w) {
-        QListWidget* list = List(w, false);
-        const QPoint at = list->visualItemRect(list->item(row)).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+    return [=](QDialog* w) {
+        const QList<QListWidget*> lists = w->findChildren<QListWidget*>();
+        QListWidget* list = first ? lists.value(0) : lists.value(lists.size() - 1);
+        const QPoint at = list->visualItemRect(list->item(row < 0 ? SelectedRow(list) : row)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, keys, at);
+        if (twice)
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at), QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
     };
 }
-// Ctrl+click on the selected row of the last list.
-Action Unselect() { return [](QDialog* w) { ClickAt(List(w, false), SelectedRow(List(w, false)), Qt::ControlModifier); }; }
-Action PickPort(int index) { return [index](QDialog* w) { w->findChild<QComboBox*>()->setCurrentIndex(index); }; }
+Action ClickRow(int row) { return OnRow(row, false); }
+Action ClickFunction(int row) { return OnRow(row, true); }
+Action DoubleClickRow(int row) { return OnRow(row, false, {}, true); }
+Action Unselect() { return OnRow(-1, false, Qt::ControlModifier); }  // Ctrl+click on the selected row
+Action PickPort(int index) { return [=](QDialog* w) { w->findChild<QComboBox*>()->setCurrentIndex(index); }; }
 Action TypePort(const QString& text)
 {
-    return [text](QDialog* w) {
-        w->findChild<QComboBox*>()->clearEditText();
-        QTest::keyClicks(w->findChild<QComboBox*>(), text);
-    };
+    return [=](QDialog* w) { w->findChild<QComboBox*>()->clearEditText(), QTest::keyClicks(w->findChild<QComboBox*>(), text); };
 }
 Action Press(const QString& caption)
 {
-    return [caption](QDialog* w) {
+    return [=](QDialog* w) {
         for (QPushButton* button : w->findChildren<QPushButton*>())
             if (button->text() == caption)
                 QTest::mouseClick(button, Qt::LeftButton);
@@ -70,8 +60,7 @@ Action Press(const QString& caption)
 }
 Action PressEnter() { return [](QDialog* w) { QTest::keyClick(w->focusWidget(), Qt::Key_Return); }; }
 Action CloseBox() { return [](QDialog* w) { w->close(); }; }
-const Action OK = Press(QStringLiteral("OK")), Cancel = Press(QStringLiteral("Cancel"));
-const Action Right = Press(QStringLiteral(">")), Left = Press(QStringLiteral("<")), AllLeft = Press(QStringLiteral("<<"));
+const Action OK = Press("OK"), Cancel = Press("Cancel"), Right = Press(">"), Left = Press("<"), AllLeft = Press("<<");
 
 // One row: the program as the window finds it, what the user does, the
 // window before the last action (View), and what has changed afterwards.
