@@ -33,7 +33,7 @@ void CheckAccepted(const QStringList& args, const Options& o)
         QString error;
         FUZZ_REQUIRE(ParseArguments(WorkerArguments(args, port), worker, &error));
         FUZZ_REQUIRE(worker.worker && worker.ports == QStringList{port} && worker.command == o.command
-                     && worker.files == o.files && worker.device == o.device && worker.serial == o.serial
+                     && worker.files == o.files && worker.device == o.device && worker.serial.has_value() == o.serial.has_value()
                      && worker.dir == o.dir && worker.log == o.log);
     }
 }

@@ -5,7 +5,7 @@
 // the Buffer. Whatever the replies, these must hold:
 //  - only a Read changes the Buffer, and only inside the device's blocks;
 //  - every frame sent is a command or names a block of the device;
-//  - every function ends with exactly one StepOutcome;
+//  - every function is announced and then ends with exactly one StepOutcome;
 //  - a reply that fails its test (a byte that is not blank, a byte that
 //    differs, a program status that is not 0, too few bytes) never ends
 //    the step as Ok;
@@ -71,13 +71,19 @@ void PassTime()
 
 struct Host : FunctionHost {
     QList<StepOutcome> outcomes;
+    QList<int> started, ended;  // the functions announced, and those that ended
+    void StepStarted(const StepStart& s) override { started << s.function; }
     void SetMessage(int line, const QString&) override { FUZZ_REQUIRE(line >= 0 && line < 6); }
     void MarkMessage(int line, const QString&) override { FUZZ_REQUIRE(line >= 0 && line < 6); }
     void ShowProgress(int percent) override { FUZZ_REQUIRE(percent >= 0 && percent <= 100); }
     void Pause() override {}
     void ShowTimeOut() override {}
     void ReadDone(bool) override {}
-    void StepEnded(int, const StepOutcome& o) override { outcomes << o; }
+    void StepEnded(int, const StepOutcome& o) override
+    {
+        FUZZ_REQUIRE(started.size() == ended.size() + 1);  // once, after it was announced
+        outcomes << o, ended << o.function;
+    }
 };
 
 // Whether the replies a function took (one for each block it read or
@@ -115,7 +121,7 @@ void RunOne(DeviceFunctions& functions, Host& host, int function)
     functions.Run(function);
     FUZZ_REQUIRE(host.outcomes.size() == outcomesBefore + 1);
     const StepOutcome end = host.outcomes.back();
-    FUZZ_REQUIRE(end.function == function);
+    FUZZ_REQUIRE(end.function == function && host.started == host.ended);
     const int blocks = std::min(BlockCount(SelectedDevice().Size), MaxBlocks);
     for (const QByteArray& f : port->frames.mid(framesBefore)) {  // commands, and blocks of the device only
         const int address = f.size() > 2 ? uint8_t(f[1]) * 256 + uint8_t(f[2]) : 0;
@@ -171,7 +177,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (auto& step : AutoList)
             step = in.ConsumeIntegralInRange<int16_t>(-1, 7);
         functions.Run(DeviceFunctions::Auto);
-        FUZZ_REQUIRE(host.outcomes.size() <= std::max<int>(AutoCount, 0));
+        FUZZ_REQUIRE(host.outcomes.size() <= std::max<int>(AutoCount, 0) && host.started == host.ended);
         for (int i = 0; i + 1 < host.outcomes.size(); ++i)  // a chip error or a refusal ends the sequence
             FUZZ_REQUIRE(host.outcomes[i].result != StepResult::ChipError && host.outcomes[i].result != StepResult::Refused);
     }
