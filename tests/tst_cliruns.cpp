@@ -7,6 +7,7 @@
 #include "cli/ImageLoad.h"
 #include "cli/ParallelRun.h"
 #include "cli/SerialNumbers.h"
+#include "platform/SerialPort.h"
 #include "support/SimHarness.h"
 #include "support/TestSupport.h"
 
