@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the normal and the sanitizer build, and
-# runs every test in both, then fuzzes the Intel HEX reader for a bounded
-# time. Every step runs even when an earlier one failed, so that one failure
+# runs every test in both (the normal build's once more in a shuffled order),
+# then fuzzes every reader of outside input for a bounded time. Every step runs even when an earlier one failed, so that one failure
 # never hides another's results; the exit code is non-zero when any failed.
 set -uo pipefail
 source "$(dirname "$0")/tools/common.sh"
