@@ -185,7 +185,7 @@ void TestCliRuns::busyPort()
     QVERIFY(holder.setPortOpen(true));
     const CliRun r = RunCli(dir.path(), {QStringLiteral("probe")}, {QStringLiteral("QUIRRA_COM1=") + sim.linkPath()});
     QCOMPARE(r.code, 2);
-    QVERIFY2(r.err.contains(QStringLiteral("COM1, %1 is in use by process %2 (tst_cli)")
+    QVERIFY2(r.err.contains(QStringLiteral("COM1, %1 is in use by process %2 (tst_cliruns)")
                                 .arg(sim.linkPath()).arg(QCoreApplication::applicationPid())),
              qPrintable(r.err));
     QVERIFY(sim.pcFrames().isEmpty());

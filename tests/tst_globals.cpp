@@ -1,5 +1,6 @@
 // ResetGlobals: each mutable global of the program, changed as the program
-// changes it, goes back to the value it has at start-up.
+// changes it, goes back to the value it has at start-up. (What a row makes
+// lives on: the globals no longer point at it.)
 #include "buffer/BufferCommands.h"
 #include "buffer/BufferView.h"
 #include "buffer/FillRoutines.h"
@@ -23,7 +24,6 @@ struct Global {
     std::function<void()> change;
     std::function<bool()> atStart;
 };
-QTimer timer;
 void NoWait() {}
 }  // namespace
 Q_DECLARE_METATYPE(Global)
@@ -49,8 +49,8 @@ private slots:
         row("DeviceFound", [] { DeviceFound = true; }, [] { return !DeviceFound; });
         row("AutoCount", [] { AutoCount = 2; }, [] { return AutoCount == 0; });
         row("AutoList", [] { AutoList[20] = 5; }, [] { return AutoList[20] == 0; });
-        row("cm", [] { static SerialPort port; cm = &port; }, [] { return cm == nullptr; });
-        row("totmr", [] { totmr = &timer; }, [] { return totmr == nullptr; });
+        row("cm", [] { cm = new SerialPort; }, [] { return cm == nullptr; });
+        row("totmr", [] { totmr = new QTimer; }, [] { return totmr == nullptr; });
         row("LetTimePass", [] { LetTimePass = NoWait; }, [] { return LetTimePass == WaitForEvents; });
         row("PortPaths", [] { PortPaths[3] = QStringLiteral("/dev/x"); }, [] { return PortPaths.isEmpty(); });
         row("HexFormat", [] { HexFormat = true; }, [] { return !HexFormat; });
@@ -69,7 +69,7 @@ private slots:
         row("FillLength", [] { FillLength = 4; }, [] { return FillLength == 0; });
         row("TxFrame", [] { DeviceProtocol::AssembleBlockWrite(0, Buffer.data()); }, [] { return DeviceProtocol::TxFrame.isEmpty(); });
         // The hex view and its tool windows, and what Find looked for.
-        row("BufferCommands", [] { static QMdiArea area; BufferCommands::SetHost(&area); BufferCommands::BufferEdit(); BufferCommands::BufferFind(); },
+        row("BufferCommands", [] { BufferCommands::SetHost(new QMdiArea); BufferCommands::BufferEdit(); BufferCommands::BufferFind(); },
             [] { BufferCommands::BufferEdit(); return !BufferCommands::BufferWindow() && !BufferCommands::FindWindow(); });
     }
     void resetsToStart()
