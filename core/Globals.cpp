@@ -54,7 +54,7 @@ void ResetGlobals()
     HexLines.fill(HexLine{});
     HexLineCount = 0;
     CheckSum = 0;
-    BufferHistory.Clear();
+    BufferHistory = UndoStore{};
     FillOk = false;
     FillValue = 0xFF;
     FillStart = 0;
