@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the normal and the sanitizer build, and
-# runs every test in both (the normal build's once more in a shuffled order),
-# then fuzzes every reader of outside input for a bounded time. Every step runs even when an earlier one failed, so that one failure
+# runs every test in both (the normal build's in a shuffled order), then
+# fuzzes every reader of outside input for a bounded time. Every step runs
+# even when an earlier one failed, so that one failure
 # never hides another's results; the exit code is non-zero when any failed.
 set -uo pipefail
 source "$(dirname "$0")/tools/common.sh"
@@ -28,18 +29,7 @@ build_and_test() {
     fi
 }
 
-build_and_test normal "$QUIRRA_ROOT/build/release"
-# Each test program's functions once more, in an order shuffled by a fixed
-# seed: no test may depend on what an earlier one left behind.
-echo "== tests in shuffled order"
-for t in "$QUIRRA_ROOT"/build/release/tests/tst_*; do
-    [ -f "$t" ] && [ -x "$t" ] || continue
-    order=$(cd "${t%/*}" && QT_QPA_PLATFORM=offscreen "$t" -functions | sed 's/()$//' |
-        shuf --random-source=<(yes 1))
-    # shellcheck disable=SC2086  # one argument per function name
-    (cd "${t%/*}" && QT_QPA_PLATFORM=offscreen "$t" -silent $order) || failed+=("${t##*/} shuffled")
-done
-
+build_and_test normal "$QUIRRA_ROOT/build/release" -DQUIRRA_SHUFFLE=ON
 build_and_test sanitizer "$QUIRRA_ROOT/build/asan" -DQUIRRA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 
 # Every reader of outside input under libFuzzer and the sanitizers, in a
