@@ -1,6 +1,8 @@
 #include "core/mdiMain.h"
 
 #include "buffer/BufferCommands.h"
+#include "buffer/UndoStore.h"
+#include "core/HexText.h"
 #include "core/SerialLink.h"
 #include "core/frmAbout.h"
 #include "core/frmHelp.h"
@@ -40,12 +42,16 @@ mdiMain::mdiMain()
 
     ReportInMessageBoxes();
     BufferCommands::SetHost(mdiArea);
+    modFunc::BufferHistory.Changed = [this] { UpdateUndoItems(); };
+    UpdateUndoItems();
+    PlaceEveryWindowOnScreen();
     resize(900, 600);
 }
 
 mdiMain::~mdiMain()
 {
     Unload();
+    modFunc::BufferHistory.Changed = nullptr;
     BufferCommands::SetHost(nullptr);
 }
 
@@ -134,7 +140,7 @@ void mdiMain::WriteDevicePanels()
 {
     const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
     sbar->SetPanel(2, QStringLiteral("Device: ") + device.Name);
-    sbar->SetPanel(3, QStringLiteral("Size: %1H").arg(QString::number(static_cast<uint32_t>(device.Size), 16).toUpper()));
+    sbar->SetPanel(3, QStringLiteral("Size: %1H").arg(HexText::Hex(static_cast<uint32_t>(device.Size))));
 }
 
 void mdiMain::Unload()
@@ -166,8 +172,28 @@ void mdiMain::BufferFill_Click() { BufferCommands::BufferFill(); }
 void mdiMain::BufferGoTo_Click() { BufferCommands::BufferGoTo(); }
 void mdiMain::BufferFind_Click() { BufferCommands::BufferFind(); }
 void mdiMain::BufferFindNext_Click() { BufferCommands::BufferFindNext(); }
-void mdiMain::BufferUndo_Click() { BufferCommands::BufferUndo(); }
-void mdiMain::BufferRedo_Click() { BufferCommands::BufferRedo(); }
+void mdiMain::BufferUndo_Click()
+{
+    QString file = sbar->Panel(4);
+    BufferCommands::BufferUndo(file);
+    sbar->SetPanel(4, file);
+}
+
+void mdiMain::BufferRedo_Click()
+{
+    QString file = sbar->Panel(4);
+    BufferCommands::BufferRedo(file);
+    sbar->SetPanel(4, file);
+}
+
+void mdiMain::UpdateUndoItems()
+{
+    const UndoStore& history = modFunc::BufferHistory;
+    BufferUndo->setEnabled(history.CanUndo());
+    BufferRedo->setEnabled(history.CanRedo());
+    BufferUndo->setText(QStringLiteral("&Undo %1").arg(history.UndoName()).trimmed());
+    BufferRedo->setText(QStringLiteral("&Redo %1").arg(history.RedoName()).trimmed());
+}
 void mdiMain::BufferCompare_Click() { FileCommands::CompareWithFile(*this); }
 void mdiMain::DeviceSelect_Click()
 {
@@ -218,6 +244,7 @@ namespace modFunc {
 std::unique_ptr<mdiMain> StartUp()
 {
     ReportInMessageBoxes();  // before the window: the start-up problems
+    PlaceEveryWindowOnScreen();
     const QStringList problems = ReadStartFiles(QDir::currentPath());
     ReportStartProblems(problems);
     auto window = std::make_unique<mdiMain>();

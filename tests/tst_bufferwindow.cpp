@@ -239,8 +239,17 @@ private slots:
         row("double-clicks, keys go on", {.top = 2, .clicks = {~PosOf(9, 33), ~PosOf(9, 60)}, .keys = "<", .endTop = 2, .endPos = PosOf(9, 32), .sum = "0000"});
         // Keys other than the arrows and hex digits change nothing; Shift+Right
         // moves without a wider selection.
-        row("other keys", {.top = 2, .clicks = {PosOf(9, 33)}, .keys = "{Home}{End}{PgUp}{PgDown}{Backspace}{Del}{Return}ghz.-+ "
+        row("other keys", {.top = 2, .clicks = {PosOf(9, 33)}, .keys = "{Home}{End}{Backspace}{Del}{Return}ghz.-+ "
                            "{Ctrl+A}<{Shift+Right}", .endTop = 2, .endPos = PosOf(9, 33), .sum = "0000"});
+        // Page keys move view and caret by sixteen lines, the caret keeping its
+        // column and, short of the ends, its place on the screen.
+        row("page down twice", {.keys = ">>v{PgDown}{PgDown}", .endTop = 32, .endPos = PosOf(1, 8), .sum = "0000"});
+        row("page up near the top", {.top = 5, .keys = "vv{PgUp}", .endPos = PosOf(0, 5), .sum = "0000"});
+        row("page down near the end", {.top = 4078, .keys = "{PgDown}{PgDown}", .endTop = 4080, .endPos = PosOf(15, 5), .sum = "0000"});
+        row("page down, 1000 bytes", {.size = 1000, .top = 0, .keys = "{PgDown}{PgDown}{PgDown}{PgDown}", .endTop = 46, .endPos = PosOf(15, 5), .sum = "E418"});
+        row("ctrl+end", {.top = 3, .keys = "{Ctrl+End}", .endTop = 4080, .endPos = PosOf(15, 50), .sum = "0000"});
+        row("ctrl+end, 1000 bytes", {.size = 1000, .top = 3, .keys = "{Ctrl+End}", .endTop = 46, .endPos = PosOf(15, 50), .sum = "E418"});
+        row("ctrl+end, ctrl+home", {.top = 3, .keys = "v{Ctrl+End}{Ctrl+Home}", .endPos = 70, .sum = "0000"});
         // Typing overwrites the digit under the caret and moves on, over line
         // ends and the bottom line; at the device's last byte the caret stays.
         row("type a byte", {.keys = "a5", .endPos = 73, .bytes = "0000=A5", .sum = "FFA6"});
@@ -289,13 +298,15 @@ private slots:
             QCOMPARE(w->txtFillWith->text() + w->txtStart->text() + w->txtLength->text(), QStringLiteral("FF00001"));
             QCOMPARE(w->txtFillWith->maxLength(), 2);
             QCOMPARE(w->txtStart->maxLength(), 4);
-            QCOMPARE(w->focusWidget(), w->cmdCancel);
-            CheckTabOrder({w->cmdCancel, w->cmdOk, w->txtFillWith, w->txtStart, w->txtLength, w->cmdCancel});
-            QTest::mouseClick(w->cmdOk, Qt::LeftButton);
+            // The focus starts in the first field: typing fills it, Enter is OK.
+            QCOMPARE(w->focusWidget(), w->txtFillWith);
+            CheckTabOrder({w->txtFillWith, w->txtStart, w->txtLength, w->cmdOk, w->cmdCancel, w->txtFillWith});
+            QTest::keyClicks(w->focusWidget(), QStringLiteral("7"));
+            QTest::keyClick(w->focusWidget(), Qt::Key_Return);
         });
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(Buffer.data()), 2), QByteArray("\xFF\x00", 2));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(Buffer.data()), 2), QByteArray("\x07\x00", 2));
         QVERIFY(BufferCommands::BufferWindow());
-        QCOMPARE(BufferCommands::BufferWindow()->lblCheckSum->text(), QStringLiteral("00FF"));
+        QCOMPARE(BufferCommands::BufferWindow()->lblCheckSum->text(), QStringLiteral("0007"));
         // Cancel with the view closed: it stays closed.
         BufferCommands::CloseBufferWindow();
         RunFill([](frmBufferFill* w) { QTest::mouseClick(w->cmdCancel, Qt::LeftButton); });

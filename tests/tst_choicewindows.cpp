@@ -184,9 +184,10 @@ private slots:
             {.window = Settings, .comPort = 3, .actions = {PickPort(31), CloseBox()}, .view = "COM32/COM32 opens /dev/ttyS31"});
         row("settings: typed entry", {.window = Settings, .comPort = 3, .actions = {TypePort("com17"), OK},
                                       .view = "com17/COM32 opens /dev/ttyS16", .after = "port=17"});
-        row("settings: typed other",
-            {.window = Settings, .comPort = 5, .actions = {TypePort("COM99"), PressEnter()}, .view = "COM99/COM32 ", .after = "port=0"});
-        row("settings: port 0", {.window = Settings, .comPort = 0, .actions = {OK}, .view = "/COM32 "});
+        // A name that is no list entry is refused with a message; the window stays.
+        row("settings: typed other", {.window = Settings, .comPort = 5, .actions = {TypePort("COM99"), PressEnter(), Cancel},
+                                      .view = "COM99/COM32 ", .after = "msgs=1"});
+        row("settings: port 0", {.window = Settings, .comPort = 0, .actions = {OK, Cancel}, .view = "/COM32 ", .after = "msgs=1"});
         row("settings: port 40", {.window = Settings, .comPort = 40, .actions = {Cancel}, .view = "/COM32 "});
         const QString mapped = "COM5/COM32 opens " + ById + " (ports.cfg)";
         row("settings: map a USB adapter", {.window = Settings, .comPort = 5, .actions = {ClickRow(1), OK}, .view = mapped,
@@ -199,6 +200,8 @@ private slots:
                                        .view = "COM2/COM32 opens /dev/ttyUSB3 (ports.cfg)"});
         row("settings: back to the default", {.window = Settings, .comPort = 2, .portMapped = true,
                                               .actions = {Press("&Default"), OK}, .view = "COM2/COM32 opens /dev/ttyS1", .after = "ports="});
+        row("settings: Enter after Default", {.window = Settings, .comPort = 2, .portMapped = true,
+                                              .actions = {Press("&Default"), PressEnter()}, .view = "COM2/COM32 opens /dev/ttyS1", .after = "ports="});
         row("auto: empty", {.window = EditAuto, .actions = {OK}, .view = " >"});
         row("auto: unchanged", {.window = EditAuto, .autoSteps = ebpv, .actions = {OK}, .view = "Erase,Blank,Program,Verify" + all});
         row("auto: twice", {.window = EditAuto, .actions = {ClickFunction(2), Right, Right, ClickRow(0), PressEnter()},
@@ -244,7 +247,7 @@ private slots:
         const QString start = State();
         QVERIFY(WhileModal<QDialog>([command] { command->trigger(); }, [&](QDialog* w) {
             for (qsizetype i = 0; i < r.actions.size(); ++i) {
-                QCOMPARE(State(), start);  // nothing changes until the window ends
+                QCOMPARE(With(State(), "msgs=0"), With(start, "msgs=0"));  // nothing changes until the window ends
                 if (i == r.actions.size() - 1)
                     QCOMPARE(View(w), r.view);
                 r.actions[i](w);

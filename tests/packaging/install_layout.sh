@@ -36,7 +36,11 @@ f share/quirra/quirra.cfg
 f share/quirra/auto.cfg
 f share/doc/quirra/copyright
 f share/doc/quirra/changelog.gz
+f share/man/man5/quirra-files.5.gz
 LAYOUT
+if [ -x "$prefix/bin/quirra-cli" ]; then
+    [ -f "$prefix/share/bash-completion/completions/quirra-cli" ] || fail "missing the bash completion of quirra-cli"
+fi
 
 # Exactly the built programs, each with a man page that names its options.
 [ "$(ls "$prefix/bin" | sort | xargs)" = "$(printf '%s\n' "${programs[@]}" | sort | xargs)" ] ||
