@@ -36,6 +36,7 @@ void ResetState()
     bufferSub.clear();
     findWindow.clear();
     compareWindow.clear();
+    lastText.clear();
     lastPattern.clear();
     lastFound = -1;
 }

@@ -61,7 +61,7 @@ private slots:
         row("HexLines", [] { HexLines[10000].Data[50] = 1; }, [] { return HexLines[10000].Data[50] == 0; });
         row("HexLineCount", [] { HexLineCount = 9; }, [] { return HexLineCount == 0; });
         row("CheckSum", [] { CheckSum = 9; }, [] { return CheckSum == 0; });
-        row("BufferHistory", [] { BufferHistory.Begin(Buffer); Buffer[0] = 1; BufferHistory.Commit(Buffer, UndoStore::Update); },
+        row("BufferHistory", [] { BufferHistory.Begin(Buffer); Buffer[0] = 1; BufferHistory.Commit(Buffer, UndoStore::Update, {QStringLiteral("Fill"), {}}); },
             [] { return !BufferHistory.CanUndo() && !BufferHistory.CanRedo() && BufferHistory.MemoryUsed() == 0; });
         row("FillOk", [] { FillOk = true; }, [] { return !FillOk; });
         row("FillValue", [] { FillValue = 0; }, [] { return FillValue == 0xFF; });
