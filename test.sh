@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the normal and the sanitizer build, and
-# runs every test in both, then fuzzes the file readers for a bounded
-# time. Every step runs even when an earlier one failed, so that one failure
+# runs every test in both (the normal build's in a shuffled order), then
+# fuzzes every reader of outside input for a bounded time. Every step runs
+# even when an earlier one failed, so that one failure
 # never hides another's results; the exit code is non-zero when any failed.
 set -uo pipefail
 source "$(dirname "$0")/tools/common.sh"
@@ -28,17 +29,17 @@ build_and_test() {
     fi
 }
 
-build_and_test normal "$QUIRRA_ROOT/build/release"
+build_and_test normal "$QUIRRA_ROOT/build/release" -DQUIRRA_SHUFFLE=ON
 build_and_test sanitizer "$QUIRRA_ROOT/build/asan" -DQUIRRA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 
-# The Intel HEX and S-record readers under libFuzzer and the sanitizers,
-# in a clang build of its own that builds nothing else.
+# Every reader of outside input under libFuzzer and the sanitizers, in a
+# clang build of its own that builds nothing else, 10 s a target.
 fuzz="$QUIRRA_ROOT/build/fuzz"
-echo "== fuzzing the Intel HEX, S-record and ELF readers"
+echo "== fuzzing the file readers, the start-up files, the command line and the wire"
 # fuzz_one TARGET SEEDS SECONDS
 fuzz_one() {
     mkdir -p "$fuzz/corpus-$1"
-    if ! "$fuzz/tests/$1" -max_total_time="$3" "$fuzz/corpus-$1" "$2" >"$fuzz/$1.log" 2>&1; then
+    if ! "$fuzz/tests/$1" -max_total_time="$3" -timeout=10 "$fuzz/corpus-$1" "$2" >"$fuzz/$1.log" 2>&1; then
         tail -n 60 "$fuzz/$1.log"
         failed+=("fuzzing $1")
     else
@@ -48,12 +49,15 @@ fuzz_one() {
 if command -v clang++ >/dev/null &&
     cmake -S "$QUIRRA_ROOT" -B "$fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null &&
     grep -q '^QUIRRA_HAVE_LIBFUZZER:INTERNAL=1' "$fuzz/CMakeCache.txt"; then
-    if ! cmake --build "$fuzz" --target fuzz_hexreader fuzz_srecreader fuzz_elfreader; then
+    if ! cmake --build "$fuzz" --target fuzz_hexreader fuzz_srecreader fuzz_startfiles fuzz_cliargs fuzz_wire fuzz_elfreader; then
         failed+=("fuzz build")
     else
-        fuzz_one fuzz_hexreader "$QUIRRA_ROOT/tests/fuzz-seeds" 20
-        fuzz_one fuzz_srecreader "$QUIRRA_ROOT/tests/fuzz-seeds-srec" 20
-        fuzz_one fuzz_elfreader "$QUIRRA_ROOT/tests/fuzz-seeds-elf" 20
+        fuzz_one fuzz_hexreader "$QUIRRA_ROOT/tests/fuzz-seeds" 10
+        fuzz_one fuzz_srecreader "$QUIRRA_ROOT/tests/fuzz-seeds-srec" 10
+        fuzz_one fuzz_startfiles "$QUIRRA_ROOT/tests/fuzz-seeds-startfiles" 10
+        fuzz_one fuzz_cliargs "$QUIRRA_ROOT/tests/fuzz-seeds-cliargs" 10
+        fuzz_one fuzz_wire "$QUIRRA_ROOT/tests/fuzz-seeds-wire" 10
+        fuzz_one fuzz_elfreader "$QUIRRA_ROOT/tests/fuzz-seeds-elf" 10
     fi
 else
     echo "clang++ with libFuzzer is missing: not fuzzed"

@@ -29,6 +29,19 @@ QString lastText;           // what was typed in Find last
 QByteArray lastPattern;     // what Find looked for last
 int32_t lastFound = -1;     // where it found it
 
+// The state above as the program starts it.
+void ResetState()
+{
+    host.clear();
+    bufferSub.clear();
+    findWindow.clear();
+    compareWindow.clear();
+    lastText.clear();
+    lastPattern.clear();
+    lastFound = -1;
+}
+[[maybe_unused]] const bool stateResets = modFunc::OnResetGlobals(ResetState);
+
 frmBuffer* OpenView()
 {
     if (!BufferWindow())

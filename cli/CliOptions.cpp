@@ -42,6 +42,9 @@ bool ParseHexAddress(const QString& text, uint32_t& value)
 
 QStringList WorkerArguments(const QStringList& args, const QString& port)
 {
+    // The options whose value is the next argument, whatever it looks like.
+    static const QStringList valued = {"--dir", "--device", "-d", "--record", "--format", "-f", "--to", "--log",
+                                       "--serial", "--serial-file", "--buffer-address", "--file-address"};
     QStringList out;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -51,6 +54,8 @@ QStringList WorkerArguments(const QStringList& args, const QString& port)
             ++i;  // and its value
         else if (!a.startsWith(QLatin1String("--port=")))
             out << a;
+        if (valued.contains(a) && i + 1 < args.size())
+            out << args[++i];
     }
     return out << QStringLiteral("--port") << port << QStringLiteral("--worker");
 }
@@ -278,6 +283,9 @@ QString CombinationProblem(Options& o, QStringList positional)
     const bool isAuto = o.command == QLatin1String("auto");
     const bool isProgram = o.command == QLatin1String("program");
     const bool writes = o.command == QLatin1String("read") || o.command == QLatin1String("convert");
+    QStringList named;  // COM3, com3 and COM003 name one port
+    for (const QString& port : o.ports)
+        named << (ComNumber(port) > 0 ? QStringLiteral("COM%1").arg(ComNumber(port)) : port);
     // The first rule broken is told.
     const struct {
         bool broken;
@@ -302,7 +310,7 @@ QString CombinationProblem(Options& o, QStringList positional)
         {o.reads > 1 && o.command != QLatin1String("read"), "--reads belongs to read"},
         {o.vote && o.reads < 2, "--vote goes with --reads N"},
         {o.ports.size() > 1 && (!isAuto || !o.repeat), "several --port belong to auto --repeat"},
-        {QSet<QString>(o.ports.begin(), o.ports.end()).size() < o.ports.size(), "a port is named twice"},
+        {QSet<QString>(named.begin(), named.end()).size() < named.size(), "a port is named twice"},
     };
     for (const auto& rule : rules)
         if (rule.broken)

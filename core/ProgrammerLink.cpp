@@ -79,7 +79,7 @@ void ProgrammerLink::WaitForCompleteReply(SerialPort& port)
             if (count == ProbeReplyBytes)
                 quiet.start(ProbeQuietMs);
         }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        LetTimePass();
     }
     totmr->stop();
 }
@@ -95,6 +95,14 @@ bool ProgrammerLink::Open()
 
 ProbeResult ProgrammerLink::Probe(const ProbeWait& wait)
 {
+    DeviceFound = false;
+    if (!Open())
+        return {ProbeResult::Outcome::PortError, port.ErrorDescription(), {}};
+    return ProbePort(port, wait);
+}
+
+ProbeResult ProbePort(SerialPort& port, const ProgrammerLink::ProbeWait& wait)
+{
     ProbeResult result;
     DeviceFound = false;
     auto portError = [&] {
@@ -102,13 +110,13 @@ ProbeResult ProgrammerLink::Probe(const ProbeWait& wait)
         result.portError = port.ErrorDescription();
         return result;
     };
-    if (!Open() || !port.Output(QByteArray("\x01T", 2)))
+    if (!port.Output(QByteArray("\x01T", 2)))
         return portError();
     wait(port);
     if (port.Failed())
         return portError();
 
-    if (port.InBufferCount() == ProbeReplyBytes) {
+    if (port.InBufferCount() == ProgrammerLink::ProbeReplyBytes) {
         RxData = port.Input();
         result.outcome = ProbeResult::Outcome::Found;
         result.version = QStringLiteral("%1.%2")

@@ -57,6 +57,10 @@ public:
     QTimer timer;
 };
 
+// The probe on a port that is open: sends 01 T, waits and judges the reply,
+// as ProgrammerLink::Probe does after opening its port.
+ProbeResult ProbePort(SerialPort& port, const ProgrammerLink::ProbeWait& wait);
+
 // The main window's load step: the probe, then one message box for its
 // outcome. removeSplash is called once, at the point where the splash goes.
 // Returns false when the port could not be used (DeviceFound false).

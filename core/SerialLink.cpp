@@ -11,6 +11,9 @@ namespace modFunc {
 
 SerialPort* cm = nullptr;
 QTimer* totmr = nullptr;
+void (*LetTimePass)() = WaitForEvents;
+
+void WaitForEvents() { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); }
 
 void totmr_Timer()
 {
@@ -42,7 +45,7 @@ void WaitForBytes()
             TimeOutFlag = true;
             break;
         }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        LetTimePass();
     }
     if (cm->InBufferCount() == RxExpected)
         totmr->stop();
@@ -57,7 +60,7 @@ void WaitOneTick()
     TimeOutFlag = false;
     totmr->start();
     while (!TimeOutFlag)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        LetTimePass();
 }
 
 }  // namespace modFunc

@@ -26,4 +26,12 @@ void WaitForBytes();
 // Clears TimeOutFlag, starts totmr and runs the event loop until it ticks.
 void WaitOneTick();
 
+// How the two waits above let time pass between their checks: by default
+// WaitForEvents, which runs the event loop until something happens (bytes,
+// a tick of totmr, a repaint). A test that answers the frames itself puts a
+// routine here that delivers its bytes or ends the second at once with
+// totmr_Timer, so that nothing sleeps through the second.
+void WaitForEvents();
+extern void (*LetTimePass)();
+
 }  // namespace modFunc

@@ -100,4 +100,11 @@ bool WriteWholeFile(const QString& path, const QByteArray& data, QString* error)
 // or cannot be read (*exists true, *error set).
 bool ReadWholeFile(const QString& path, QByteArray& data, bool* exists, QString* error);
 
+// Puts every mutable global of the program back to its start-up value: the
+// ones above and those of the file, buffer, link and protocol modules. A
+// module of the window layer adds the reset of its own state with
+// OnResetGlobals (which returns true, for use in a static initializer).
+void ResetGlobals();
+bool OnResetGlobals(void (*reset)());
+
 }  // namespace modFunc

@@ -2,6 +2,8 @@
 // uses: CommPort, Settings, RThreshold, InputMode, PortOpen, Output,
 // InBufferCount and Input. Receiving is done by polling InBufferCount while
 // the event loop runs; the port raises no events of its own for the program.
+// The operations on the line are virtual so that a test can stand in for the
+// device and answer frames itself.
 #pragma once
 
 #include <QByteArray>
@@ -40,24 +42,24 @@ public:
 
     // Opens (true) or closes (false). On failure returns false and
     // ErrorDescription() says why.
-    bool setPortOpen(bool open);
-    bool PortOpen() const;
+    virtual bool setPortOpen(bool open);
+    virtual bool PortOpen() const;
 
     // Sends the bytes in order. Returns false when the port is not open or
     // the write fails.
-    bool Output(const QByteArray& bytes);
+    virtual bool Output(const QByteArray& bytes);
     // Received bytes waiting to be read.
-    int InBufferCount() const;
+    virtual int InBufferCount() const;
     // Removes and returns all waiting bytes.
-    QByteArray Input();
+    virtual QByteArray Input();
     // Drops every received byte not yet taken, also those the system still
     // holds for the port.
-    void DiscardInput();
+    virtual void DiscardInput();
     // The port wakes the event loop only once this many bytes (1 to 255)
     // have arrived, instead of for every byte; a device function sets its
     // reply length and goes back to 1 when it ends. Errors and hang-ups still
     // wake at once.
-    void SetReceiveWake(int bytes);
+    virtual void SetReceiveWake(int bytes);
 
     // Called with every frame written (sent true) and every batch of bytes
     // taken by Input (sent false); none by default.

@@ -7,3 +7,4 @@ add_test(NAME quirra_help_without_display
 set_tests_properties(quirra_help_without_display PROPERTIES TIMEOUT 30)
 quirra_test(tst_windowfit tst_windowfit.cpp)
 target_compile_definitions(tst_windowfit PRIVATE QUIRRA_DEMO_DIR="${PROJECT_SOURCE_DIR}/demo")
+quirra_test(tst_globals tst_globals.cpp)

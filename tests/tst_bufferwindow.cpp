@@ -90,10 +90,19 @@ void RunFill(const std::function<void(frmBufferFill*)>& act)
 // Keys on a view of `size` bytes scrolled to `top`, after clicks at
 // `clicks` (~pos: a double-click); where the view and caret end, the
 // "address=byte" changes in the all-FF Buffer and the checksum shown.
-struct KeyCase { int size, top; QList<int> clicks; QString keys; int endTop, endPos; QString bytes, sum; };
+struct KeyCase {
+    int size = 65536, top = 0;
+    QList<int> clicks{};
+    QString keys{};
+    int endTop = 0, endPos = 0;
+    QString bytes{}, sum{};
+};
 // Buffer > Fill with these texts, ended by `how` (ok, cancel, esc, close; or
 // the field OK refuses); `filled` is address, count, value.
-struct FillCase { QString with, start, length, how; QList<int> filled; };
+struct FillCase {
+    QString with, start, length, how;
+    QList<int> filled;
+};
 }  // namespace
 Q_DECLARE_METATYPE(KeyCase)
 Q_DECLARE_METATYPE(FillCase)
@@ -215,38 +224,38 @@ private slots:
         QTest::addColumn<KeyCase>("c");
         const QString down = QStringLiteral("v"), right = QStringLiteral(">");
         auto row = [](const char* name, const KeyCase& c) { QTest::newRow(name) << c; };
-        row("left and up at address 0", {65536, 0, {}, "<^", 0, 70, "", "0000"});
-        row("left wraps to the line above", {65536, 0, {}, "v<", 0, PosOf(0, 51), "", "0000"});
-        row("left at the top scrolls", {65536, 5, {}, "<", 4, 70, "", "0000"});
-        row("up at the top scrolls", {65536, 5, {}, ">>>>>>>^", 4, PosOf(0, 15), "", "0000"});
+        row("left and up at address 0", {.keys = "<^", .endPos = 70, .sum = "0000"});
+        row("left wraps to the line above", {.keys = "v<", .endPos = PosOf(0, 51), .sum = "0000"});
+        row("left at the top scrolls", {.top = 5, .keys = "<", .endTop = 4, .endPos = 70, .sum = "0000"});
+        row("up at the top scrolls", {.top = 5, .keys = ">>>>>>>^", .endTop = 4, .endPos = PosOf(0, 15), .sum = "0000"});
         row("down to the end of 64 KiB",
-            {65536, 0, {}, ">>>>" + down.repeated(15 + 4080 + 3) + right.repeated(100), 4080, PosOf(15, 51), "", "0000"});
-        row("1000 bytes stop at 46", {1000, 0, {}, down.repeated(75) + right.repeated(40), 46, PosOf(15, 51), "", "E418"});
+            {.keys = ">>>>" + down.repeated(15 + 4080 + 3) + right.repeated(100), .endTop = 4080, .endPos = PosOf(15, 51), .sum = "0000"});
+        row("1000 bytes stop at 46", {.size = 1000, .top = 0, .keys = down.repeated(75) + right.repeated(40), .endTop = 46, .endPos = PosOf(15, 51), .sum = "E418"});
         // A click puts the caret on a digit; one on "=", a space between groups,
         // the character column, the header or the address leaves it.
-        row("click a digit", {65536, 2, {PosOf(2, 27)}, "", 2, PosOf(2, 27), "", "0000"});
+        row("click a digit", {.top = 2, .clicks = {PosOf(2, 27)}, .endTop = 2, .endPos = PosOf(2, 27), .sum = "0000"});
         row("clicks off the digits",
-            {65536, 2, {PosOf(2, 27), PosOf(2, 4), PosOf(5, 7), PosOf(5, 60), 30, PosOf(7, 2)}, "", 2, PosOf(2, 27), "", "0000"});
-        row("double-clicks, keys go on", {65536, 2, {~PosOf(9, 33), ~PosOf(9, 60)}, "<", 2, PosOf(9, 32), "", "0000"});
+            {.top = 2, .clicks = {PosOf(2, 27), PosOf(2, 4), PosOf(5, 7), PosOf(5, 60), 30, PosOf(7, 2)}, .endTop = 2, .endPos = PosOf(2, 27), .sum = "0000"});
+        row("double-clicks, keys go on", {.top = 2, .clicks = {~PosOf(9, 33), ~PosOf(9, 60)}, .keys = "<", .endTop = 2, .endPos = PosOf(9, 32), .sum = "0000"});
         // Keys other than the arrows and hex digits change nothing; Shift+Right
         // moves without a wider selection.
-        row("other keys", {65536, 2, {PosOf(9, 33)}, "{Home}{End}{Backspace}{Del}{Return}ghz.-+ "
-                           "{Ctrl+A}<{Shift+Right}", 2, PosOf(9, 33), "", "0000"});
+        row("other keys", {.top = 2, .clicks = {PosOf(9, 33)}, .keys = "{Home}{End}{Backspace}{Del}{Return}ghz.-+ "
+                           "{Ctrl+A}<{Shift+Right}", .endTop = 2, .endPos = PosOf(9, 33), .sum = "0000"});
         // Page keys move view and caret by sixteen lines, the caret keeping its
         // column and, short of the ends, its place on the screen.
-        row("page down twice", {65536, 0, {}, ">>v{PgDown}{PgDown}", 32, PosOf(1, 8), "", "0000"});
-        row("page up near the top", {65536, 5, {}, "vv{PgUp}", 0, PosOf(0, 5), "", "0000"});
-        row("page down near the end", {65536, 4078, {}, "{PgDown}{PgDown}", 4080, PosOf(15, 5), "", "0000"});
-        row("page down, 1000 bytes", {1000, 0, {}, "{PgDown}{PgDown}{PgDown}{PgDown}", 46, PosOf(15, 5), "", "E418"});
-        row("ctrl+end", {65536, 3, {}, "{Ctrl+End}", 4080, PosOf(15, 50), "", "0000"});
-        row("ctrl+end, 1000 bytes", {1000, 3, {}, "{Ctrl+End}", 46, PosOf(15, 50), "", "E418"});
-        row("ctrl+end, ctrl+home", {65536, 3, {}, "v{Ctrl+End}{Ctrl+Home}", 0, 70, "", "0000"});
+        row("page down twice", {.keys = ">>v{PgDown}{PgDown}", .endTop = 32, .endPos = PosOf(1, 8), .sum = "0000"});
+        row("page up near the top", {.top = 5, .keys = "vv{PgUp}", .endPos = PosOf(0, 5), .sum = "0000"});
+        row("page down near the end", {.top = 4078, .keys = "{PgDown}{PgDown}", .endTop = 4080, .endPos = PosOf(15, 5), .sum = "0000"});
+        row("page down, 1000 bytes", {.size = 1000, .top = 0, .keys = "{PgDown}{PgDown}{PgDown}{PgDown}", .endTop = 46, .endPos = PosOf(15, 5), .sum = "E418"});
+        row("ctrl+end", {.top = 3, .keys = "{Ctrl+End}", .endTop = 4080, .endPos = PosOf(15, 50), .sum = "0000"});
+        row("ctrl+end, 1000 bytes", {.size = 1000, .top = 3, .keys = "{Ctrl+End}", .endTop = 46, .endPos = PosOf(15, 50), .sum = "E418"});
+        row("ctrl+end, ctrl+home", {.top = 3, .keys = "v{Ctrl+End}{Ctrl+Home}", .endPos = 70, .sum = "0000"});
         // Typing overwrites the digit under the caret and moves on, over line
         // ends and the bottom line; at the device's last byte the caret stays.
-        row("type a byte", {65536, 0, {}, "a5", 0, 73, "0000=A5", "FFA6"});
-        row("type on to the next line", {65536, 2, {PosOf(1, 51)}, "0", 2, PosOf(2, 5), "003F=F0", "FFF1"});
-        row("type over the bottom line", {65536, 4079, {PosOf(15, 47)}, "00cd", 4080, BottomDigitPos, "FFEE=00 FFEF=CD", "FECF"});
-        row("type the last byte", {65536, 4080, {PosOf(15, 50)}, "9e1", 4080, PosOf(15, 51), "FFFF=91", "FF92"});
+        row("type a byte", {.keys = "a5", .endPos = 73, .bytes = "0000=A5", .sum = "FFA6"});
+        row("type on to the next line", {.top = 2, .clicks = {PosOf(1, 51)}, .keys = "0", .endTop = 2, .endPos = PosOf(2, 5), .bytes = "003F=F0", .sum = "FFF1"});
+        row("type over the bottom line", {.top = 4079, .clicks = {PosOf(15, 47)}, .keys = "00cd", .endTop = 4080, .endPos = BottomDigitPos, .bytes = "FFEE=00 FFEF=CD", .sum = "FECF"});
+        row("type the last byte", {.top = 4080, .clicks = {PosOf(15, 50)}, .keys = "9e1", .endTop = 4080, .endPos = PosOf(15, 51), .bytes = "FFFF=91", .sum = "FF92"});
         // Sixteen lines always, never past the last line of 64 KiB, the checksum
         // inside the Buffer, and typing reaches the last byte in view.
         const std::tuple<const char*, int, int, const char*, const char*> ends[] = {
@@ -254,7 +263,7 @@ private slots:
             {"128 KiB", 0x20000, 4080, "FFFF=F0", "5F80"}, {"70001 bytes", 70001, 4080, "FFFF=F0", "5F80"},
             {"negative size", -5, 0, "00FF=F0", "0000"}};
         for (auto [name, size, max, bytes, sum] : ends)
-            row(name, {size, max, {}, right.repeated(31) + down.repeated(20) + "0", max, PosOf(15, 51), bytes, sum});
+            row(name, {.size = size, .top = max, .keys = right.repeated(31) + down.repeated(20) + "0", .endTop = max, .endPos = PosOf(15, 51), .bytes = bytes, .sum = sum});
     }
 
     void keys()
@@ -308,17 +317,17 @@ private slots:
     {
         QTest::addColumn<FillCase>("c");
         auto row = [](const QString& name, const FillCase& c) { QTest::newRow(qPrintable(name)) << c; };
-        row("a range", {"5a", "100", "10", "ok", {0x100, 16, 0x5A}});
-        row("lower case, lenient value", {"a", "abcd", "2", "ok", {0xABCD, 2, 0x0A}});
-        row("empty value", {"", "0", "1", "ok", {0, 1, 0xFF}});
-        row("length 0", {"00", "0", "0", "ok", {0, 0, 0}});
-        row("cut at the end", {"33", "FFFF", "FFFF", "ok", {0xFFFF, 70001 - 0xFFFF, 0x33}});
+        row("a range", {.with = "5a", .start = "100", .length = "10", .how = "ok", .filled = {0x100, 16, 0x5A}});
+        row("lower case, lenient value", {.with = "a", .start = "abcd", .length = "2", .how = "ok", .filled = {0xABCD, 2, 0x0A}});
+        row("empty value", {.with = "", .start = "0", .length = "1", .how = "ok", .filled = {0, 1, 0xFF}});
+        row("length 0", {.with = "00", .start = "0", .length = "0", .how = "ok", .filled = {0, 0, 0}});
+        row("cut at the end", {.with = "33", .start = "FFFF", .length = "FFFF", .how = "ok", .filled = {0xFFFF, 70001 - 0xFFFF, 0x33}});
         for (const char* how : {"cancel", "esc", "close"})
-            row(how, {"12", "0", "1", how, {0, 0, 0}});
+            row(how, {.with = "12", .start = "0", .length = "1", .how = how, .filled = {0, 0, 0}});
         const std::tuple<const char*, const char*, const char*> bads[] = {
             {"", "1", "Start"}, {"12G", "1", "Start"}, {"0", "", "Length"}, {"0", "-1", "Length"}};
         for (auto [start, length, field] : bads)
-            row(QStringLiteral("%1 '%2'").arg(field, *start ? start : length), {"42", start, length, field, {0, 0, 0}});
+            row(QStringLiteral("%1 '%2'").arg(field, *start ? start : length), {.with = "42", .start = start, .length = length, .how = field, .filled = {0, 0, 0}});
     }
 
     void fill()

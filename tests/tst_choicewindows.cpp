@@ -17,10 +17,67 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QtTest>
+#include <functional>
 
 using namespace modFunc;
 
 const QString ById = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+
+namespace {
+// One thing the user does in the window.
+using Action = std::function<void(QDialog*)>;
+// A click on a row (-1: the selected one) of the last list of the window
+// (the chips, the ports, the Auto steps) or of the first (the functions of
+// Edit Auto), with keys held; a double-click comes as press, release,
+// double-click, release.
+Action OnRow(int row, bool first, Qt::KeyboardModifiers keys = {}, bool twice = false)
+{
+    return [=](QDialog* w) {
+        const QList<QListWidget*> lists = w->findChildren<QListWidget*>();
+        QListWidget* list = first ? lists.value(0) : lists.value(lists.size() - 1);
+        const QPoint at = list->visualItemRect(list->item(row < 0 ? SelectedRow(list) : row)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, keys, at);
+        if (twice)
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at), QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+    };
+}
+Action ClickRow(int row) { return OnRow(row, false); }
+Action ClickFunction(int row) { return OnRow(row, true); }
+Action DoubleClickRow(int row) { return OnRow(row, false, {}, true); }
+Action Unselect() { return OnRow(-1, false, Qt::ControlModifier); }  // Ctrl+click on the selected row
+Action PickPort(int index) { return [=](QDialog* w) { w->findChild<QComboBox*>()->setCurrentIndex(index); }; }
+Action TypePort(const QString& text)
+{
+    return [=](QDialog* w) { w->findChild<QComboBox*>()->clearEditText(), QTest::keyClicks(w->findChild<QComboBox*>(), text); };
+}
+Action Press(const QString& caption)
+{
+    return [=](QDialog* w) {
+        for (QPushButton* button : w->findChildren<QPushButton*>())
+            if (button->text() == caption)
+                QTest::mouseClick(button, Qt::LeftButton);
+    };
+}
+Action PressEnter() { return [](QDialog* w) { QTest::keyClick(w->focusWidget(), Qt::Key_Return); }; }
+Action CloseBox() { return [](QDialog* w) { w->close(); }; }
+const Action OK = Press("OK"), Cancel = Press("Cancel"), Right = Press(">"), Left = Press("<"), AllLeft = Press("<<");
+
+// One row: the program as the window finds it, what the user does, the
+// window before the last action (View), and what has changed afterwards.
+struct Row {
+    enum Window { Select, Settings, EditAuto } window;
+    int16_t deviceIndex = 0;
+    int16_t comPort = 1;
+    QList<int> autoSteps{};
+    bool viewOpen = false;        // the hex view is open
+    bool portMapped = false;      // ports.cfg maps COM2 to /dev/ttyUSB3
+    bool autoFileBlocked = false; // a directory stands where auto.cfg goes
+    QList<Action> actions{};
+    QString view{};
+    QString after{};              // State's changes, "key=value;..."
+};
+}  // namespace
+Q_DECLARE_METATYPE(Row)
 
 class TestChoiceWindows : public QObject {
     Q_OBJECT
@@ -77,31 +134,6 @@ class TestChoiceWindows : public QObject {
         }
         return view;
     }
-    // c2 clicks row 2 of the last list, d2 double-clicks it, i2 clicks row 2
-    // of the first, "unselect" ctrl-clicks the selected row; p31 picks COM32,
-    // tCOM7 types COM7; enter, close, and any button's caption.
-    static void Step(QDialog* w, const QString& step)
-    {
-        const QList<QListWidget*> lists = w->findChildren<QListWidget*>();
-        QListWidget* list = step[0] == 'i' ? lists.value(0) : lists.value(lists.size() - 1);
-        const int row = step == "unselect" ? SelectedRow(list) : step.mid(1).toInt();
-        QWidget* area = list ? list->viewport() : nullptr;
-        const QPoint at = list && row >= 0 ? list->visualItemRect(list->item(row)).center() : QPoint();
-        if (step == "unselect" || (QString("cdi").contains(step[0]) && step.size() > 1 && step[1].isDigit()))
-            QTest::mouseClick(area, Qt::LeftButton, step == "unselect" ? Qt::ControlModifier : Qt::NoModifier, at);
-        if (step[0] == 'd')  // a double-click arrives as press, release, double-click, release
-            QTest::mouseDClick(area, Qt::LeftButton, {}, at), QTest::mouseRelease(area, Qt::LeftButton, {}, at);
-        if (step[0] == 'p')
-            w->findChild<QComboBox*>()->setCurrentIndex(row);
-        if (step[0] == 't')
-            w->findChild<QComboBox*>()->clearEditText(), QTest::keyClicks(w->findChild<QComboBox*>(), step.mid(1));
-        if (step == "enter" || step == "close")
-            step == "close" ? void(w->close()) : QTest::keyClick(w->focusWidget(), Qt::Key_Return);
-        for (QPushButton* button : w->findChildren<QPushButton*>())
-            if (button->text() == step)
-                QTest::mouseClick(button, Qt::LeftButton);
-    }
-
 private slots:
     void init()
     {
@@ -119,95 +151,110 @@ private slots:
 
     void windows_data()
     {
-        QTest::addColumn<QString>("before");  // index= opens Device > Select, port= Settings, auto= Edit Auto
-        // The steps, as Step reads them: "i2 > > c0 enter" clicks row 2 of the first list, ">" twice, row 0
-        // of the last list, then presses Enter.
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QString>("view");  // the window before the last step
-        QTest::addColumn<QString>("after");  // what has changed
+        QTest::addColumn<Row>("r");
+        auto row = [](const char* name, const Row& r) { QTest::newRow(name) << r; };
         const QString c = "index=3;p2=Device: C;p3=Size: C00H", d = "index=4;p2=Device: D;p3=Size: 20000H;view=0";
-        const QString all = ", > < <<", ebpv = "auto=1,2,3,4", e19 = QStringList(19, "1").join(',');
-        QTest::newRow("select: index 3 (type 10), OK") << "index=3" << "OK" << "2/9 chips 003" << "";
-        QTest::newRow("select: index 0, OK") << "index=0" << "OK" << "-1/9 chips 300" << "";
-        QTest::newRow("select: to type 1, Cancel") << "index=3;view=1" << "c1 Cancel" << "1/9 chips 030" << "";
-        QTest::newRow("select: type 9, close box") << "index=5" << "close" << "4/9 chips 300" << "";
-        for (auto [type, index, view] : {std::tuple{"11", 6, "5/9 chips 003"}, {"12", 7, "6/9 chips 003"},
-                                         {"0", 8, "7/9 chips 300"}, {"-5", 9, "8/9 chips 300"}})
-            QTest::newRow(qPrintable(QStringLiteral("select: type %1").arg(type)))
-                << QStringLiteral("index=%1").arg(index) << "Cancel" << view << "";
-        QTest::newRow("select: OK, view open") << "index=1;view=1" << "c3 OK" << "3/9 chips 300" << d;
-        QTest::newRow("select: double-click") << "index=1;view=1" << "d3" << "0/9 chips 300" << d;
-        QTest::newRow("select: Enter") << "index=2" << "c2 enter" << "2/9 chips 003" << c;
-        QTest::newRow("select: none, OK") << "index=3;view=1" << "unselect OK" << "-1/9 chips 300"
-                                          << "index=0;p2=Device: ;p3=Size: 0H;view=0";
-        QTest::newRow("select: index 12, Cancel") << "index=12" << "Cancel" << "-1/9 chips 300" << "";
-        QTest::newRow("select: index 12, OK") << "index=12" << "OK" << "-1/9 chips 300" << "index=0";
-        QTest::newRow("settings: COM3, OK") << "port=3" << "OK" << "COM3/COM32 opens /dev/ttyS2" << "";
-        QTest::newRow("settings: COM32") << "port=3" << "p31 OK" << "COM32/COM32 opens /dev/ttyS31" << "port=32";
-        QTest::newRow("settings: COM1, Enter") << "port=3" << "p0 enter" << "COM1/COM32 opens /dev/ttyS0" << "port=1";
-        QTest::newRow("settings: Cancel") << "port=3" << "p31 Cancel" << "COM32/COM32 opens /dev/ttyS31" << "";
-        QTest::newRow("settings: close box") << "port=3" << "p31 close" << "COM32/COM32 opens /dev/ttyS31" << "";
-        QTest::newRow("settings: typed entry") << "port=3" << "tcom17 OK" << "com17/COM32 opens /dev/ttyS16" << "port=17";
+        const QString all = ", > < <<", e19 = QStringList(19, "1").join(',');
+        const QList<int> ebpv = {1, 2, 3, 4};
+        using enum Row::Window;
+        row("select: index 3 (type 10), OK", {.window = Select, .deviceIndex = 3, .actions = {OK}, .view = "2/9 chips 003"});
+        row("select: index 0, OK", {.window = Select, .deviceIndex = 0, .actions = {OK}, .view = "-1/9 chips 300"});
+        row("select: to type 1, Cancel",
+            {.window = Select, .deviceIndex = 3, .viewOpen = true, .actions = {ClickRow(1), Cancel}, .view = "1/9 chips 030"});
+        row("select: type 9, close box", {.window = Select, .deviceIndex = 5, .actions = {CloseBox()}, .view = "4/9 chips 300"});
+        for (auto [name, index, view] : {std::tuple{"select: type 11", 6, "5/9 chips 003"}, {"select: type 12", 7, "6/9 chips 003"},
+                                         {"select: type 0", 8, "7/9 chips 300"}, {"select: type -5", 9, "8/9 chips 300"}})
+            row(name, {.window = Select, .deviceIndex = int16_t(index), .actions = {Cancel}, .view = view});
+        row("select: OK, view open",
+            {.window = Select, .deviceIndex = 1, .viewOpen = true, .actions = {ClickRow(3), OK}, .view = "3/9 chips 300", .after = d});
+        row("select: double-click",
+            {.window = Select, .deviceIndex = 1, .viewOpen = true, .actions = {DoubleClickRow(3)}, .view = "0/9 chips 300", .after = d});
+        row("select: Enter", {.window = Select, .deviceIndex = 2, .actions = {ClickRow(2), PressEnter()}, .view = "2/9 chips 003", .after = c});
+        row("select: none, OK", {.window = Select, .deviceIndex = 3, .viewOpen = true, .actions = {Unselect(), OK},
+                                 .view = "-1/9 chips 300", .after = "index=0;p2=Device: ;p3=Size: 0H;view=0"});
+        row("select: index 12, Cancel", {.window = Select, .deviceIndex = 12, .actions = {Cancel}, .view = "-1/9 chips 300"});
+        row("select: index 12, OK", {.window = Select, .deviceIndex = 12, .actions = {OK}, .view = "-1/9 chips 300", .after = "index=0"});
+        row("settings: COM3, OK", {.window = Settings, .comPort = 3, .actions = {OK}, .view = "COM3/COM32 opens /dev/ttyS2"});
+        row("settings: COM32",
+            {.window = Settings, .comPort = 3, .actions = {PickPort(31), OK}, .view = "COM32/COM32 opens /dev/ttyS31", .after = "port=32"});
+        row("settings: COM1, Enter",
+            {.window = Settings, .comPort = 3, .actions = {PickPort(0), PressEnter()}, .view = "COM1/COM32 opens /dev/ttyS0", .after = "port=1"});
+        row("settings: Cancel", {.window = Settings, .comPort = 3, .actions = {PickPort(31), Cancel}, .view = "COM32/COM32 opens /dev/ttyS31"});
+        row("settings: close box",
+            {.window = Settings, .comPort = 3, .actions = {PickPort(31), CloseBox()}, .view = "COM32/COM32 opens /dev/ttyS31"});
+        row("settings: typed entry", {.window = Settings, .comPort = 3, .actions = {TypePort("com17"), OK},
+                                      .view = "com17/COM32 opens /dev/ttyS16", .after = "port=17"});
         // A name that is no list entry is refused with a message; the window stays.
-        QTest::newRow("settings: typed other") << "port=5" << "tCOM99 enter Cancel" << "COM99/COM32 " << "msgs=1";
-        QTest::newRow("settings: port 0") << "port=0" << "OK Cancel" << "/COM32 " << "msgs=1";
-        QTest::newRow("settings: port 40") << "port=40" << "Cancel" << "/COM32 " << "";
+        row("settings: typed other", {.window = Settings, .comPort = 5, .actions = {TypePort("COM99"), PressEnter(), Cancel},
+                                      .view = "COM99/COM32 ", .after = "msgs=1"});
+        row("settings: port 0", {.window = Settings, .comPort = 0, .actions = {OK, Cancel}, .view = "/COM32 ", .after = "msgs=1"});
+        row("settings: port 40", {.window = Settings, .comPort = 40, .actions = {Cancel}, .view = "/COM32 "});
         const QString mapped = "COM5/COM32 opens " + ById + " (ports.cfg)";
-        QTest::newRow("settings: map a USB adapter") << "port=5" << "c1 OK" << mapped
-                                                     << "files=ports.cfg;ports=5,\"" + ById + "\"";
-        QTest::newRow("settings: map, Cancel") << "port=5" << "c1 Cancel" << mapped << "";
-        QTest::newRow("settings: map COM7, then COM5") << "port=5" << "p6 d0 p4 OK" << "COM5/COM32 opens /dev/ttyS4"
-                                                       << "files=ports.cfg;ports=7,\"/dev/ttyS0\"";
-        QTest::newRow("settings: mapped, kept") << "port=2;mapped" << "OK" << "COM2/COM32 opens /dev/ttyUSB3 (ports.cfg)" << "";
-        QTest::newRow("settings: back to the default") << "port=2;mapped" << "&Default OK" << "COM2/COM32 opens /dev/ttyS1"
-                                                       << "ports=";
-        QTest::newRow("settings: Enter after Default") << "port=2;mapped" << "&Default enter" << "COM2/COM32 opens /dev/ttyS1"
-                                                       << "ports=";
-        QTest::newRow("auto: empty") << "auto=" << "OK" << " >" << "";
-        QTest::newRow("auto: unchanged") << ebpv << "OK" << "Erase,Blank,Program,Verify" + all << "";
-        QTest::newRow("auto: twice") << "auto=" << "i2 > > c0 enter" << "*Program,Program" + all << "auto=3,3;file=2,3,3";
-        QTest::newRow("auto: < unselected") << ebpv << "< c1 < < c0 enter" << "*Erase,Program,Verify" + all
-                                            << "auto=1,3,4;file=3,1,3,4";
-        QTest::newRow("auto: << then add") << ebpv << "<< i4 > i0 > OK" << "Lock,Erase" + all << "auto=5,1;file=2,5,1";
-        QTest::newRow("auto: Read kept") << "auto=0,3" << "OK" << "Read,Program" + all << "";
-        QTest::newRow("auto: codes outside") << "auto=1,9,-1,4" << "OK" << "Erase,Verify" + all << "auto=1,4;file=2,1,4";
-        QTest::newRow("auto: Cancel") << ebpv << "c0 < i4 > Cancel" << "Blank,Program,Verify,Lock" + all << "";
-        QTest::newRow("auto: close box") << "auto=1,2" << "<< close" << " >" << "";
-        QTest::newRow("auto: 20 steps") << "auto=" + e19 << "i4 > > OK" << QString("Erase,").repeated(19) + "Lock, < <<"
-                                        << "auto=" + e19 + ",5;file=20," + e19 + ",5";
-        QTest::newRow("auto: save fails") << "auto=2;dir" << "i3 > OK" << "Blank,Verify" + all << "auto=2,4;msgs=1";
+        row("settings: map a USB adapter", {.window = Settings, .comPort = 5, .actions = {ClickRow(1), OK}, .view = mapped,
+                                            .after = "files=ports.cfg;ports=5,\"" + ById + "\""});
+        row("settings: map, Cancel", {.window = Settings, .comPort = 5, .actions = {ClickRow(1), Cancel}, .view = mapped});
+        row("settings: map COM7, then COM5",
+            {.window = Settings, .comPort = 5, .actions = {PickPort(6), DoubleClickRow(0), PickPort(4), OK},
+             .view = "COM5/COM32 opens /dev/ttyS4", .after = "files=ports.cfg;ports=7,\"/dev/ttyS0\""});
+        row("settings: mapped, kept", {.window = Settings, .comPort = 2, .portMapped = true, .actions = {OK},
+                                       .view = "COM2/COM32 opens /dev/ttyUSB3 (ports.cfg)"});
+        row("settings: back to the default", {.window = Settings, .comPort = 2, .portMapped = true,
+                                              .actions = {Press("&Default"), OK}, .view = "COM2/COM32 opens /dev/ttyS1", .after = "ports="});
+        row("settings: Enter after Default", {.window = Settings, .comPort = 2, .portMapped = true,
+                                              .actions = {Press("&Default"), PressEnter()}, .view = "COM2/COM32 opens /dev/ttyS1", .after = "ports="});
+        row("auto: empty", {.window = EditAuto, .actions = {OK}, .view = " >"});
+        row("auto: unchanged", {.window = EditAuto, .autoSteps = ebpv, .actions = {OK}, .view = "Erase,Blank,Program,Verify" + all});
+        row("auto: twice", {.window = EditAuto, .actions = {ClickFunction(2), Right, Right, ClickRow(0), PressEnter()},
+                            .view = "*Program,Program" + all, .after = "auto=3,3;file=2,3,3"});
+        row("auto: < unselected", {.window = EditAuto, .autoSteps = ebpv, .actions = {Left, ClickRow(1), Left, Left, ClickRow(0), PressEnter()},
+                                   .view = "*Erase,Program,Verify" + all, .after = "auto=1,3,4;file=3,1,3,4"});
+        row("auto: << then add", {.window = EditAuto, .autoSteps = ebpv, .actions = {AllLeft, ClickFunction(4), Right, ClickFunction(0), Right, OK},
+                                  .view = "Lock,Erase" + all, .after = "auto=5,1;file=2,5,1"});
+        row("auto: Read kept", {.window = EditAuto, .autoSteps = {0, 3}, .actions = {OK}, .view = "Read,Program" + all});
+        row("auto: codes outside", {.window = EditAuto, .autoSteps = {1, 9, -1, 4}, .actions = {OK}, .view = "Erase,Verify" + all,
+                                    .after = "auto=1,4;file=2,1,4"});
+        row("auto: Cancel", {.window = EditAuto, .autoSteps = ebpv, .actions = {ClickRow(0), Left, ClickFunction(4), Right, Cancel},
+                             .view = "Blank,Program,Verify,Lock" + all});
+        row("auto: close box", {.window = EditAuto, .autoSteps = {1, 2}, .actions = {AllLeft, CloseBox()}, .view = " >"});
+        row("auto: 20 steps", {.window = EditAuto, .autoSteps = QList<int>(19, 1), .actions = {ClickFunction(4), Right, Right, OK},
+                               .view = QString("Erase,").repeated(19) + "Lock, < <<", .after = "auto=" + e19 + ",5;file=20," + e19 + ",5"});
+        row("auto: save fails", {.window = EditAuto, .autoSteps = {2}, .autoFileBlocked = true, .actions = {ClickFunction(3), Right, OK},
+                                 .view = "Blank,Verify" + all, .after = "auto=2,4;msgs=1"});
     }
     void windows()
     {
-        QFETCH(QString, before);
-        QFETCH(QString, script);
-        QFETCH(QString, after);
-        const QString value = before.section('=', 1).section(';', 0, 0);
-        DeviceIndex = before.startsWith("index") ? int16_t(value.toInt()) : DeviceIndex;
-        ComPort = before.startsWith("port") ? int16_t(value.toInt()) : ComPort;
-        const QString autoText = QString("%1,%2").arg(value.count(',') + !value.isEmpty()).arg(value);
-        if (before.startsWith("auto") && ParseAuto(autoText.toLatin1()).isEmpty() && !before.endsWith("dir"))
-            dir_->write(AutoFileName, AutoFileText());
-        QVERIFY(!before.endsWith("dir") || QDir(dir_->path()).mkdir(AutoFileName));  // a directory in its place
-        if (before.endsWith("mapped"))
+        QFETCH(Row, r);
+        if (r.window == Row::Select)
+            DeviceIndex = r.deviceIndex;
+        if (r.window == Row::Settings)
+            ComPort = r.comPort;
+        if (r.window == Row::EditAuto) {
+            AutoCount = int16_t(r.autoSteps.size());
+            for (int i = 0; i < r.autoSteps.size(); ++i)
+                AutoList[size_t(i + 1)] = int16_t(r.autoSteps[i]);
+            if (!r.autoFileBlocked)
+                dir_->write(AutoFileName, AutoFileText());
+        }
+        QVERIFY(!r.autoFileBlocked || QDir(dir_->path()).mkdir(AutoFileName));
+        if (r.portMapped)
             dir_->write(PortMapFileName, "2,\"/dev/ttyUSB3\"\r\n");
         main_->WriteStatusPanels();
-        if (before.endsWith("view=1"))
+        if (r.viewOpen)
             BufferCommands::BufferEdit();
-        QAction* command = before.startsWith("index") ? main_->DeviceSelect
-                           : before.startsWith("port") ? main_->OptionsSettings : main_->OptionsEditAuto;
+        QAction* command = r.window == Row::Select     ? main_->DeviceSelect
+                           : r.window == Row::Settings ? main_->OptionsSettings
+                                                       : main_->OptionsEditAuto;
         const QString start = State();
         QVERIFY(WhileModal<QDialog>([command] { command->trigger(); }, [&](QDialog* w) {
-            const QStringList steps = script.split(' ');
-            for (const QString& step : steps) {
+            for (qsizetype i = 0; i < r.actions.size(); ++i) {
                 QCOMPARE(With(State(), "msgs=0"), With(start, "msgs=0"));  // nothing changes until the window ends
-                if (&step == &steps.last())
-                    QTEST(View(w), "view");
-                Step(w, step);
+                if (i == r.actions.size() - 1)
+                    QCOMPARE(View(w), r.view);
+                r.actions[i](w);
             }
             QVERIFY(!w->isVisible());
         }));
-        QCOMPARE(State(), With(start, after));
+        QCOMPARE(State(), With(start, r.after));
     }
 };
 

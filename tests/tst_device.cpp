@@ -108,7 +108,11 @@ const QString ProgramOk = QStringLiteral("Programming ...   OK!"), EraseOk = QSt
 const QString NotAvailable = QStringLiteral("Function Not Available!");
 // The window opened on a device of `type`, found or not: the frames sent and
 // the first message line.
-struct OpenCase { int type; bool found; QString frames, line0; };
+struct OpenCase {
+    int type = 0;
+    bool found = false;
+    QString frames{}, line0{};
+};
 }  // namespace
 Q_DECLARE_METATYPE(Case)
 Q_DECLARE_METATYPE(StepResult)
@@ -311,13 +315,13 @@ private slots:
     void windowOpens_data()
     {
         QTest::addColumn<OpenCase>("c");
-        QTest::newRow("a") << OpenCase{1, true, "0161", ""};
-        QTest::newRow("l") << OpenCase{12, true, "016C", ""};
-        QTest::newRow("not found") << OpenCase{1, false, "", ""};
-        QTest::newRow("last letter") << OpenCase{159, true, "01FF", ""};
-        QTest::newRow("no letter") << OpenCase{160, true, "", "Type code 160 has no type letter!"};
-        QTest::newRow("code 0") << OpenCase{0, true, "", "Type code 0 has no type letter!"};
-        QTest::newRow("code -95") << OpenCase{-95, true, "", "Type code -95 has no type letter!"};
+        QTest::newRow("a") << OpenCase{.type = 1, .found = true, .frames = "0161"};
+        QTest::newRow("l") << OpenCase{.type = 12, .found = true, .frames = "016C"};
+        QTest::newRow("not found") << OpenCase{.type = 1, .found = false};
+        QTest::newRow("last letter") << OpenCase{.type = 159, .found = true, .frames = "01FF"};
+        QTest::newRow("no letter") << OpenCase{.type = 160, .found = true, .line0 = "Type code 160 has no type letter!"};
+        QTest::newRow("code 0") << OpenCase{.type = 0, .found = true, .line0 = "Type code 0 has no type letter!"};
+        QTest::newRow("code -95") << OpenCase{.type = -95, .found = true, .line0 = "Type code -95 has no type letter!"};
     }
 
     void windowOpens()

@@ -1,6 +1,5 @@
 #include "support/TestSupport.h"
 
-#include "core/PortMap.h"
 #include "core/modFunc.h"
 
 #include <QDir>
@@ -40,20 +39,3 @@ QByteArray TempAppDir::read(const QString& name) const
     return f.readAll();
 }
 
-void ResetGlobals()
-{
-    using namespace modFunc;
-    Buffer.fill(0xFF);
-    for (auto& r : DeviceTable)
-        r = DeviceRecord{};
-    DeviceCount = 0;
-    DeviceIndex = 0;
-    ComPort = 1;
-    TimeOutFlag = false;
-    RxExpected = 0;
-    RxData.clear();
-    DeviceFound = false;
-    AutoCount = 0;
-    AutoList.fill(0);
-    PortPaths.clear();
-}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/Reporter.h"
+#include "core/modFunc.h"
 
 #include <QByteArray>
 #include <QString>
@@ -41,5 +42,4 @@ private:
     QString oldCwd_;
 };
 
-// Resets the shared state of the program to what it is before start-up.
-void ResetGlobals();
+using modFunc::ResetGlobals;
