@@ -58,6 +58,9 @@ private:
     Time txLineFree_ = start_;
     Bytes writeBuffer_;                // due, not yet taken by the pty
 
+    enum class StdinState { Ours, Background, Closed };
+    static StdinState StdinNow();
+
     bool watchStdin_ = true;
     std::string stdinLine_;
     bool quit_ = false;

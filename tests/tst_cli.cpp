@@ -240,7 +240,8 @@ void TestCli::explain_data()
     f = usb;
     f.accessible = false;
     QTest::newRow("not in group") << f << env << true
-                                  << "permission denied on /dev/ttyUSB0: add your user to the group dialout and log in again";
+                                  << "permission denied on /dev/ttyUSB0: add your user to the group dialout "
+                                     "(sudo usermod -aG dialout \"$USER\") and log in again";
     f.inGroupListed = true;
     QTest::newRow("added, not logged in")
         << f << env << true
@@ -335,7 +336,7 @@ void TestCli::probe_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("out");  // stdout must start with this
     QTest::addColumn<QString>("err");  // stderr must contain this
-    const QStringList sim = {QStringLiteral("--version"), QStringLiteral("2.1")};
+    const QStringList sim = {QStringLiteral("--firmware"), QStringLiteral("2.1")};
     QTest::newRow("found") << sim << "probe" << 0 << "Device Version 2.1\n" << "";
     QTest::newRow("port path") << sim << "--port SIM probe" << 0 << "Device Version 2.1\n" << "";
     QTest::newRow("json") << sim << "--json probe" << 0
