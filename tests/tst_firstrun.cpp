@@ -52,7 +52,7 @@ private slots:
             {U::FillUserDir, (defaults + " config/quirra/quirra.cfg").split(' '), user, user, filled, "quirra.dev copied"});
         row("window: no defaults", {U::FillUserDir, {}, "", "cwd", {}, "no installed defaults"});
         row("window: a hand-written port map before the first start",
-            {U::FillUserDir, (defaults + " config/quirra/ports.cfg").split(' '), user, user, filled + QStringList{"ports.cfg"}, "port map read"});
+            {U::FillUserDir, (defaults + " config/quirra/ports.cfg").split(' '), user, user, {"auto.cfg", "ports.cfg", "quirra.cfg", "quirra.dev"}, "port map read"});
         row("cli: installed defaults, the user's port map",
             {U::ReadOnly, (defaults + " config/quirra/ports.cfg").split(' '), "share", user, {"ports.cfg"}, "share: holds"});
         row("cli: the start directory's own port map wins",

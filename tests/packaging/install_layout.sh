@@ -108,17 +108,18 @@ done
 # work without the window's. The EXAMPLES of quirra-cli(1) and quirra-sim(1)
 # run as typed into an interactive shell on a terminal (job control on, so
 # the emulator started with & is in the background), with the installed
-# paths of this tree and a link of this test.
-# run_examples PAGE PREFIX
+# paths of this tree and a link of this test; EXTRA, one command a line,
+# runs before the emulator ends.
+# run_examples PAGE PREFIX [EXTRA]
 run_examples() {
-    local name work out
+    local name work out extra=${3:-}
     name=$(basename "$1" .1.gz)
     work="$tmp/examples-$name"
     mkdir -p "$work"
     gzip -dc "$1" | awk '/^\.SH EXAMPLES/ { on = 1; next } /^\.SH/ { on = 0 }
                         on && /^\.nf/ { block = 1; next } block && /^\.fi/ { exit } block' |
         sed -e 's/\\-/-/g' -e "s|/usr/share/quirra|$2/share/quirra|g" -e "s|/tmp/ttySIM|$work/link|g" |
-        awk -v link="$work/link" '{ print }
+        awk -v link="$work/link" -v extra="$extra" '/^kill %1$/ { print extra } { print }
             / &$/ { print "for i in $(seq 50); do [ -e " link " ] && break; sleep 0.1; done" }
             /^kill %1$/ { print "wait" }' >"$work/examples.sh"
     grep -q '^quirra-sim .*&$' "$work/examples.sh" || { fail "$name.1 has no EXAMPLES starting the emulator"; return; }
@@ -142,7 +143,9 @@ if [ -x "$prefix/bin/quirra-cli" ]; then
     [ "$(ls "$cli/bin" | xargs)" = "quirra-cli quirra-sim" ] || fail "the terminal component installs $(ls "$cli/bin" | xargs)"
     cli_lists_defaults "$cli/bin/quirra-cli" "$cli/share/quirra"
     if have script; then
-        run_examples "$cli/share/man/man1/quirra-cli.1.gz" "$cli"
+        # Every other command of quirra-cli(1) too, for their Qt warnings.
+        run_examples "$cli/share/man/man1/quirra-cli.1.gz" "$cli" "$(printf 'quirra-cli -d 2716 %s\n' erase blank lock \
+            "auto $cli/share/quirra/demo.hex" ports "info chip.hex" "convert chip.hex chip.s19" devices)"
         run_examples "$cli/share/man/man1/quirra-sim.1.gz" "$cli"
     else
         echo "script not installed: the man pages' examples not run"
