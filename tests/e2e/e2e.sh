@@ -167,4 +167,5 @@ srec_cat "$art/saved.hex" -intel -o "$art/saved-hex.bin" -binary || xs_fail "the
 cmp "$art/saved-hex.bin" "$EXPECT_IMAGE" || xs_fail "the HEX file is not as expected"
 srec_cat "$art/saved.s19" -motorola -o "$art/saved-srec.bin" -binary || xs_fail "the S-record file does not read back"
 cmp "$art/saved-srec.bin" <(head -c 2048 "$root/demo/image.bin") || xs_fail "the S-record file is not as expected"
+! grep -E '^(Q[A-Za-z]+(::|:)|qt\.)' "$art/quirra.log" || xs_fail "the window program gave Qt warnings"
 echo "e2e: PASSED"
