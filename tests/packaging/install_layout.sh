@@ -94,6 +94,9 @@ fi
 # One version: the project's (as the programs report it), the newest
 # section of CHANGELOG.md, the Debian changelog and the AppStream release.
 version=$("$prefix/bin/quirra" --version | awk '{print $2}')
+for program in "${programs[@]}"; do
+    [ "$("$prefix/bin/$program" --version)" = "$program $version" ] || fail "$program --version: $("$prefix/bin/$program" --version 2>&1)"
+done
 top=$(grep -m 1 '^## ' "$source_dir/CHANGELOG.md")
 [ "$top" = "## $version - $(grep -o 'date="[0-9-]*"' "$prefix/share/metainfo/$app.metainfo.xml" | head -n 1 | cut -d '"' -f 2)" ] ||
     fail "CHANGELOG.md's newest section \"$top\" is not version $version of the AppStream release date"
