@@ -32,15 +32,15 @@ QString TimeOutText(const StepOutcome& outcome);
 QJsonArray StepsJson(const QList<ChipStep>& steps);
 
 struct ChipRecord {
-    QDateTime time;
+    QDateTime time{};
     int chip = 0;          // 1 for the first chip of the run
-    QString device;
-    QList<ChipStep> steps;
-    QString checksum;      // the hex view's 16-bit checksum, four digits
-    QString crc32;         // eight hex digits
+    QString device{};
+    QList<ChipStep> steps{};
+    QString checksum{};    // the hex view's 16-bit checksum, four digits
+    QString crc32{};       // eight hex digits
     int exitCode = 0;      // what a single run would have ended with
     QString port;          // the port it was programmed on
-    std::optional<uint64_t> serial;  // the serial number written into it
+    std::optional<uint64_t> serial{};  // the serial number written into it
     bool interrupted = false;  // the run was stopped before its last step
 };
 

@@ -51,7 +51,18 @@ private:
     int probe();
     int ports();
     int devices();
+    // A device function: the checks, the image, the link, then one run,
+    // a Verify of every difference, or a production run.
     int deviceCommand(int index);
+    // The device can serve the function; false (reported) when not.
+    bool checkDevice(int index);
+    // Buffer for the function: the file's image (and the serial number's
+    // field checked), or for Read a blank one and its output checked;
+    // false (reported) when it cannot be had.
+    bool prepareImage(int index);
+    // One run of the function, Program's automatic Verify and Read's save.
+    int singleRun(DeviceFunctions& functions, CliHost& host, int index);
+    int saveRead();
     int verifyAll(DeviceFunctions& functions, CliHost& host);
     int productionRun(DeviceFunctions& functions, CliHost& host);
     int info();
@@ -82,7 +93,6 @@ private:
 
     const Options& o_;
     Console out_;
-    std::optional<SerialField> serial_;
     QString serialPath_;
     QString portPath_;  // --port PATH; empty for COMn
     StartDir startDir_;
@@ -259,17 +269,47 @@ void App::putSteps(const QList<ChipStep>& steps)
 
 int App::deviceCommand(int index)
 {
-    using namespace modFunc;
-    const DeviceRecord& device = SelectedDevice();
-    out_.result().insert(QStringLiteral("device"), device.Name);
+    out_.result().insert(QStringLiteral("device"), modFunc::SelectedDevice().Name);
+    if (!checkDevice(index) || !prepareImage(index))
+        return out_.finish(ExitBadInput);
+    std::unique_ptr<ProgrammerLink> link;
+    if (const int code = openProgrammer(link))
+        return out_.finish(code);
+    // The type letter goes first, as when the function window opens.
+    DeviceProtocol::SendCommand(uint8_t(DeviceProtocol::TypeLetter(modFunc::SelectedDevice().TypeCode)));
+
+    ProgressDisplay progress(o_.worker ? stdout : stderr, o_.worker ? ProgressDisplay::Mode::Steps
+                                                                    : ProgressDisplay::ModeFor(stderr, o_.quiet));
+    CliHost host(out_, progress);
+    DeviceFunctions functions(host);
+    if (index == DeviceFunctions::Program && o_.skipErased)
+        functions.ErasedBlockWrites = DeviceFunctions::ErasedBlocks::Skip;
+    if (index == DeviceFunctions::Auto && !o_.writeAll)
+        functions.ErasedBlockWrites = DeviceFunctions::ErasedBlocks::SkipAfterBlankCheck;
+    if (o_.all)
+        return verifyAll(functions, host);
+    if (o_.repeat || !o_.log.isEmpty())
+        return productionRun(functions, host);
+    return singleRun(functions, host, index);
+}
+
+bool App::checkDevice(int index)
+{
+    const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
     // Erase and Lock use no size; every other function needs one it can serve.
     const bool sizeless = index == DeviceFunctions::Erase || index == DeviceFunctions::Lock;
-    QString problem = DeviceProtocol::CommandProblem(DeviceIndex, device);
+    QString problem = DeviceProtocol::CommandProblem(modFunc::DeviceIndex, device);
     if (problem.isEmpty() && !sizeless)
         problem = DeviceProtocol::FunctionProblem();
     if (!problem.isEmpty())
-        return out_.finish(out_.fail(ExitBadInput, problem));
+        out_.fail(ExitBadInput, problem);
+    return problem.isEmpty();
+}
 
+bool App::prepareImage(int index)
+{
+    using modFunc::Buffer;
+    const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
     // The image: the file for Program, Verify and Auto; the device's range
     // of a fresh Buffer is what Read saves.
     Buffer.fill(0xFF);
@@ -279,44 +319,29 @@ int App::deviceCommand(int index)
         if (problem.isEmpty())
             problem = OutputProblem(o_.files[0]);
         if (!problem.isEmpty())
-            return out_.finish(out_.fail(ExitBadInput, problem));
-    } else if (!o_.files.isEmpty()) {
-        LoadedImage loaded;
-        if (!loadImage(o_.files[0], Buffer, loaded))
-            return out_.finish(ExitBadInput);
-        // The functions serve the device's addresses only: bytes past its
-        // end would be left off without a word.
-        const QString tooLarge = RangeProblem(o_.files[0], loaded.range, device);
-        if (!tooLarge.isEmpty() && !o_.allowTruncate)
-            return out_.finish(out_.fail(ExitBadInput, tooLarge + QStringLiteral("; --allow-truncate uses the part that fits")));
-        if (!tooLarge.isEmpty())
-            out_.warn(tooLarge + QStringLiteral("; only the part that fits is used (--allow-truncate)"));
-        if (!prepareSerial())
-            return out_.finish(ExitBadInput);
+            out_.fail(ExitBadInput, problem);
+        return problem.isEmpty();
     }
+    if (o_.files.isEmpty())
+        return true;
+    LoadedImage loaded;
+    if (!loadImage(o_.files[0], Buffer, loaded))
+        return false;
+    // The functions serve the device's addresses only: bytes past its
+    // end would be left off without a word.
+    const QString tooLarge = RangeProblem(o_.files[0], loaded.range, device);
+    if (!tooLarge.isEmpty() && !o_.allowTruncate)
+        return out_.fail(ExitBadInput, tooLarge + QStringLiteral("; --allow-truncate uses the part that fits")), false;
+    if (!tooLarge.isEmpty())
+        out_.warn(tooLarge + QStringLiteral("; only the part that fits is used (--allow-truncate)"));
+    return prepareSerial();
+}
 
-    std::unique_ptr<ProgrammerLink> link;
-    if (const int code = openProgrammer(link))
-        return out_.finish(code);
-    // The type letter goes first, as when the function window opens.
-    DeviceProtocol::SendCommand(uint8_t(DeviceProtocol::TypeLetter(device.TypeCode)));
-
-    ProgressDisplay progress(o_.worker ? stdout : stderr, o_.worker ? ProgressDisplay::Mode::Steps
-                                                                    : ProgressDisplay::ModeFor(stderr, o_.quiet));
-    CliHost host(out_, progress);
-    DeviceFunctions functions(host);
-    host.attach(&functions, DeviceFunctions::Names().value(index));
-    if (index == DeviceFunctions::Program && o_.skipErased)
-        functions.ErasedBlockWrites = DeviceFunctions::ErasedBlocks::Skip;
-    if (index == DeviceFunctions::Auto && !o_.writeAll)
-        functions.ErasedBlockWrites = DeviceFunctions::ErasedBlocks::SkipAfterBlankCheck;
-    if (o_.all)
-        return verifyAll(functions, host);
-    if (o_.repeat || !o_.log.isEmpty())
-        return productionRun(functions, host);
+int App::singleRun(DeviceFunctions& functions, CliHost& host, int index)
+{
     QElapsedTimer clock;
     clock.start();
-    if (serial_) {
+    if (o_.serial) {
         const std::optional<uint64_t> n = stampSerial();
         if (!n)
             return out_.finish(ExitBadInput);
@@ -325,26 +350,29 @@ int App::deviceCommand(int index)
     }
     functions.Run(index);
     QList<ChipStep> steps = host.takeSteps();
-    int code = exitAfter(steps);
     // Program verifies what it wrote unless told not to.
-    if (code == ExitOk && index == DeviceFunctions::Program && !o_.noVerify) {
-        host.attach(&functions, DeviceFunctions::Names().value(DeviceFunctions::Verify));
+    if (exitAfter(steps) == ExitOk && index == DeviceFunctions::Program && !o_.noVerify) {
         functions.Run(DeviceFunctions::Verify);
         steps += host.takeSteps();
-        code = exitAfter(steps);
     }
     out_.result().insert(QStringLiteral("seconds"), double(clock.nsecsElapsed()) / 1e9);
     if (index == DeviceFunctions::Program)
         out_.result().insert(QStringLiteral("blocks_written"), functions.BlocksWritten);
     putSteps(steps);
-    if (code == ExitOk && index == DeviceFunctions::Read) {
-        const QString& path = o_.files[0];
-        const QByteArray data = FileFormats::SaveImage(Buffer, device.Size, outputFormat(path));
-        QString error;
-        if (!WriteOutput(path, data, &error))
-            code = out_.fail(ExitBadInput, QStringLiteral("%1 cannot be written: %2").arg(path, error));
-    }
+    int code = exitAfter(steps);
+    if (code == ExitOk && index == DeviceFunctions::Read)
+        code = saveRead();
     return out_.finish(code);
+}
+
+int App::saveRead()
+{
+    const QString& path = o_.files[0];
+    const QByteArray data = FileFormats::SaveImage(modFunc::Buffer, modFunc::SelectedDevice().Size, outputFormat(path));
+    QString error;
+    if (!WriteOutput(path, data, &error))
+        return out_.fail(ExitBadInput, QStringLiteral("%1 cannot be written: %2").arg(path, error));
+    return ExitOk;
 }
 
 int App::verifyAll(DeviceFunctions& functions, CliHost& host)
@@ -366,14 +394,11 @@ int App::verifyAll(DeviceFunctions& functions, CliHost& host)
 
 bool App::prepareSerial()
 {
-    if (o_.serial.isEmpty())
+    if (!o_.serial)
         return true;
     QString error;
-    serial_ = ParseSerialField(o_.serial, &error);  // checked when parsed
-    if (!serial_)
-        return out_.fail(ExitBadInput, error), false;
     const int32_t size = std::clamp<int32_t>(modFunc::SelectedDevice().Size, 0, modFunc::BufferSize);
-    const QString problem = SerialFieldProblem(*serial_, modFunc::Buffer.data(), size, o_.serialOverwrite);
+    const QString problem = SerialFieldProblem(*o_.serial, modFunc::Buffer.data(), size, o_.serialOverwrite);
     if (!problem.isEmpty())
         return out_.fail(ExitBadInput, problem), false;
     // Beside the log, else in the current directory: the start directory
@@ -382,7 +407,7 @@ bool App::prepareSerial()
                   : !o_.log.isEmpty()      ? QFileInfo(o_.log).absoluteDir().filePath(QStringLiteral("serial.next"))
                                            : QStringLiteral("serial.next");
     // A state file that cannot give a number is found before the first chip.
-    if (!NextSerial(serialPath_, *serial_, &error))
+    if (!NextSerial(serialPath_, *o_.serial, &error))
         return out_.fail(ExitBadInput, error), false;
     return true;
 }
@@ -390,14 +415,14 @@ bool App::prepareSerial()
 std::optional<uint64_t> App::stampSerial()
 {
     QString error;
-    const std::optional<uint64_t> n = TakeSerial(serialPath_, *serial_, &error);
+    const std::optional<uint64_t> n = TakeSerial(serialPath_, *o_.serial, &error);
     if (!n) {
         out_.fail(ExitBadInput, error);
         return std::nullopt;
     }
-    const QByteArray bytes = SerialBytes(*n, serial_->format);
+    const QByteArray bytes = SerialBytes(*n, o_.serial->format);
     // prepareSerial found the field inside the device.
-    std::copy(bytes.begin(), bytes.end(), modFunc::Buffer.begin() + serial_->address);
+    std::copy(bytes.begin(), bytes.end(), modFunc::Buffer.begin() + o_.serial->address);
     return n;
 }
 
@@ -417,8 +442,8 @@ int App::productionRun(DeviceFunctions& functions, CliHost& host)
     while (!stop.stopped()) {
         ++chips;
         Buffer = *image;
-        ChipRecord record{{}, chips, SelectedDevice().Name, {}, {}, {}, 0, portLabel(), std::nullopt, false};
-        if (serial_) {
+        ChipRecord record{.chip = chips, .device = SelectedDevice().Name, .port = portLabel()};
+        if (o_.serial) {
             record.serial = stampSerial();
             if (!record.serial) {
                 --chips;

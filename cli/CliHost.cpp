@@ -1,8 +1,6 @@
 #include "cli/CliHost.h"
 
 #include "cli/CliOptions.h"
-#include "core/modFunc.h"
-#include "options/AutoFile.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -11,41 +9,24 @@
 
 namespace cli {
 
-void CliHost::attach(const DeviceFunctions* functions, const QString& stepName)
+void CliHost::StepStarted(const StepStart& step)
 {
-    functions_ = functions;
-    stepName_ = stepName;
-}
-
-QString CliHost::currentStepName() const
-{
-    if (stepName_ == QLatin1String("Auto") && functions_ && functions_->AutoStep >= 1
-        && functions_->AutoStep <= modFunc::MaxAutoSteps)
-        return modFunc::AutoLabel(modFunc::AutoList[size_t(functions_->AutoStep)]);
-    return stepName_;
+    flush();
+    open_ = step;
+    outcome_ = {};
+    progress_.begin(DeviceFunctions::Activity(step.function));
 }
 
 void CliHost::SetMessage(int line, const QString& text)
 {
-    if (text.isEmpty())
-        return;  // the lines cleared before a run: nothing to print
-    const int step = functions_ ? functions_->AutoStep : 0;
-    if (!pending_.isEmpty() && (line != pendingLine_ || step != pendingStep_))
-        flush();
-    if (pending_.isEmpty()) {
-        pendingName_ = currentStepName();
-        progress_.begin(text.endsWith(QLatin1String(" ...")) ? text.chopped(4) : text);
-    }
-    if (pending_.isEmpty())
-        pendingOutcome_ = {};
-    pending_ = text;  // a start text, or the fault that replaces it
-    pendingLine_ = line;
-    pendingStep_ = step;
+    if (line >= 0 && line < DeviceFunctions::MessageLines)
+        lines_[size_t(line)] = text;
 }
 
-void CliHost::MarkMessage(int, const QString& word)
+void CliHost::MarkMessage(int line, const QString& word)
 {
-    pending_ += QStringLiteral("   ") + word;
+    if (line >= 0 && line < DeviceFunctions::MessageLines)
+        lines_[size_t(line)] += QStringLiteral("   ") + word;
 }
 
 void CliHost::ShowProgress(int percent) { progress_.show(percent); }
@@ -72,7 +53,7 @@ void CliHost::ReadDone(bool) {}
 // the first difference.
 void CliHost::StepEnded(int, const StepOutcome& outcome)
 {
-    pendingOutcome_ = outcome;
+    outcome_ = outcome;
     if (outcome.result == StepResult::NoAnswer)
         std::fprintf(stderr, "quirra-cli: Device Error: %s\n", qPrintable(TimeOutText(outcome)));
 }
@@ -96,11 +77,12 @@ int ExitCodeFor(const QList<ChipStep>& steps, bool sequence)
 void CliHost::flush()
 {
     progress_.end();
-    if (pending_.isEmpty())
+    if (!open_)
         return;
-    out_.line(pending_);
-    steps_.append({pendingName_, pendingOutcome_, pending_});
-    pending_.clear();
+    const QString& text = lines_[size_t(std::clamp(open_->line, 0, DeviceFunctions::MessageLines - 1))];
+    out_.line(text);
+    steps_.append({DeviceFunctions::Names().value(open_->function), outcome_, text});
+    open_.reset();
 }
 
 QList<ChipStep> CliHost::takeSteps()

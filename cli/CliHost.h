@@ -1,7 +1,8 @@
-// The device functions' surroundings in a terminal: message lines become
-// printed lines (one per function or Auto step, once it is finished), the
-// percentage drives the progress display, the time-out box becomes an
-// error on standard error, and the pause is a timer wait.
+// The device functions' surroundings in a terminal: each step, as the
+// functions announce it, becomes a ChipStep and a printed line (its message
+// line as the window would show it, once the step is over), the percentage
+// drives the progress display, the time-out box becomes an error on
+// standard error, and the pause is a timer wait.
 #pragma once
 
 #include "cli/ChipLog.h"
@@ -10,16 +11,16 @@
 #include "device/DeviceFunctions.h"
 #include "device/FunctionHost.h"
 
+#include <array>
+#include <optional>
+
 namespace cli {
 
 class CliHost : public FunctionHost {
 public:
     CliHost(Console& out, ProgressDisplay& progress) : out_(out), progress_(progress) {}
 
-    // The functions whose Auto step names the steps; stepName names a single
-    // function's step.
-    void attach(const DeviceFunctions* functions, const QString& stepName);
-
+    void StepStarted(const StepStart& step) override;
     void SetMessage(int line, const QString& text) override;
     void MarkMessage(int line, const QString& word) override;
     void ShowProgress(int percent) override;
@@ -33,17 +34,12 @@ public:
 
 private:
     void flush();
-    QString currentStepName() const;
 
     Console& out_;
     ProgressDisplay& progress_;
-    const DeviceFunctions* functions_ = nullptr;
-    QString stepName_;
-    QString pending_;      // the line of the step that runs
-    QString pendingName_;  // and its step
-    int pendingLine_ = -1;
-    int pendingStep_ = -1;
-    StepOutcome pendingOutcome_;
+    std::array<QString, DeviceFunctions::MessageLines> lines_;  // as the window shows them
+    std::optional<StepStart> open_;  // the step that runs, or ran last and is not yet printed
+    StepOutcome outcome_;            // its last outcome
     QList<ChipStep> steps_;
 };
 

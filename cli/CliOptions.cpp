@@ -1,9 +1,9 @@
 #include "cli/CliOptions.h"
 
-#include "cli/SerialNumbers.h"
 #include "core/HexText.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <iterator>
@@ -62,181 +62,238 @@ int ComNumber(const QString& port)
     return m.hasMatch() ? m.captured(1).toInt() : 0;
 }
 
-bool ParseArguments(const QStringList& args, Options& o, QString* error)
+namespace {
+
+// One option: its long name, its short one (0 for none), whether it takes a
+// value, and what it sets. apply returns the error, empty when the value is
+// good; a flag's value is empty.
+struct OptionRule {
+    const char* name;
+    char shortName;
+    bool takesValue;
+    QString (*apply)(Options& o, const QString& name, const QString& value);
+};
+
+template <bool Options::*field>
+QString SetFlag(Options& o, const QString&, const QString&)
+{
+    o.*field = true;
+    return {};
+}
+
+template <QString Options::*field>
+QString SetText(Options& o, const QString&, const QString& value)
+{
+    o.*field = value;
+    return {};
+}
+
+template <std::optional<uint32_t> Options::*field>
+QString SetAddress(Options& o, const QString& name, const QString& value)
+{
+    uint32_t v = 0;
+    if (!ParseHexAddress(value, v))
+        return QStringLiteral("%1 takes a hexadecimal address from 0 to FFFFFFFF, not \"%2\"").arg(name, value);
+    o.*field = v;
+    return {};
+}
+
+template <QString Options::*field>
+QString SetFormat(Options& o, const QString& name, const QString& value)
+{
+    if (value != QLatin1String("hex") && value != QLatin1String("srec") && value != QLatin1String("bin"))
+        return QStringLiteral("%1 is hex, srec or bin, not \"%2\"").arg(name, value);
+    o.*field = value;
+    return {};
+}
+
+QString SetPort(Options& o, const QString&, const QString& value)
+{
+    o.ports << value;
+    o.port = o.ports.value(0);
+    return {};
+}
+
+QString SetRecord(Options& o, const QString&, const QString& value)
+{
+    bool isNumber = false;
+    o.record = value.toInt(&isNumber);
+    if (!isNumber || o.record < 1)
+        return QStringLiteral("--record takes a record number from 1, not \"%1\"").arg(value);
+    return {};
+}
+
+QString SetSerial(Options& o, const QString&, const QString& value)
+{
+    QString error;
+    o.serial = ParseSerialField(value, &error);
+    return error;
+}
+
+const OptionRule optionRules[] = {
+    {"--help", 'h', false, SetFlag<&Options::help>},
+    {"--version", 'V', false, SetFlag<&Options::version>},
+    {"--quiet", 'q', false, SetFlag<&Options::quiet>},
+    {"--verbose", 'v', false, SetFlag<&Options::verbose>},
+    {"--json", 0, false, SetFlag<&Options::json>},
+    {"--all", 0, false, SetFlag<&Options::all>},
+    {"--repeat", 0, false, SetFlag<&Options::repeat>},
+    {"--no-verify", 0, false, SetFlag<&Options::noVerify>},
+    {"--allow-truncate", 0, false, SetFlag<&Options::allowTruncate>},
+    {"--serial-overwrite", 0, false, SetFlag<&Options::serialOverwrite>},
+    {"--skip-erased", 0, false, SetFlag<&Options::skipErased>},
+    {"--write-all", 0, false, SetFlag<&Options::writeAll>},
+    {"--worker", 0, false, SetFlag<&Options::worker>},
+    {"--dir", 0, true, SetText<&Options::dir>},
+    {"--port", 'p', true, SetPort},
+    {"--device", 'd', true, SetText<&Options::device>},
+    {"--record", 0, true, SetRecord},
+    {"--format", 'f', true, SetFormat<&Options::format>},
+    {"--to", 0, true, SetFormat<&Options::to>},
+    {"--buffer-address", 0, true, SetAddress<&Options::bufferAddress>},
+    {"--file-address", 0, true, SetAddress<&Options::fileAddress>},
+    {"--log", 0, true, SetText<&Options::log>},
+    {"--serial", 0, true, SetSerial},
+    {"--serial-file", 0, true, SetText<&Options::serialFile>},
+};
+
+// An option as written, with its value.
+struct OptionWord {
+    const OptionRule* rule;
+    QString value;
+};
+
+struct Words {
+    QList<OptionWord> options;
+    QStringList positional;  // the command and its files
+};
+
+const OptionRule* FindRule(const QString& name)
+{
+    for (const OptionRule& r : optionRules) {
+        const bool isShort = name.size() == 2 && name[0] == QLatin1Char('-') && name[1] != QLatin1Char('-');
+        if (isShort ? r.shortName && name[1] == QLatin1Char(r.shortName) : name == QLatin1String(r.name))
+            return &r;
+    }
+    return nullptr;
+}
+
+// Sorts the arguments into options with their values ("--name value",
+// "--name=value", "-x value") and the rest; "--" ends the options, "-" is
+// not one. On an error returns nothing and sets *error.
+std::optional<Words> ReadWords(const QStringList& args, QString* error)
 {
     auto fail = [&](const QString& text) {
         *error = text;
-        return false;
+        return std::nullopt;
     };
-    QStringList positional;
+    Words words;
     for (int i = 0; i < args.size(); ++i) {
         QString arg = args[i];
         if (arg == QLatin1String("--")) {
-            positional += args.mid(i + 1);
+            words.positional += args.mid(i + 1);
             break;
         }
-        if (arg.size() == 2 && arg[0] == QLatin1Char('-') && arg[1] != QLatin1Char('-')) {
-            // The short options stand for long ones.
-            static const char* const shortOptions[][2] = {{"h", "--help"},   {"V", "--version"}, {"q", "--quiet"},
-                                                          {"v", "--verbose"}, {"p", "--port"},    {"d", "--device"},
-                                                          {"f", "--format"}};
-            const auto* found = std::find_if(std::begin(shortOptions), std::end(shortOptions),
-                                             [&](const auto& s) { return arg[1] == QLatin1Char(s[0][0]); });
-            if (found == std::end(shortOptions))
-                return fail(QStringLiteral("unknown option %1").arg(arg));
-            arg = QString::fromLatin1((*found)[1]);
-        } else if (!arg.startsWith(QLatin1String("--")) || arg.size() == 2) {
-            positional << arg;  // "-" (standard input or output) among them
+        const bool isShort = arg.size() == 2 && arg[0] == QLatin1Char('-') && arg[1] != QLatin1Char('-');
+        if (!isShort && (!arg.startsWith(QLatin1String("--")) || arg.size() == 2)) {
+            words.positional << arg;
             continue;
         }
-        // --name=value or --name value
-        QString value;
-        bool inlineValue = false;
-        const qsizetype eq = arg.indexOf(QLatin1Char('='));
+        std::optional<QString> value;
+        const qsizetype eq = isShort ? -1 : arg.indexOf(QLatin1Char('='));
         if (eq > 0) {
             value = arg.mid(eq + 1);
             arg = arg.left(eq);
-            inlineValue = true;
         }
-        auto takeValue = [&](QString& into) {
-            if (!inlineValue) {
-                if (i + 1 >= args.size())
-                    return fail(QStringLiteral("%1 needs a value").arg(arg));
-                value = args[++i];
-            }
-            if (value.isEmpty())
-                return fail(QStringLiteral("%1 needs a value").arg(arg));
-            into = value;
-            return true;
-        };
-        auto takeAddress = [&](std::optional<uint32_t>& into) {
-            QString text;
-            if (!takeValue(text))
-                return false;
-            uint32_t v = 0;
-            if (!ParseHexAddress(text, v))
-                return fail(QStringLiteral("%1 takes a hexadecimal address from 0 to FFFFFFFF, not \"%2\"")
-                                .arg(arg, text));
-            into = v;
-            return true;
-        };
-        struct Flag {
-            const char* name;
-            bool Options::*field;
-        };
-        static const Flag flags[] = {{"--all", &Options::all},   {"--repeat", &Options::repeat},
-                                     {"--quiet", &Options::quiet}, {"--json", &Options::json},
-                                     {"--help", &Options::help}, {"--version", &Options::version},
-                                     {"--verbose", &Options::verbose}, {"--no-verify", &Options::noVerify},
-                                     {"--allow-truncate", &Options::allowTruncate},
-                                     {"--serial-overwrite", &Options::serialOverwrite},
-                                     {"--skip-erased", &Options::skipErased}, {"--write-all", &Options::writeAll},
-                                     {"--worker", &Options::worker}};
-        bool isFlag = false;
-        for (const Flag& f : flags) {
-            if (arg == QLatin1String(f.name)) {
-                if (inlineValue)
-                    return fail(QStringLiteral("%1 takes no value").arg(arg));
-                o.*f.field = true;
-                isFlag = true;
-            }
-        }
-        if (isFlag)
-            continue;
-        bool ok = true;
-        if (arg == QLatin1String("--dir"))
-            ok = takeValue(o.dir);
-        else if (arg == QLatin1String("--port")) {
-            ok = takeValue(o.port);
-            if (ok)
-                o.ports << o.port;
-            o.port = o.ports.value(0);
-        } else if (arg == QLatin1String("--serial"))
-            ok = takeValue(o.serial);
-        else if (arg == QLatin1String("--serial-file"))
-            ok = takeValue(o.serialFile);
-        else if (arg == QLatin1String("--device"))
-            ok = takeValue(o.device);
-        else if (arg == QLatin1String("--log"))
-            ok = takeValue(o.log);
-        else if (arg == QLatin1String("--record")) {
-            QString text;
-            ok = takeValue(text);
-            bool isNumber = false;
-            o.record = text.toInt(&isNumber);
-            if (ok && (!isNumber || o.record < 1))
-                return fail(QStringLiteral("--record takes a record number from 1, not \"%1\"").arg(text));
-        }
-        else if (arg == QLatin1String("--format") || arg == QLatin1String("--to")) {
-            QString& value = arg == QLatin1String("--to") ? o.to : o.format;
-            ok = takeValue(value);
-            if (ok && value != QLatin1String("hex") && value != QLatin1String("srec") && value != QLatin1String("bin"))
-                return fail(QStringLiteral("%1 is hex, srec or bin, not \"%2\"").arg(arg, value));
-        } else if (arg == QLatin1String("--buffer-address"))
-            ok = takeAddress(o.bufferAddress);
-        else if (arg == QLatin1String("--file-address"))
-            ok = takeAddress(o.fileAddress);
-        else
+        const OptionRule* rule = FindRule(arg);
+        if (!rule)
             return fail(QStringLiteral("unknown option %1").arg(arg));
-        if (!ok)
+        const QString name = QString::fromLatin1(rule->name);
+        if (!rule->takesValue && value)
+            return fail(QStringLiteral("%1 takes no value").arg(name));
+        if (rule->takesValue && !value && i + 1 < args.size())
+            value = args[++i];
+        if (rule->takesValue && value.value_or(QString()).isEmpty())
+            return fail(QStringLiteral("%1 needs a value").arg(name));
+        words.options.append({rule, value.value_or(QString())});
+    }
+    return words;
+}
+
+// Sets each option in the order given.
+bool ApplyWords(const Words& words, Options& o, QString* error)
+{
+    for (const OptionWord& w : words.options) {
+        *error = w.rule->apply(o, QString::fromLatin1(w.rule->name), w.value);
+        if (!error->isEmpty())
             return false;
     }
+    return true;
+}
 
-    if (o.help || o.version)
-        return true;
+// The command and its files, and the options that go together.
+QString CombinationProblem(Options& o, QStringList positional)
+{
     if (positional.isEmpty())
-        return fail(QStringLiteral("no command given"));
+        return QStringLiteral("no command given");
     o.command = positional.takeFirst();
     const CommandShape* shape = FindCommand(o.command);
     if (!shape)
-        return fail(QStringLiteral("unknown command \"%1\"").arg(o.command));
+        return QStringLiteral("unknown command \"%1\"").arg(o.command);
     if (positional.size() != shape->files)
-        return fail(shape->files == 0 ? QStringLiteral("%1 takes no file").arg(o.command)
-                    : shape->files == 1 ? QStringLiteral("%1 takes one file").arg(o.command)
-                                        : QStringLiteral("%1 takes two files").arg(o.command));
+        return shape->files == 0   ? QStringLiteral("%1 takes no file").arg(o.command)
+               : shape->files == 1 ? QStringLiteral("%1 takes one file").arg(o.command)
+                                   : QStringLiteral("%1 takes two files").arg(o.command);
     o.files = positional;
-    if (!o.device.isEmpty() && o.record)
-        return fail(QStringLiteral("--device and --record both choose the device; give one of them"));
-    if (o.noVerify && o.command != QLatin1String("program"))
-        return fail(QStringLiteral("--no-verify belongs to program"));
-    if (o.files.count(QStringLiteral("-")) > 1)
-        return fail(QStringLiteral("only one FILE can be - (standard input or output)"));
-    const bool writes = o.command == QLatin1String("read") || o.command == QLatin1String("convert");
-    if (o.json && writes && o.files.last() == QLatin1String("-"))
-        return fail(QStringLiteral("--json and the output - both need standard output; give the output a file name"));
-    if (o.repeat && o.files.value(0) == QLatin1String("-"))
-        return fail(QStringLiteral("--repeat reads Enter from standard input, so the image cannot come from -"));
-    if (!o.to.isEmpty() && o.command != QLatin1String("convert"))
-        return fail(QStringLiteral("--to belongs to convert"));
-    if (o.all && o.command != QLatin1String("verify"))
-        return fail(QStringLiteral("--all belongs to verify"));
-    if ((o.repeat || !o.log.isEmpty()) && o.command != QLatin1String("auto"))
-        return fail(QStringLiteral("--repeat and --log belong to auto"));
     const bool isAuto = o.command == QLatin1String("auto");
     const bool isProgram = o.command == QLatin1String("program");
-    if (!o.serial.isEmpty() && !isAuto && !isProgram)
-        return fail(QStringLiteral("--serial belongs to auto and program"));
-    if (!o.serial.isEmpty() && !ParseSerialField(o.serial, error))
-        return false;
-    if ((!o.serialFile.isEmpty() || o.serialOverwrite) && o.serial.isEmpty())
-        return fail(QStringLiteral("--serial-file and --serial-overwrite go with --serial"));
-    if (o.skipErased && !isProgram)
-        return fail(QStringLiteral("--skip-erased belongs to program; auto skips erased blocks after a passing "
-                                   "Blank step"));
-    if (o.writeAll && !isAuto)
-        return fail(QStringLiteral("--write-all belongs to auto"));
-    if (o.ports.size() > 1) {
-        if (!isAuto || !o.repeat)
-            return fail(QStringLiteral("several --port belong to auto --repeat"));
-        if (o.ports.removeDuplicates() > 0)
-            return fail(QStringLiteral("a port is named twice"));
-    }
+    const bool writes = o.command == QLatin1String("read") || o.command == QLatin1String("convert");
+    // The first rule broken is told.
+    const struct {
+        bool broken;
+        const char* text;
+    } rules[] = {
+        {!o.device.isEmpty() && o.record != 0, "--device and --record both choose the device; give one of them"},
+        {o.noVerify && !isProgram, "--no-verify belongs to program"},
+        {o.files.count(QStringLiteral("-")) > 1, "only one FILE can be - (standard input or output)"},
+        {o.json && writes && o.files.last() == QLatin1String("-"),
+         "--json and the output - both need standard output; give the output a file name"},
+        {o.repeat && o.files.value(0) == QLatin1String("-"),
+         "--repeat reads Enter from standard input, so the image cannot come from -"},
+        {!o.to.isEmpty() && o.command != QLatin1String("convert"), "--to belongs to convert"},
+        {o.all && o.command != QLatin1String("verify"), "--all belongs to verify"},
+        {(o.repeat || !o.log.isEmpty()) && !isAuto, "--repeat and --log belong to auto"},
+        {o.serial && !isAuto && !isProgram, "--serial belongs to auto and program"},
+        {(!o.serialFile.isEmpty() || o.serialOverwrite) && !o.serial,
+         "--serial-file and --serial-overwrite go with --serial"},
+        {o.skipErased && !isProgram,
+         "--skip-erased belongs to program; auto skips erased blocks after a passing Blank step"},
+        {o.writeAll && !isAuto, "--write-all belongs to auto"},
+        {o.ports.size() > 1 && (!isAuto || !o.repeat), "several --port belong to auto --repeat"},
+        {QSet<QString>(o.ports.begin(), o.ports.end()).size() < o.ports.size(), "a port is named twice"},
+    };
+    for (const auto& rule : rules)
+        if (rule.broken)
+            return QString::fromLatin1(rule.text);
     for (const QString& port : o.ports) {
         const int com = ComNumber(port);
         if (port.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) && (com < 1 || com > 255))
-            return fail(QStringLiteral("--port takes COM1 to COM255 or a device path, not \"%1\"").arg(port));
+            return QStringLiteral("--port takes COM1 to COM255 or a device path, not \"%1\"").arg(port);
     }
-    return true;
+    return {};
+}
+
+}  // namespace
+
+bool ParseArguments(const QStringList& args, Options& o, QString* error)
+{
+    const std::optional<Words> words = ReadWords(args, error);
+    if (!words || !ApplyWords(*words, o, error))
+        return false;
+    if (o.help || o.version)
+        return true;
+    *error = CombinationProblem(o, words->positional);
+    return error->isEmpty();
 }
 
 QString UsageText(const QString& startDir)

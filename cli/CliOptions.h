@@ -2,6 +2,8 @@
 // and its help text. Parsing is a plain function of the argument list.
 #pragma once
 
+#include "cli/SerialNumbers.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -28,7 +30,7 @@ struct Options {
     std::optional<uint32_t> bufferAddress;
     std::optional<uint32_t> fileAddress;
     QString log;              // --log FILE (auto)
-    QString serial;           // --serial ADDR:START[:STEP][:FORMAT] (auto, program)
+    std::optional<SerialField> serial;  // --serial ADDR:START[:STEP][:FORMAT] (auto, program)
     QString serialFile;       // --serial-file FILE
     bool serialOverwrite = false;  // --serial-overwrite
     bool skipErased = false;  // --skip-erased (program)

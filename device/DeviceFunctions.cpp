@@ -38,11 +38,19 @@ void DeviceFunctions::RunFunction(int index)
     }
 }
 
-// A device the protocol cannot serve is refused before anything is sent, and
-// counts as a fault so that an Auto sequence stops there.
+QString DeviceFunctions::Activity(int function)
+{
+    static const char* const words[] = {"Reading", "Erasing", "Blank Checking", "Programming", "Verifying", "Locking"};
+    return function >= Read && function <= Lock ? QString::fromLatin1(words[function]) : QString();
+}
+
+// Every function begins here, with its announcement. A device the protocol
+// cannot serve is refused before anything is sent, and counts as a fault so
+// that an Auto sequence stops there.
 bool DeviceFunctions::Refused(Index function)
 {
     function_ = function;
+    host_.StepStarted({function, MessageLine});
     // Erase and Lock send one command and use no size.
     const bool sizeless = function == Erase || function == Lock;
     const QString problem = sizeless ? CommandProblem(modFunc::DeviceIndex, modFunc::SelectedDevice())
@@ -59,10 +67,10 @@ bool DeviceFunctions::Refused(Index function)
 
 // Bytes still waiting from an earlier function (a late or partial reply)
 // would be taken as the start of this function's replies.
-void DeviceFunctions::Start(const QString& text)
+void DeviceFunctions::Start()
 {
     DiscardStaleInput();
-    host_.SetMessage(MessageLine, text);
+    host_.SetMessage(MessageLine, Activity(function_) + QStringLiteral(" ..."));
 }
 
 void DeviceFunctions::SetPercent(int percent)
@@ -135,7 +143,7 @@ void DeviceFunctions::RunRead()
 {
     if (Refused(Read))
         return;
-    Start(QStringLiteral("Reading ..."));
+    Start();
     int unused = 0;
     // Addresses stay below 16 * MaxBlocks, well inside Buffer.
     const CycleEnd end = BlockReadCycle(
@@ -152,7 +160,7 @@ void DeviceFunctions::RunVerify()
 {
     if (Refused(Verify))
         return;
-    Start(QStringLiteral("Verifying ..."));
+    Start();
     int address = 0;
     if (BlockReadCycle([](int a, uint8_t d) { return Buffer[size_t(a)] == d; }, address) == CycleEnd::Fault)
         Fault(QStringLiteral("Verify Error at "), address);
@@ -162,7 +170,7 @@ void DeviceFunctions::RunVerifyAll(const std::function<void(int)>& difference)
 {
     if (Refused(Verify))
         return;
-    Start(QStringLiteral("Verifying ..."));
+    Start();
     int first = -1;
     int unused = 0;
     const CycleEnd end = BlockReadCycle(
@@ -183,7 +191,7 @@ void DeviceFunctions::RunBlankCheck()
 {
     if (Refused(Blank))
         return;
-    Start(QStringLiteral("Blank Checking ..."));
+    Start();
     int address = 0;
     if (BlockReadCycle([](int, uint8_t d) { return d == 0xFF; }, address) == CycleEnd::Fault)
         Fault(QStringLiteral("Device not blank at "), address);
@@ -197,7 +205,7 @@ void DeviceFunctions::RunProgram()
     blankPassed_ = false;  // whatever happens now, the chip may hold data
     if (Refused(Program))
         return;
-    Start(QStringLiteral("Programming ..."));
+    Start();
     // The blocks to send; the progress counts these only.
     std::vector<int> blocks;
     blocks.reserve(size_t(blockCount_));
@@ -233,7 +241,7 @@ void DeviceFunctions::RunProgram()
     Succeed();
 }
 
-void DeviceFunctions::RunSingleCommand(Index function, uint8_t letter, bool offered, const QString& text)
+void DeviceFunctions::RunSingleCommand(Index function, uint8_t letter, bool offered)
 {
     if (Refused(function))
         return;
@@ -242,7 +250,7 @@ void DeviceFunctions::RunSingleCommand(Index function, uint8_t letter, bool offe
         End(StepResult::NotOffered);
         return;
     }
-    Start(text);
+    Start();
     if (!SendCommand(letter)) {
         ReportTimeOut(-1);
         return;
@@ -257,12 +265,12 @@ void DeviceFunctions::RunSingleCommand(Index function, uint8_t letter, bool offe
 
 void DeviceFunctions::RunErase()
 {
-    RunSingleCommand(Erase, LetterErase, EraseOffered(modFunc::SelectedDevice().TypeCode), QStringLiteral("Erasing ..."));
+    RunSingleCommand(Erase, LetterErase, EraseOffered(modFunc::SelectedDevice().TypeCode));
 }
 
 void DeviceFunctions::RunLock()
 {
-    RunSingleCommand(Lock, LetterLock, LockOffered(modFunc::SelectedDevice().TypeCode), QStringLiteral("Locking ..."));
+    RunSingleCommand(Lock, LetterLock, LockOffered(modFunc::SelectedDevice().TypeCode));
 }
 
 void DeviceFunctions::RunAuto()

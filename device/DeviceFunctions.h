@@ -21,6 +21,10 @@ public:
 
     explicit DeviceFunctions(FunctionHost& host);
 
+    // What a function does, as its message line and progress name it:
+    // "Reading", "Blank Checking"; empty for Auto and unknown codes.
+    static QString Activity(int function);
+
     // The Run button's part: progress 0, the six lines cleared, line 0,
     // Failed cleared, then the function at index (nothing for any other).
     void Run(int index);
@@ -58,14 +62,14 @@ private:
 
     void RunFunction(int index);  // Read to Lock; nothing for other codes
     bool Refused(Index function);
-    void Start(const QString& text);
+    void Start();
     void SetPercent(int percent);
     void End(StepResult result, int address = -1);
     // address: the block that got no answer, -1 for none.
     void ReportTimeOut(int address);
     void Succeed();
     void Fault(const QString& text, int address);
-    void RunSingleCommand(Index function, uint8_t letter, bool offered, const QString& text);
+    void RunSingleCommand(Index function, uint8_t letter, bool offered);
     // Reads every block; step(address, byte) returns false to report a
     // fault at that address, which ends the cycle.
     template <typename Step>

@@ -4,7 +4,12 @@
 // may need a widget.
 //
 // All calls come from the one thread that runs the function, in the order the
-// function does things:
+// function does things. A front end learns what happens from the values of
+// StepStarted, ShowProgress and StepEnded; the message lines are only the
+// words shown to the user.
+//   StepStarted   a function (or Auto step) begins: which one, and the
+//                 message line it writes. Comes before anything else of the
+//                 step, even for one that is refused or not offered.
 //   SetMessage    a message line (0 to 5, counted from the top) gets a new
 //                 text: "Reading ...", "Verify Error at 0010", or "" when the
 //                 Run button clears the six lines before a function starts.
@@ -20,7 +25,10 @@
 //                 function then marks its line "Device Fault!" and ends.
 //   StepEnded     a function (or Auto step) has ended, how: the value that
 //                 the message line words for the user. Comes after the
-//                 function's last message.
+//                 function's last message. A step may end more than once
+//                 (Verify that goes on past a difference ends OK, then with
+//                 the first difference): the last outcome before the next
+//                 StepStarted counts.
 //   ReadDone      a Read has filled Buffer from the whole device. inAuto is
 //                 true when the Read was a step of an Auto sequence, which
 //                 then goes on. The window renews the buffer view and, for a
@@ -46,15 +54,21 @@ struct StepOutcome {
     int address = -1;
 };
 
+struct StepStart {
+    int function = -1;  // DeviceFunctions::Index of the function that begins
+    int line = 0;       // the message line it writes
+};
+
 class FunctionHost {
 public:
     virtual ~FunctionHost() = default;
 
+    virtual void StepStarted(const StepStart& step) = 0;
     virtual void SetMessage(int line, const QString& text) = 0;
     virtual void MarkMessage(int line, const QString& word) = 0;
     virtual void ShowProgress(int percent) = 0;
     virtual void Pause() = 0;
     virtual void ShowTimeOut() = 0;
     virtual void ReadDone(bool inAuto) = 0;
-    virtual void StepEnded(int line, const StepOutcome& outcome) { (void)line, (void)outcome; }
+    virtual void StepEnded(int line, const StepOutcome& outcome) = 0;
 };

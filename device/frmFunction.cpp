@@ -136,6 +136,7 @@ void frmFunction::cmdRun_Click()
     cmdClose->setEnabled(false);
     // A Read's result, whole or in part, can be undone.
     modFunc::BufferHistory.Begin(modFunc::Buffer);
+    outcomes_.clear();
     Functions.Run(listFunction->currentRow());
     modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen);
     cmdRun->setEnabled(true);
@@ -165,6 +166,19 @@ void frmFunction::tmrWait_Timer()
 {
     WaitDone = true;
     tmrWait.stop();
+}
+
+// The message line tells the user; the outcome is kept as a value.
+void frmFunction::StepStarted(const StepStart&) { stepEnded_ = false; }
+
+// A step that ends twice (Verify past a difference) keeps its last outcome.
+void frmFunction::StepEnded(int, const StepOutcome& outcome)
+{
+    if (stepEnded_ && !outcomes_.isEmpty())
+        outcomes_.last() = outcome;
+    else
+        outcomes_.append(outcome);
+    stepEnded_ = true;
 }
 
 void frmFunction::SetMessage(int line, const QString& text)

@@ -54,13 +54,18 @@ public:
     // Width of the filled part of the bar in twips, unrounded.
     float ProgressTwips() const { return progressTwips_; }
 
+    // The steps of the last Run as they ended, in order.
+    const QList<StepOutcome>& Outcomes() const { return outcomes_; }
+
     // FunctionHost
+    void StepStarted(const StepStart& step) override;
     void SetMessage(int line, const QString& text) override;
     void MarkMessage(int line, const QString& word) override;
     void ShowProgress(int percent) override;
     void Pause() override;
     void ShowTimeOut() override;
     void ReadDone(bool inAuto) override;
+    void StepEnded(int line, const StepOutcome& outcome) override;
 
 public slots:
     // Esc and Close; refused while a function runs.
@@ -74,4 +79,6 @@ private:
     bool closeAfterRun_ = false;
     int shownPercent_ = -1;
     float progressTwips_ = 0;
+    QList<StepOutcome> outcomes_;
+    bool stepEnded_ = false;  // the last step has ended at least once
 };

@@ -25,6 +25,8 @@ struct Host : FunctionHost {
     QList<int> percents;
     int pauses = 0, timeOuts = 0, reads = 0, autoReads = 0;
     bool portFailed = false;
+    QList<int> started;
+    void StepStarted(const StepStart& s) override { started << s.function; }
     void SetMessage(int line, const QString& text) override { lines[line] = text; }
     void MarkMessage(int line, const QString& word) override { lines[line] += QStringLiteral("   ") + word; }
     void ShowProgress(int percent) override { percents << percent; }
@@ -217,6 +219,11 @@ private slots:
         }
         c.lines.resize(6);
         QCOMPARE(host.lines, c.lines);
+        // Each step that ends was announced, once, before it ended.
+        QList<int> ended;
+        for (const StepOutcome& o : host.outcomes)
+            ended << o.function;
+        QCOMPARE(host.started, ended);
         QCOMPARE((Counts{functions.Failed, functions.Percent, host.timeOuts, host.pauses, host.reads, host.autoReads}), c.counts);
         const Frames frames = rig.sent(), tail = Wire(c.tail);
         QCOMPARE(frames.size(), c.count);
