@@ -79,12 +79,14 @@ StartDir FindStartDir(const QString& dirOption, const QString& current, const QS
         } else {
             if (!user.isEmpty())
                 skip(user, noCatalogue);
-            for (const QString& dir : installed) {
-                if (use == StartDirUse::ReadOnly && HoldsCatalogue(dir)) {
+            // The window writes its settings, so it never starts in the
+            // installed defaults: it has copied them above if it could.
+            for (const QString& dir : use == StartDirUse::ReadOnly ? installed : QStringList()) {
+                if (HoldsCatalogue(dir)) {
                     choose(dir, QStringLiteral("the installed defaults"));
                     break;
                 }
-                skip(dir, use == StartDirUse::ReadOnly ? noCatalogue : QStringLiteral("the window starts only in a directory it may write"));
+                skip(dir, noCatalogue);
             }
         }
         if (start.path.isEmpty()) {

@@ -225,8 +225,9 @@ std::unique_ptr<mdiMain> StartUp()
     const StartDir start = FindStartDirHere(QString(), StartDirUse::FillUserDir);
     QStringList problems = ReadStartFiles(start.path, start.portMapDir);
     if (!start.found)
-        problems.prepend(QStringLiteral("No device catalogue %1 was found in %2. Quirra starts without devices and "
-                                        "does not save its settings; start it in a directory that holds %1.")
+        problems.prepend(QStringLiteral("No device catalogue %1 was found in %2, and none could be copied there from "
+                                        "the installed defaults. Quirra starts without devices and does not save its "
+                                        "settings; start it in a directory that holds %1.")
                              .arg(CatalogueFileName, start.searched.join(QStringLiteral(", "))));
     ReportStartProblems(problems);
     auto window = std::make_unique<mdiMain>();
