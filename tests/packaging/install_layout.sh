@@ -180,8 +180,8 @@ launch "$tmp/h1" "$tmp/xdg" "$tmp/xdg/quirra"
 cmp -s "$tmp/xdg/quirra/quirra.cfg" "$tmp/user.cfg" || fail "launcher replaced the user's quirra.cfg"
 [ -f "$tmp/xdg/quirra/auto.cfg" ] || fail "launcher did not restore auto.cfg"
 
-# deb_check DEB: the package's dependencies, contents and lintian's verdict.
-# WANT lists what Depends must name, SHUN what it must not.
+# deb_check DEB: the package's fields. WANT lists what Depends must name,
+# SHUN what it must not.
 deb_check() {
     local deb=$1 depends
     depends=$(dpkg-deb -f "$deb" Depends)
@@ -190,16 +190,6 @@ deb_check() {
     [ "$(dpkg-deb -f "$deb" Homepage)" != "" ] || fail "$deb has no Homepage"
     [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "$deb is not version $version"
     dpkg-deb -f "$deb" Description | grep -q 'S-record' || fail "$deb's description does not name S-records"
-    # Debian's own checker: no error and no warning, and none of its notes
-    # on hardening. The package has no overrides; one would need its reason
-    # on the line beside it.
-    if have lintian; then
-        lintian --fail-on error,warning --display-info --tag-display-limit 0 "$deb" >"$tmp/lintian.log" 2>&1 ||
-            { cat "$tmp/lintian.log" >&2; fail "lintian $deb: $(grep -c '^[EW]:' "$tmp/lintian.log") errors and warnings"; }
-        ! grep -E 'hardening-|unneeded-section' "$tmp/lintian.log" || fail "lintian $deb: hardening"
-    else
-        echo "lintian not installed: package not checked"
-    fi
 }
 if have dpkg-shlibdeps && have dpkg-deb; then
     cpack --config "$build/CPackConfig.cmake" -G DEB -B "$tmp/pkg" >"$tmp/cpack.log" 2>&1 ||
@@ -219,6 +209,16 @@ if have dpkg-shlibdeps && have dpkg-deb; then
         fail "packaged desktop entry does not start /usr/libexec/quirra/quirra-launch"
     [ -x "$tmp/unpacked/usr/bin/quirra-cli" ] &&
         cli_lists_defaults "$tmp/unpacked/usr/bin/quirra-cli" "$tmp/unpacked/usr/share/quirra"
+    # Debian's own checker: no error and no warning, and none of its notes
+    # on hardening. The packages have no overrides; one would need its
+    # reason on the line beside it.
+    if have lintian; then
+        lintian --fail-on error,warning --display-info --tag-display-limit 0 "$gui_deb" "$cli_deb" >"$tmp/lintian.log" 2>&1 ||
+            { cat "$tmp/lintian.log" >&2; fail "lintian: $(grep -c '^[EW]:' "$tmp/lintian.log") errors and warnings"; }
+        ! grep -E 'hardening-|unneeded-section' "$tmp/lintian.log" || fail "lintian: hardening"
+    else
+        echo "lintian not installed: packages not checked"
+    fi
     for program in "$tmp"/unpacked/usr/bin/*; do
         ! readelf -S "$program" | grep -q '\.comment' || fail "$program keeps its .comment section"
     done
