@@ -139,8 +139,14 @@ ParseResult ParseOptions(int argc, char** argv, SimOptions& options, std::string
         }
         if (name == "--help" || name == "-h")
             return ParseResult::Help;
-        if (name == "--version" && !hasValue)
+        if (name == "--version") {
+            // Earlier versions took the firmware version here: say where it went.
+            if (hasValue || (i + 1 < argc && argv[i + 1][0] != '-')) {
+                error = "--version takes no value; the firmware version is set with --firmware X.Y";
+                return ParseResult::Error;
+            }
             return ParseResult::Version;
+        }
         if (name == "--strict" && !hasValue) {
             options.strict = true;
             continue;
