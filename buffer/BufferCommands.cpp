@@ -25,6 +25,7 @@ QPointer<QMdiArea> host;
 QPointer<QMdiSubWindow> bufferSub;
 QPointer<frmFind> findWindow;
 QPointer<frmCompare> compareWindow;
+QString lastText;           // what was typed in Find last
 QByteArray lastPattern;     // what Find looked for last
 int32_t lastFound = -1;     // where it found it
 
@@ -62,14 +63,18 @@ QString Search()
         lastFound = -1;
         return QStringLiteral("Not found");
     }
+    view->MarkBytes(at, int32_t(lastPattern.size()));
     lastFound = at;
-    return QStringLiteral("Found at %1").arg(modFunc::Hex4(at));
+    const QString found = QStringLiteral("Found at %1").arg(modFunc::Hex4(at));
+    return at < from ? found + QStringLiteral(", wrapped to the start") : found;
 }
 
-void Applied(const std::optional<UndoStore::Applied>& change)
+void Applied(const std::optional<UndoStore::Applied>& change, QString& fileText)
 {
     if (!change)
         return;
+    if (change->file)
+        fileText = *change->file;
     if (change->redraw == UndoStore::Reopen) {
         ReopenBufferWindow();
         return;
@@ -106,6 +111,7 @@ void SetHost(QMdiArea* area)
             if (w)
                 w->close();
         lastPattern.clear();
+        lastText.clear();
         lastFound = -1;
         modFunc::BufferHistory.Clear();
     }
@@ -171,6 +177,7 @@ void BufferGoTo()
 
 QString FindText(const QString& text)
 {
+    lastText = text;
     const std::optional<QByteArray> pattern = BufferSearch::ParsePattern(text);
     if (!pattern)
         return QStringLiteral("Type bytes in hexadecimal, as DE AD BE EF, or a text in double quotes.");
@@ -192,7 +199,10 @@ void BufferFind()
         findWindow->txtFind->setFocus();
         return;
     }
-    ShowTool(findWindow, new frmFind(Owner()));
+    auto* w = new frmFind(Owner());
+    w->txtFind->setText(lastText);
+    w->txtFind->selectAll();
+    ShowTool(findWindow, w);
 }
 
 void BufferFindNext()
@@ -205,24 +215,23 @@ void BufferFindNext()
     if (!findWindow && said == QLatin1String("Not found"))
         BufferFind();
     if (findWindow)
-        findWindow->lblMessage->setText(said);
+        findWindow->ShowMessage(said);
 }
 
-void BufferUndo() { Applied(modFunc::BufferHistory.Undo(modFunc::Buffer)); }
-void BufferRedo() { Applied(modFunc::BufferHistory.Redo(modFunc::Buffer)); }
+void BufferUndo(QString& fileText) { Applied(modFunc::BufferHistory.Undo(modFunc::Buffer, fileText), fileText); }
+void BufferRedo(QString& fileText) { Applied(modFunc::BufferHistory.Redo(modFunc::Buffer, fileText), fileText); }
 
-void ShowComparison(const QString& fileName, const QString& summary, const QStringList& ranges,
-                    const QList<int32_t>& starts)
+void ShowComparison(const QString& title, const QString& summary, const QList<BufferSearch::Range>& ranges)
 {
     OpenView();
-    ShowTool(compareWindow, new frmCompare(fileName, summary, ranges, starts, Owner()));
+    ShowTool(compareWindow, new frmCompare(title, summary, ranges, Owner()));
 }
 
 void BufferClear()
 {
     modFunc::BufferHistory.Begin(modFunc::Buffer);
     FillRoutines::ClearBuffer(modFunc::Buffer);
-    modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen);
+    modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen, {QStringLiteral("Clear"), {}});
     ReopenBufferWindow();
 }
 
@@ -235,7 +244,7 @@ void BufferFill()
         return;
     BufferHistory.Begin(Buffer);
     FillRoutines::FillRange(Buffer, FillStart, FillLength, FillValue);
-    BufferHistory.Commit(Buffer, UndoStore::Update);
+    BufferHistory.Commit(Buffer, UndoStore::Update, {QStringLiteral("Fill"), {}});
     UpdateBufferWindow();
 }
 

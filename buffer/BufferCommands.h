@@ -2,6 +2,8 @@
 // reopen or redraw the hex view.
 #pragma once
 
+#include "buffer/BufferSearch.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -29,21 +31,25 @@ void BufferGoTo();
 void BufferFind();
 void BufferFindNext();
 // Buffer > Undo and Redo: the last change taken back or done again, the
-// view redrawn or reopened as the change did it.
-void BufferUndo();
-void BufferRedo();
+// view redrawn or reopened as the change did it. `fileText` is the status
+// bar's file text, changed to what it was when the step takes back or
+// redoes a load.
+void BufferUndo(QString& fileText);
+void BufferRedo(QString& fileText);
 // The open Find window, or nullptr.
 frmFind* FindWindow();
-// The comparison of a file with the Buffer in its window beside the view.
-void ShowComparison(const QString& fileName, const QString& summary, const QStringList& ranges,
-                    const QList<int32_t>& starts);
+// A comparison with the Buffer in its window beside the view, titled
+// `title`: what it found, and the ranges that differ.
+void ShowComparison(const QString& title, const QString& summary, const QList<BufferSearch::Range>& ranges);
 
 // The view (opened when closed) with the caret on `address`, its line at
 // the top; the reason when it cannot show it, else empty.
 QString GoToAddress(int32_t address);
 // Searches for the bytes `text` gives (see BufferSearch::ParsePattern)
-// from the caret on, and shows them at the caret. Says "Not found", where
-// it was found, or what is wrong with the text.
+// from the caret on, and shows them at the caret, all of them marked. Says
+// "Not found", where it was found (and that the search wrapped to the
+// start), or what is wrong with the text. The Find window opens with the
+// last text it was given.
 QString FindText(const QString& text);
 
 // For commands that replace the Buffer wholesale (file load, Read).

@@ -52,6 +52,23 @@ void BufferTextBox::Select(int pos, int length)
     setTextCursor(c);
 }
 
+void BufferTextBox::Mark(const QList<BufferView::TextRange>& ranges)
+{
+    if (ranges.isEmpty() && extraSelections().isEmpty())
+        return;
+    QList<QTextEdit::ExtraSelection> marks;
+    for (const BufferView::TextRange& r : ranges) {
+        QTextEdit::ExtraSelection mark;
+        mark.cursor = QTextCursor(document());
+        mark.cursor.setPosition(BufferView::WidgetPos(r.pos));
+        mark.cursor.setPosition(BufferView::WidgetPos(r.pos + r.length - 1) + 1, QTextCursor::KeepAnchor);
+        mark.format.setBackground(palette().color(QPalette::Active, QPalette::Highlight));
+        mark.format.setForeground(palette().color(QPalette::Active, QPalette::HighlightedText));
+        marks.append(mark);
+    }
+    setExtraSelections(marks);
+}
+
 int BufferTextBox::SelStart() const
 {
     const QTextCursor c = textCursor();

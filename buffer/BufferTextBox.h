@@ -4,6 +4,8 @@
 // double-click), which decide the one selected character.
 #pragma once
 
+#include "buffer/BufferView.h"
+
 #include <QPlainTextEdit>
 #include <functional>
 
@@ -26,6 +28,9 @@ public:
     void SetViewText(const QString& viewText);
     // Selects `length` characters from view-text position `pos`.
     void Select(int pos, int length);
+    // Marks these view-text ranges in the selection's colours, beside the
+    // selection; an empty list takes the marks away.
+    void Mark(const QList<BufferView::TextRange>& ranges);
     // View-text position of the selection start (the text caret).
     int SelStart() const;
     // View-text position of the character under a viewport point.

@@ -136,7 +136,26 @@ int PosFromWidget(int block, int column)
     return PosOf(block - 1, column);
 }
 
-CaretMove MoveCaret(int keyCode, int caretPos, int32_t topLine, int32_t scrollMax, int32_t size)
+namespace {
+// The caret `lines` lines up (negative) or down from where it stands, in
+// its column, the view scrolled by as much as it can; a caret that would
+// stand past the device's end climbs back to the last line that reaches its
+// column.
+CaretMove PageMove(int lines, int caretPos, int32_t topLine, int32_t scrollMax, int32_t viewSize)
+{
+    const TextPlace p = PlaceOf(caretPos);
+    const int32_t lastLine = std::max(0, (viewSize - 1) / BytesPerLine);
+    const int32_t top = std::clamp(topLine + lines, 0, std::max(scrollMax, 0));
+    const int32_t target = std::clamp(topLine + p.line + lines, 0, lastLine);
+    int row = std::clamp(target - top, 0, LineCount - 1);
+    const int byte = (p.column - FirstHexColumn) / 3;
+    while (row > 0 && (top + row) * BytesPerLine + byte >= viewSize)
+        --row;
+    return {PosOf(row, p.column), top - topLine};
+}
+}  // namespace
+
+CaretMove MoveCaret(int keyCode, int caretPos, int32_t topLine, int32_t scrollMax, int32_t size, bool ctrl)
 {
     if (!IsDigitPos(caretPos))
         return {TopDigitPos, 0};
@@ -175,9 +194,40 @@ CaretMove MoveCaret(int keyCode, int caretPos, int32_t topLine, int32_t scrollMa
         if (atBottom || (topLine + LineCount) * BytesPerLine + (c - FirstHexColumn) / 3 >= viewSize)
             return {caretPos, 0};
         return {caretPos, +1};
+    case KeyPageUp:
+        return PageMove(-LineCount, caretPos, topLine, scrollMax, viewSize);
+    case KeyPageDown:
+        return PageMove(LineCount, caretPos, topLine, scrollMax, viewSize);
+    case KeyHome:
+        return ctrl ? CaretMove{TopDigitPos, -topLine} : CaretMove{caretPos, 0};
+    case KeyEnd: {
+        if (!ctrl || viewSize <= 0)
+            return {caretPos, 0};
+        const int32_t top = std::max(scrollMax, 0);
+        const int32_t last = std::min(viewSize, (top + LineCount) * BytesPerLine) - 1;
+        const int row = std::clamp(last / BytesPerLine - top, 0, LineCount - 1);
+        return {PosOf(row, FirstHexColumn + 3 * (last % BytesPerLine)), top - topLine};
+    }
     default:
         return {caretPos, 0};
     }
+}
+
+QList<TextRange> MarkedRanges(int32_t first, int32_t length, int32_t topLine)
+{
+    QList<TextRange> ranges;
+    const int64_t end = int64_t(first) + std::max(length, 0);  // one past the last byte
+    for (int line = 0; line < LineCount; ++line) {
+        const int64_t lineStart = int64_t(topLine + line) * BytesPerLine;
+        const int64_t lo = std::max<int64_t>(first, lineStart);
+        const int64_t hi = std::min<int64_t>(end, lineStart + BytesPerLine) - 1;
+        if (lo > hi)
+            continue;
+        const int from = PosOf(line, FirstHexColumn + 3 * int(lo - lineStart));
+        const int to = PosOf(line, FirstHexColumn + 3 * int(hi - lineStart) + 1);
+        ranges.append({from, to - from + 1});
+    }
+    return ranges;
 }
 
 uint8_t SetNibble(uint8_t b, bool high, int v)

@@ -4,6 +4,7 @@
 
 #include "core/modFunc.h"
 
+#include <QList>
 #include <QString>
 #include <cstdint>
 
@@ -84,7 +85,11 @@ struct CaretMove {
     int caretPos;
     int scroll;
 };
-// Virtual-key codes of the arrow keys.
+// Virtual-key codes of the arrow and page keys.
+constexpr int KeyPageUp = 33;
+constexpr int KeyPageDown = 34;
+constexpr int KeyEnd = 35;
+constexpr int KeyHome = 36;
 constexpr int KeyLeft = 37;
 constexpr int KeyUp = 38;
 constexpr int KeyRight = 39;
@@ -92,7 +97,19 @@ constexpr int KeyDown = 40;
 // `caretPos` must be a digit position; `scrollMax` is the scroll bar's
 // maximum and `size` the device size (see ViewSize). The view never goes
 // beyond scrollMax nor past the device's end; there the caret stays.
-CaretMove MoveCaret(int keyCode, int caretPos, int32_t topLine, int32_t scrollMax, int32_t size);
+// Page Up and Page Down move the view and the caret by sixteen lines (less
+// at the ends), the caret keeping its column; with `ctrl`, Home goes to
+// address 0 and End to the last byte the view reaches.
+CaretMove MoveCaret(int keyCode, int caretPos, int32_t topLine, int32_t scrollMax, int32_t size, bool ctrl = false);
+
+// The text of the digits of the `length` bytes from `first` on that the
+// view shows with `topLine` at the top: per line in sight, the position of
+// the first digit and the length up to the last digit.
+struct TextRange {
+    int pos;
+    int length;
+};
+QList<TextRange> MarkedRanges(int32_t first, int32_t length, int32_t topLine);
 
 // `b` with its high or low nibble replaced by v (0 to 15).
 uint8_t SetNibble(uint8_t b, bool high, int v);

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -22,6 +23,14 @@ public:
         int32_t first;
         int32_t length;
         Redraw redraw;
+        // The status bar's file text to show now, for a change that named a file.
+        std::optional<QString> file;
+    };
+    // What a change was, for the menu ("Fill"), and for a change that names
+    // a file (a load) the status bar's file text before it.
+    struct What {
+        QString name;
+        std::optional<QString> file;
     };
 
     // All the store may hold: the copy taken by Begin and every change,
@@ -35,15 +44,22 @@ public:
     // redone. With `merge`, a change of the same single byte as the last
     // one joins it (the two digits of a typed byte). Returns whether
     // anything changed.
-    bool Commit(const Image& image, Redraw redraw, bool merge = false);
+    bool Commit(const Image& image, Redraw redraw, const What& what, bool merge = false);
 
     // Takes the last change back (or does the last undone one again) in
-    // `image`; nothing when there is none.
-    std::optional<Applied> Undo(Image& image);
-    std::optional<Applied> Redo(Image& image);
+    // `image`; nothing when there is none. `fileNow` is the status bar's
+    // file text as it stands, kept for the opposite step of a change that
+    // named a file.
+    std::optional<Applied> Undo(Image& image, const QString& fileNow = {});
+    std::optional<Applied> Redo(Image& image, const QString& fileNow = {});
 
     bool CanUndo() const { return !undo_.empty(); }
     bool CanRedo() const { return !redo_.empty(); }
+    // The names of the changes Undo and Redo would take; empty for none.
+    QString UndoName() const { return undo_.empty() ? QString() : undo_.back().what.name; }
+    QString RedoName() const { return redo_.empty() ? QString() : redo_.back().what.name; }
+    // Called whenever what can be undone or redone changes.
+    std::function<void()> Changed;
     int UndoCount() const { return int(undo_.size()); }
     // What the store holds now, by the count MemoryLimit bounds.
     qint64 MemoryUsed() const;
@@ -54,8 +70,10 @@ private:
         int32_t first;
         QByteArray bytes;  // the bytes the image did not hold at the time
         Redraw redraw;
+        What what;  // its file text is the one the opposite step shows
     };
-    std::optional<Applied> Swap(std::deque<Change>& from, std::deque<Change>& to, Image& image);
+    std::optional<Applied> Swap(std::deque<Change>& from, std::deque<Change>& to, Image& image, const QString& fileNow);
+    void Notify() const;
 
     std::unique_ptr<Image> before_;
     bool begun_ = false;

@@ -107,6 +107,7 @@ void frmBuffer::UpdateBuffer()
     using namespace modFunc;
     ViewText = BuildViewText(Buffer, TopLine);
     txtBuffer->SetViewText(ViewText);
+    txtBuffer->Mark({});
     CaretPos = TopDigitPos;
     CaretColumn = 0;
     SelectCaret();
@@ -128,6 +129,11 @@ bool frmBuffer::ShowByte(int32_t address, bool toTop)
     CaretPos = int16_t(PosOf(row, FirstHexColumn + 3 * (address % BytesPerLine)));
     HighlightStep();
     return true;
+}
+
+void frmBuffer::MarkBytes(int32_t first, int32_t length)
+{
+    txtBuffer->Mark(MarkedRanges(first, length, TopLine));
 }
 
 void frmBuffer::vsc_Change(int value)
@@ -164,6 +170,7 @@ void frmBuffer::ScrollStep(int delta)
 
 void frmBuffer::txtBuffer_Click()
 {
+    txtBuffer->Mark({});
     const int p = txtBuffer->SelStart();
     if (IsDigitPos(p)) {
         CaretPos = int16_t(p);
@@ -184,10 +191,13 @@ void frmBuffer::txtBuffer_MouseWheel(int steps)
         vsc->triggerAction(action);
 }
 
-void frmBuffer::txtBuffer_KeyDown(int keyCode, Qt::KeyboardModifiers)
+void frmBuffer::txtBuffer_KeyDown(int keyCode, Qt::KeyboardModifiers shift)
 {
+    if (keyCode != 0)
+        txtBuffer->Mark({});
     CaretColumn = int16_t(PlaceOf(CaretPos).column - FirstHexColumn);
-    const CaretMove move = MoveCaret(keyCode, CaretPos, TopLine, vsc->maximum(), modFunc::SelectedDevice().Size);
+    const CaretMove move = MoveCaret(keyCode, CaretPos, TopLine, vsc->maximum(), modFunc::SelectedDevice().Size,
+                                     shift.testFlag(Qt::ControlModifier));
     if (move.scroll != 0)
         ScrollStep(move.scroll);
     CaretPos = int16_t(move.caretPos);
@@ -209,7 +219,8 @@ void frmBuffer::txtBuffer_KeyPress(QChar key)
     // The second digit of a byte joins the change of its first.
     modFunc::BufferHistory.Begin(modFunc::Buffer);
     modFunc::Buffer[size_t(a)] = SetNibble(modFunc::Buffer[size_t(a)], high, v);
-    modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Update, !high && typedHigh_ == a);
+    modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Update, {QStringLiteral("Typing"), {}},
+                                  !high && typedHigh_ == a);
     typedHigh_ = high ? a : -1;
     UpdateBuffer();
     CaretPos = remembered;

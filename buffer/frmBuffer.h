@@ -22,6 +22,9 @@ public:
     // the top line (or as near as the scroll range allows) when `toTop` or
     // when the line is not in sight. False when the view cannot show it.
     bool ShowByte(int32_t address, bool toTop);
+    // Marks the digits of the `length` bytes from `first` on that are in
+    // sight, until the next redraw, caret move or click.
+    void MarkBytes(int32_t first, int32_t length);
 
     BufferTextBox* txtBuffer = nullptr;
     QScrollBar* vsc = nullptr;

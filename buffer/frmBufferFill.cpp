@@ -14,9 +14,8 @@ frmBufferFill::frmBufferFill(QWidget* owner) : QDialog(owner)
     setWindowTitle(QStringLiteral("Buffer Fill"));
     SetDialogFrame(this);
 
-    // Created in the tab order: Cancel, OK, Fill with, Start, Length.
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdOk = new QPushButton(QStringLiteral("OK"), this);
+    // The focus starts in the first field, so that typing fills it in and
+    // Enter means OK; the tab order is Fill with, Start, Length, OK, Cancel.
     auto row = [this](const char* caption, int top, int maxLength, QLabel*& label, QLineEdit*& field, QLabel*& h) {
         field = new QLineEdit(this);
         field->setMaxLength(maxLength);
@@ -32,12 +31,14 @@ frmBufferFill::frmBufferFill(QWidget* owner) : QDialog(owner)
     row("Fill with:", 120, 2, lblFillWith, txtFillWith, lblFillWithH);
     row("Start:", 480, 4, lblStart, txtStart, lblStartH);
     row("Length:", 840, 4, lblLength, txtLength, lblLengthH);
+    cmdOk = new QPushButton(QStringLiteral("OK"), this);
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
     PlaceTwips(cmdCancel, 360, 1200, 1095, 375);
     PlaceTwips(cmdOk, 1680, 1200, 1095, 375);
-    setTabOrder(cmdCancel, cmdOk);
-    setTabOrder(cmdOk, txtFillWith);
     setTabOrder(txtFillWith, txtStart);
     setTabOrder(txtStart, txtLength);
+    setTabOrder(txtLength, cmdOk);
+    setTabOrder(cmdOk, cmdCancel);
 
     cmdOk->setDefault(true);
     connect(cmdOk, &QPushButton::clicked, this, &frmBufferFill::cmdOk_Click);
@@ -55,7 +56,8 @@ void frmBufferFill::Form_Load()
     txtFillWith->setText(QStringLiteral("FF"));
     txtStart->setText(QStringLiteral("0000"));
     txtLength->setText(QStringLiteral("1"));
-    cmdCancel->setFocus();
+    txtFillWith->setFocus();
+    txtFillWith->selectAll();
 }
 
 void frmBufferFill::RefuseField(QLineEdit* field, const QString& name)

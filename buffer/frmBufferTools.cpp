@@ -3,8 +3,8 @@
 #include "buffer/BufferCommands.h"
 #include "buffer/BufferSearch.h"
 #include "platform/Twips.h"
+#include "platform/WindowFrame.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -23,9 +23,12 @@ QLineEdit* Field(QDialog* w, const char* caption, QLabel*& label, int fieldLeft,
     return field;
 }
 
+// A message under the field, wrapped and as tall as it needs.
 QLabel* MessageLine(QDialog* w, int width)
 {
     auto* l = new QLabel(w);
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     PlaceTwips(l, 120, 480, width, 285);
     return l;
 }
@@ -48,7 +51,14 @@ frmGoTo::frmGoTo(QWidget* owner) : QDialog(owner)
     connect(cmdOk, &QPushButton::clicked, this, &frmGoTo::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     setFixedSize(TwipsX(this, 4575), TwipsY(this, 1395));
+    FitToText(this);
     txtAddress->setFocus();
+}
+
+void frmGoTo::ShowMessage(const QString& text)
+{
+    lblMessage->setText(text);
+    FitLabelHeight(lblMessage);
 }
 
 void frmGoTo::cmdOk_Click()
@@ -60,7 +70,7 @@ void frmGoTo::cmdOk_Click()
         accept();
         return;
     }
-    lblMessage->setText(problem);
+    ShowMessage(problem);
     txtAddress->setFocus();
     txtAddress->selectAll();
 }
@@ -81,34 +91,48 @@ frmFind::frmFind(QWidget* owner) : QDialog(owner)
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
     connect(txtFind, &QLineEdit::textEdited, lblMessage, &QLabel::clear);
     setFixedSize(TwipsX(this, 4935), TwipsY(this, 1395));
+    FitToText(this);
     txtFind->setFocus();
 }
 
-void frmFind::cmdFind_Click() { lblMessage->setText(BufferCommands::FindText(txtFind->text())); }
-
-frmCompare::frmCompare(const QString& fileName, const QString& summary, const QStringList& ranges,
-                       const QList<int32_t>& starts, QWidget* owner)
-    : QDialog(owner), starts_(starts)
+void frmFind::ShowMessage(const QString& text)
 {
-    setWindowTitle(QStringLiteral("Compare: ") + QDir::toNativeSeparators(fileName));
+    lblMessage->setText(text);
+    FitLabelHeight(lblMessage);
+}
+
+void frmFind::cmdFind_Click() { ShowMessage(BufferCommands::FindText(txtFind->text())); }
+
+frmCompare::frmCompare(const QString& title, const QString& summary, const QList<BufferSearch::Range>& ranges,
+                       QWidget* owner)
+    : QDialog(owner), ranges_(ranges)
+{
+    setWindowTitle(title);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     lblSummary = new QLabel(summary, this);
     lblSummary->setWordWrap(true);
+    lblSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     PlaceTwips(lblSummary, 120, 120, 4695, 555);
     lstRanges = new QListWidget(this);
-    lstRanges->addItems(ranges);
+    for (const BufferSearch::Range& r : ranges)
+        lstRanges->addItem(BufferSearch::RangeText(r));
     PlaceTwips(lstRanges, 120, 720, 4695, 2415);
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
     PlaceTwips(cmdClose, 3600, 3240, 1215, 375);
+    // Enter belongs to the list: it shows the range, it does not close.
+    cmdClose->setAutoDefault(false);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
-    connect(lstRanges, &QListWidget::itemDoubleClicked, this, &frmCompare::lstRanges_DblClick);
+    connect(lstRanges, &QListWidget::itemActivated, this, &frmCompare::lstRanges_Activate);
     setFixedSize(TwipsX(this, 4935), TwipsY(this, 3735));
+    FitToText(this);
+    FitLabelHeight(lblSummary);
     lstRanges->setCurrentRow(0);
+    lstRanges->setFocus();
 }
 
-void frmCompare::lstRanges_DblClick()
+void frmCompare::lstRanges_Activate()
 {
     const int row = lstRanges->currentRow();
-    if (row >= 0 && row < starts_.size())
-        BufferCommands::GoToAddress(starts_[row]);
+    if (row >= 0 && row < ranges_.size())
+        BufferCommands::GoToAddress(ranges_[row].first);
 }

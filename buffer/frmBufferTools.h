@@ -1,7 +1,9 @@
-// The hex view's tool windows: Go To (modal), Find and the list of a
-// comparison with a file (both beside the view). Each only reads its
-// controls and hands the work to BufferCommands.
+// The hex view's tool windows: Go To (modal), Find and the list of the
+// ranges in which a comparison found differences (both beside the view).
+// Each only reads its controls and hands the work to BufferCommands.
 #pragma once
+
+#include "buffer/BufferSearch.h"
 
 #include <QDialog>
 
@@ -22,6 +24,8 @@ public:
     QPushButton* cmdOk = nullptr;
     QPushButton* cmdCancel = nullptr;
 
+    // The message line, as tall as the text needs.
+    void ShowMessage(const QString& text);
     void cmdOk_Click();
 };
 
@@ -36,23 +40,25 @@ public:
     QPushButton* cmdFind = nullptr;
     QPushButton* cmdClose = nullptr;
 
+    void ShowMessage(const QString& text);
     void cmdFind_Click();
 };
 
+// Any comparison with the Buffer: `summary` says what it found, `ranges`
+// are where it differs, one row each; Enter or a double-click on a row
+// shows that range in the view, and the window stays open.
 class frmCompare : public QDialog {
     Q_OBJECT
 public:
-    // `summary` says what the comparison found; `ranges` one line per range,
-    // `starts` their first addresses.
-    frmCompare(const QString& fileName, const QString& summary, const QStringList& ranges,
-               const QList<int32_t>& starts, QWidget* owner = nullptr);
+    frmCompare(const QString& title, const QString& summary, const QList<BufferSearch::Range>& ranges,
+               QWidget* owner = nullptr);
 
     QLabel* lblSummary = nullptr;
     QListWidget* lstRanges = nullptr;
     QPushButton* cmdClose = nullptr;
 
-    void lstRanges_DblClick();
+    void lstRanges_Activate();
 
 private:
-    QList<int32_t> starts_;
+    QList<BufferSearch::Range> ranges_;
 };

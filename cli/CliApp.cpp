@@ -172,7 +172,7 @@ QString App::portLabel() const
 
 QString App::runPath() const
 {
-    return portPath_.isEmpty() ? SerialPort::DevicePath(modFunc::ComPort) : portPath_;
+    return portPath_.isEmpty() ? modFunc::ResolvePort(modFunc::ComPort).path : portPath_;
 }
 
 int App::openProgrammer(std::unique_ptr<ProgrammerLink>& link)

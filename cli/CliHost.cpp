@@ -49,8 +49,6 @@ void CliHost::ShowTimeOut() { progress_.end(); }
 
 void CliHost::ReadDone(bool) {}
 
-// The last outcome of a step counts: Verify --all ends OK and then reports
-// the first difference.
 void CliHost::StepEnded(int, const StepOutcome& outcome)
 {
     outcome_ = outcome;

@@ -39,7 +39,7 @@ private:
     ProgressDisplay& progress_;
     std::array<QString, DeviceFunctions::MessageLines> lines_;  // as the window shows them
     std::optional<StepStart> open_;  // the step that runs, or ran last and is not yet printed
-    StepOutcome outcome_;            // its last outcome
+    StepOutcome outcome_;            // how it ended
     QList<ChipStep> steps_;
 };
 

@@ -168,13 +168,18 @@ struct Words {
     QStringList positional;  // the command and its files
 };
 
+// "-x" is a short option, "--" and "-" are none.
+bool IsShortOption(const QString& arg)
+{
+    return arg.size() == 2 && arg[0] == QLatin1Char('-') && arg[1] != QLatin1Char('-');
+}
+
 const OptionRule* FindRule(const QString& name)
 {
-    for (const OptionRule& r : optionRules) {
-        const bool isShort = name.size() == 2 && name[0] == QLatin1Char('-') && name[1] != QLatin1Char('-');
+    const bool isShort = IsShortOption(name);
+    for (const OptionRule& r : optionRules)
         if (isShort ? r.shortName && name[1] == QLatin1Char(r.shortName) : name == QLatin1String(r.name))
             return &r;
-    }
     return nullptr;
 }
 
@@ -194,7 +199,7 @@ std::optional<Words> ReadWords(const QStringList& args, QString* error)
             words.positional += args.mid(i + 1);
             break;
         }
-        const bool isShort = arg.size() == 2 && arg[0] == QLatin1Char('-') && arg[1] != QLatin1Char('-');
+        const bool isShort = IsShortOption(arg);
         if (!isShort && (!arg.startsWith(QLatin1String("--")) || arg.size() == 2)) {
             words.positional << arg;
             continue;

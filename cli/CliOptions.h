@@ -47,8 +47,12 @@ struct Options {
     bool version = false;
 };
 
-// Parses the arguments after the program name. On a usage error returns
-// false with *error saying what is wrong.
+// Parses the arguments after the program name: reads the words against the
+// option table, applies them to options, then checks the command, its files
+// and which options go together. On a usage error returns false with *error
+// saying what is wrong. A new option is a field above, a row of the table
+// (CliOptions.cpp), a rule among the combinations where it belongs to some
+// commands only, and its line in UsageText.
 bool ParseArguments(const QStringList& args, Options& options, QString* error);
 
 // A hexadecimal address of one to eight digits ("8000", "ff", "0x1F0",

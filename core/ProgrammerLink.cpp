@@ -1,6 +1,7 @@
 #include "core/ProgrammerLink.h"
 
 #include "core/Reporter.h"
+#include "core/PortMap.h"
 #include "core/SerialLink.h"
 #include "core/modFunc.h"
 
@@ -105,7 +106,7 @@ void ProgrammerLink::WaitForCompleteReply(SerialPort& port)
 
 bool ProgrammerLink::Open()
 {
-    port.setCommPort(ComPort);
+    port.setCommPort(ComPort, ResolvePort(ComPort).path);
     port.setSettings(QStringLiteral("57600,N,8,1"));
     port.setRThreshold(0);
     port.setInputMode(SerialPort::InputModeKind::Binary);

@@ -1,9 +1,10 @@
 #include "core/mdiMain.h"
 
-#include "core/StartDir.h"
-
 #include "buffer/BufferCommands.h"
+#include "buffer/UndoStore.h"
+#include "core/HexText.h"
 #include "core/SerialLink.h"
+#include "core/StartDir.h"
 #include "core/frmAbout.h"
 #include "core/frmHelp.h"
 #include "core/modFunc.h"
@@ -42,12 +43,16 @@ mdiMain::mdiMain()
 
     ReportInMessageBoxes();
     BufferCommands::SetHost(mdiArea);
+    modFunc::BufferHistory.Changed = [this] { UpdateUndoItems(); };
+    UpdateUndoItems();
+    PlaceEveryWindowOnScreen();
     resize(900, 600);
 }
 
 mdiMain::~mdiMain()
 {
     Unload();
+    modFunc::BufferHistory.Changed = nullptr;
     BufferCommands::SetHost(nullptr);
 }
 
@@ -136,7 +141,7 @@ void mdiMain::WriteDevicePanels()
 {
     const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
     sbar->SetPanel(2, QStringLiteral("Device: ") + device.Name);
-    sbar->SetPanel(3, QStringLiteral("Size: %1H").arg(QString::number(static_cast<uint32_t>(device.Size), 16).toUpper()));
+    sbar->SetPanel(3, QStringLiteral("Size: %1H").arg(HexText::Hex(static_cast<uint32_t>(device.Size))));
 }
 
 void mdiMain::Unload()
@@ -170,8 +175,28 @@ void mdiMain::BufferFill_Click() { BufferCommands::BufferFill(); }
 void mdiMain::BufferGoTo_Click() { BufferCommands::BufferGoTo(); }
 void mdiMain::BufferFind_Click() { BufferCommands::BufferFind(); }
 void mdiMain::BufferFindNext_Click() { BufferCommands::BufferFindNext(); }
-void mdiMain::BufferUndo_Click() { BufferCommands::BufferUndo(); }
-void mdiMain::BufferRedo_Click() { BufferCommands::BufferRedo(); }
+void mdiMain::BufferUndo_Click()
+{
+    QString file = sbar->Panel(4);
+    BufferCommands::BufferUndo(file);
+    sbar->SetPanel(4, file);
+}
+
+void mdiMain::BufferRedo_Click()
+{
+    QString file = sbar->Panel(4);
+    BufferCommands::BufferRedo(file);
+    sbar->SetPanel(4, file);
+}
+
+void mdiMain::UpdateUndoItems()
+{
+    const UndoStore& history = modFunc::BufferHistory;
+    BufferUndo->setEnabled(history.CanUndo());
+    BufferRedo->setEnabled(history.CanRedo());
+    BufferUndo->setText(QStringLiteral("&Undo %1").arg(history.UndoName()).trimmed());
+    BufferRedo->setText(QStringLiteral("&Redo %1").arg(history.RedoName()).trimmed());
+}
 void mdiMain::BufferCompare_Click() { FileCommands::CompareWithFile(*this); }
 void mdiMain::DeviceSelect_Click()
 {
@@ -222,6 +247,7 @@ namespace modFunc {
 std::unique_ptr<mdiMain> StartUp()
 {
     ReportInMessageBoxes();  // before the window: the start-up problems
+    PlaceEveryWindowOnScreen();
     const StartDir start = FindStartDirHere(QString(), StartDirUse::FillUserDir);
     QStringList problems = ReadStartFiles(start.path, start.portMapDir);
     if (!start.found)

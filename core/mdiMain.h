@@ -51,6 +51,9 @@ public:
     // Writes panels 1 to 3 from ComPort and the selected device.
     void WriteStatusPanels();
     void WriteDevicePanels();
+    // Undo and Redo enabled as the Buffer's history allows, named after
+    // what they take back or do again ("Undo Fill").
+    void UpdateUndoItems();
 
     // How many times the configuration was saved by unloading (once).
     int ConfigSaves() const { return configSaves_; }

@@ -150,10 +150,13 @@ QStringList LoadConfig()
     QStringList problems;
     DelimitedReader in(text, ConfigFileName);
     int16_t v = 0;
-    if (in.readInt16(v))
-        ComPort = v;
-    else
+    if (!in.readInt16(v))
         problems << in.error() + QStringLiteral("; COM1 is used.");
+    else if (v < 1 || v > MaxPortNumber)
+        problems << QStringLiteral("%1, line %2: the port %3 is outside 1 to %4; COM1 is used.")
+                        .arg(ConfigFileName).arg(in.line()).arg(v).arg(MaxPortNumber);
+    else
+        ComPort = v;
 
     auto readClamped = [&](int16_t& target, const QString& what) {
         if (!in.readInt16(v)) {

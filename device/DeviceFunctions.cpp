@@ -107,6 +107,14 @@ void DeviceFunctions::Fault(const QString& text, int address)
     End(StepResult::ChipError, address);
 }
 
+void DeviceFunctions::EndCycle(CycleEnd end, const QString& faultText, int address)
+{
+    if (end == CycleEnd::Done)
+        Succeed();
+    else if (end == CycleEnd::Fault)
+        Fault(faultText, address);
+}
+
 template <typename Step>
 DeviceFunctions::CycleEnd DeviceFunctions::BlockReadCycle(Step step, int& faultAddress)
 {
@@ -135,7 +143,6 @@ DeviceFunctions::CycleEnd DeviceFunctions::BlockReadCycle(Step step, int& faultA
         ReportTimeOut(-1);
         return CycleEnd::TimedOut;
     }
-    Succeed();
     return CycleEnd::Done;
 }
 
@@ -152,8 +159,10 @@ void DeviceFunctions::RunRead()
             return true;
         },
         unused);
-    if (end == CycleEnd::Done)
+    if (end == CycleEnd::Done) {
+        Succeed();
         host_.ReadDone(inAuto_);
+    }
 }
 
 void DeviceFunctions::RunVerify()
@@ -162,8 +171,8 @@ void DeviceFunctions::RunVerify()
         return;
     Start();
     int address = 0;
-    if (BlockReadCycle([](int a, uint8_t d) { return Buffer[size_t(a)] == d; }, address) == CycleEnd::Fault)
-        Fault(QStringLiteral("Verify Error at "), address);
+    const CycleEnd end = BlockReadCycle([](int a, uint8_t d) { return Buffer[size_t(a)] == d; }, address);
+    EndCycle(end, QStringLiteral("Verify Error at "), address);
 }
 
 void DeviceFunctions::RunVerifyAll(const std::function<void(int)>& difference)
@@ -183,8 +192,10 @@ void DeviceFunctions::RunVerifyAll(const std::function<void(int)>& difference)
             return true;
         },
         unused);
+    // Every block was read: the step ends once, with the first difference.
     if (end == CycleEnd::Done && first >= 0)
-        Fault(QStringLiteral("Verify Error at "), first);
+        SetPercent(100);
+    EndCycle(end == CycleEnd::Done && first >= 0 ? CycleEnd::Fault : end, QStringLiteral("Verify Error at "), first);
 }
 
 void DeviceFunctions::RunBlankCheck()
@@ -193,8 +204,8 @@ void DeviceFunctions::RunBlankCheck()
         return;
     Start();
     int address = 0;
-    if (BlockReadCycle([](int, uint8_t d) { return d == 0xFF; }, address) == CycleEnd::Fault)
-        Fault(QStringLiteral("Device not blank at "), address);
+    const CycleEnd end = BlockReadCycle([](int, uint8_t d) { return d == 0xFF; }, address);
+    EndCycle(end, QStringLiteral("Device not blank at "), address);
 }
 
 void DeviceFunctions::RunProgram()

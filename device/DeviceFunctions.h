@@ -68,10 +68,14 @@ private:
     // address: the block that got no answer, -1 for none.
     void ReportTimeOut(int address);
     void Succeed();
+    // OK for Done, faultText and the address for Fault; nothing after a
+    // time-out, which has ended the step.
+    void EndCycle(CycleEnd end, const QString& faultText, int address);
     void Fault(const QString& text, int address);
     void RunSingleCommand(Index function, uint8_t letter, bool offered);
     // Reads every block; step(address, byte) returns false to report a
-    // fault at that address, which ends the cycle.
+    // fault at that address, which ends the cycle. A time-out is reported
+    // here; the caller ends the step of a cycle that is Done or Fault.
     template <typename Step>
     CycleEnd BlockReadCycle(Step step, int& faultAddress);
 

@@ -25,10 +25,7 @@
 //                 function then marks its line "Device Fault!" and ends.
 //   StepEnded     a function (or Auto step) has ended, how: the value that
 //                 the message line words for the user. Comes after the
-//                 function's last message. A step may end more than once
-//                 (Verify that goes on past a difference ends OK, then with
-//                 the first difference): the last outcome before the next
-//                 StepStarted counts.
+//                 function's last message; once for each step.
 //   ReadDone      a Read has filled Buffer from the whole device. inAuto is
 //                 true when the Read was a step of an Auto sequence, which
 //                 then goes on. The window renews the buffer view and, for a

@@ -138,7 +138,7 @@ void frmFunction::cmdRun_Click()
     modFunc::BufferHistory.Begin(modFunc::Buffer);
     outcomes_.clear();
     Functions.Run(listFunction->currentRow());
-    modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen);
+    modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen, {QStringLiteral("Read"), {}});
     cmdRun->setEnabled(true);
     cmdClose->setEnabled(true);
     running_ = false;
@@ -169,17 +169,11 @@ void frmFunction::tmrWait_Timer()
 }
 
 // The message line tells the user; the outcome is kept as a value.
-void frmFunction::StepStarted(const StepStart&) { stepEnded_ = false; }
+// The list shows the function and the message line the step: the start
+// itself changes nothing in the window.
+void frmFunction::StepStarted(const StepStart&) {}
 
-// A step that ends twice (Verify past a difference) keeps its last outcome.
-void frmFunction::StepEnded(int, const StepOutcome& outcome)
-{
-    if (stepEnded_ && !outcomes_.isEmpty())
-        outcomes_.last() = outcome;
-    else
-        outcomes_.append(outcome);
-    stepEnded_ = true;
-}
+void frmFunction::StepEnded(int, const StepOutcome& outcome) { outcomes_.append(outcome); }
 
 void frmFunction::SetMessage(int line, const QString& text)
 {

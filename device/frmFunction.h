@@ -80,5 +80,4 @@ private:
     int shownPercent_ = -1;
     float progressTwips_ = 0;
     QList<StepOutcome> outcomes_;
-    bool stepEnded_ = false;  // the last step has ended at least once
 };

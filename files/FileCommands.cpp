@@ -67,9 +67,9 @@ bool Save(mdiMain& main, FileFormats::ImageFormat format)
 }
 
 // The options window over the main window; false when it was cancelled.
-bool AskOptions(mdiMain& main)
+bool AskOptions(mdiMain& main, bool saving = false)
 {
-    frmFileLoad options(main.cdia.FileName, &main);
+    frmFileLoad options(main.cdia.FileName, &main, saving);
     options.exec();
     return !modFunc::FileCancelled;
 }
@@ -81,7 +81,7 @@ bool OpenImageFile(mdiMain& main, FileFormats::ImageFormat format)
     using namespace modFunc;
     BufferHistory.Begin(Buffer);
     const bool ok = ReadImage(main.cdia.FileName, format, Buffer);
-    BufferHistory.Commit(Buffer, UndoStore::Reopen);
+    BufferHistory.Commit(Buffer, UndoStore::Reopen, {QStringLiteral("Load"), main.sbar->Panel(4)});
     return ok && LoadDone(main);
 }
 
@@ -89,7 +89,7 @@ bool OpenImageFile(mdiMain& main, FileFormats::ImageFormat format)
 void RunCommand(mdiMain& main, bool load)
 {
     const bool chosen = load ? main.cdia.ShowOpen(&main) : main.cdia.ShowSave(&main);
-    if (!chosen || !AskOptions(main))
+    if (!chosen || !AskOptions(main, !load))
         return;
     if (load)
         OpenImageFile(main, ChosenFormat());
@@ -105,7 +105,7 @@ FileFormats::ImageFormat ChosenFormat()
     return modFunc::HexFormat ? ImageFormat::IntelHex : modFunc::SRecFormat ? ImageFormat::SRecord : ImageFormat::Binary;
 }
 
-bool ReadImage(const QString& path, FileFormats::ImageFormat format, FileFormats::Image& image)
+bool ReadImage(const QString& path, FileFormats::ImageFormat format, FileFormats::Image& image, bool* pastEnd)
 {
     using namespace modFunc;
     const bool text = format != FileFormats::ImageFormat::Binary;
@@ -127,6 +127,10 @@ bool ReadImage(const QString& path, FileFormats::ImageFormat format, FileFormats
         return false;
     }
     const FileFormats::LoadResult r = FileFormats::LoadImage(file.data, format, image, FileAddress, BufferAddress);
+    if (pastEnd && !r.ok() && r.outsideAt >= 0 && !r.checksumError) {
+        *pastEnd = true;
+        return true;
+    }
     return r.ok() || LoadFailed(path, r, image);
 }
 
@@ -143,30 +147,48 @@ void CompareWithFile(mdiMain& main)
     using namespace modFunc;
     if (!main.cdia.ShowOpen(&main) || !AskOptions(main))
         return;
+    // The file twice, over 0xFF and over 0x00: where the two agree, the
+    // file has a byte.
     const auto file = std::make_unique<FileFormats::Image>();
+    const auto zero = std::make_unique<FileFormats::Image>();
     file->fill(0xFF);
-    if (!ReadImage(main.cdia.FileName, ChosenFormat(), *file))
+    zero->fill(0x00);
+    bool pastBuffer = false;
+    if (!ReadImage(main.cdia.FileName, ChosenFormat(), *file, &pastBuffer)
+        || !ReadImage(main.cdia.FileName, ChosenFormat(), *zero, &pastBuffer))
         return;
     const int32_t size = std::clamp<int32_t>(SelectedDevice().Size, 0, BufferSize);
+    int32_t pastDevice = 0;
+    for (int32_t i = size; i < BufferSize; ++i)
+        pastDevice += (*file)[size_t(i)] == (*zero)[size_t(i)];
     const QList<BufferSearch::Range> runs = BufferSearch::DiffRanges(Buffer, *file, size);
+    BufferCommands::ShowComparison(QStringLiteral("Compare with File"),
+                                   CompareSummary(main.cdia.FileName, size, runs, pastDevice, pastBuffer), runs);
+}
+
+QString CompareSummary(const QString& path, int32_t size, const QList<BufferSearch::Range>& runs, int32_t pastDevice,
+                       bool pastBuffer)
+{
+    using modFunc::Hex4;
     const QString range = size > 0 ? QStringLiteral("0000-%1").arg(Hex4(size - 1)) : QStringLiteral("no bytes");
-    QStringList lines;
-    QList<int32_t> starts;
     int64_t bytes = 0;
-    for (const BufferSearch::Range& r : runs) {
-        lines << BufferSearch::RangeText(r);
-        starts << r.first;
+    for (const BufferSearch::Range& r : runs)
         bytes += r.bytes();
-    }
-    const QString summary =
-        runs.isEmpty()
-            ? QStringLiteral("The file and the Buffer are identical over the device's range (%1).").arg(range)
-            : QStringLiteral("%1 bytes in %2 ranges of the device's range (%3) differ from the Buffer. "
-                             "Double-click a range to go to it.")
-                  .arg(bytes)
-                  .arg(runs.size())
-                  .arg(range);
-    BufferCommands::ShowComparison(main.cdia.FileName, summary, lines, starts);
+    QStringList lines{QDir::toNativeSeparators(path)};
+    lines << (runs.isEmpty()
+                  ? QStringLiteral("The file and the Buffer are identical over the device's range (%1).").arg(range)
+                  : QStringLiteral("%1 bytes in %2 ranges of the device's range (%3) differ from the Buffer; "
+                                   "Enter or a double-click on a range shows it.")
+                        .arg(bytes)
+                        .arg(runs.size())
+                        .arg(range));
+    if (pastDevice > 0)
+        lines << QStringLiteral("The file holds %1 bytes past the device's end, which are not compared.").arg(pastDevice);
+    if (pastBuffer)
+        lines << QStringLiteral("The file reaches past the end of the Buffer (%1); it was compared over the part "
+                                "that fits.")
+                     .arg(Hex4(modFunc::BufferLast));
+    return lines.join(QLatin1Char('\n'));
 }
 
 void FileLoad(mdiMain& main) { RunCommand(main, true); }

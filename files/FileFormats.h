@@ -1,7 +1,7 @@
-// Intel HEX and binary image files: plain functions from file bytes to the
-// Buffer and from the Buffer to file bytes, and the shared state of the File
-// commands. No window is needed here; the File menu and the terminal program
-// both call these.
+// Intel HEX, Motorola S-record and binary image files: plain functions from
+// file bytes to the Buffer and from the Buffer to file bytes, and the shared
+// state of the File commands. No window is needed here; the File menu and
+// the terminal program both call these.
 #pragma once
 
 #include "core/modFunc.h"

@@ -1,4 +1,5 @@
 #include "files/FileFormats.h"
+#include "core/HexText.h"
 #include "files/RecordText.h"
 
 #include <algorithm>
@@ -12,8 +13,6 @@ namespace {
 using RecordText::PutByte;
 
 int Digit(char c) { return RecordText::DigitValues[uint8_t(c)]; }
-
-QString HexText(int64_t v) { return QString::number(v, 16).toUpper(); }
 
 // Address bytes of each record type S0 to S9; 0 for the reserved S4.
 constexpr int AddressBytes[10] = {2, 2, 3, 4, 0, 2, 3, 4, 3, 2};
@@ -103,7 +102,7 @@ LoadResult LoadSRecords(QByteArrayView text, Image& buffer, uint32_t fileAddress
                 continue;
             const int64_t index = a + bufferAddress;
             if (index > modFunc::BufferLast)
-                return {OutsideBufferMessage(QStringLiteral("address %1 (line %2)").arg(HexText(a)).arg(r.line), index),
+                return {OutsideBufferMessage(QStringLiteral("address %1 (line %2)").arg(HexText::Hex(a)).arg(r.line), index),
                         false, a, r.line, index};
             buffer[size_t(index)] = uint8_t(bytes[r.first + j]);
         }

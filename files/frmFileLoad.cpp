@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner) : QDialog(owner)
+frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner, bool saving) : QDialog(owner)
 {
     setWindowTitle(QString());
     SetDialogFrame(this);
@@ -54,6 +54,14 @@ frmFileLoad::frmFileLoad(const QString& fileName, QWidget* owner) : QDialog(owne
     connect(cmdOk, &QPushButton::clicked, this, &frmFileLoad::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmFileLoad::cmdCancel_Click);
     setFixedSize(TwipsX(this, 6270), TwipsY(this, 2415));
+    if (saving) {
+        // The file type only: the buttons under it, the window as narrow.
+        Frame2->hide();
+        Frame1->resize(TwipsX(this, 2760), Frame1->height());
+        PlaceTwips(cmdCancel, 120, 1920, 1215, 375);
+        PlaceTwips(cmdOk, 1665, 1920, 1215, 375);
+        setFixedSize(TwipsX(this, 3000), TwipsY(this, 2415));
+    }
 
     Form_Load(fileName);
     FitToText(this);

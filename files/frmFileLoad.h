@@ -17,7 +17,9 @@ class frmFileLoad : public QDialog {
 public:
     // `fileName` is the name the file dialog returned; the content of an
     // existing file, else the name's ending, chooses the preselected type.
-    explicit frmFileLoad(const QString& fileName, QWidget* owner = nullptr);
+    // For a save (`saving`) the load offsets, which a save does not use, are
+    // not shown and stay at 0.
+    explicit frmFileLoad(const QString& fileName, QWidget* owner = nullptr, bool saving = false);
 
     QGroupBox* Frame1 = nullptr;
     QRadioButton* Option1 = nullptr;

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -150,12 +151,27 @@ void frmSettings::cmdDefault_Click()
 {
     map_.remove(ChosenPort());
     cmbCOM_Change();
+    // The button is disabled now, yet it would stay the default button and
+    // take the next Enter: OK is the default again, the focus on the port.
+    cmdOk->setDefault(true);
+    cmbCOM->setFocus();
+    cmbCOM->lineEdit()->deselect();  // a selected text would take Enter as a completion
 }
 
 void frmSettings::cmdOk_Click()
 {
     using namespace modFunc;
-    ComPort = static_cast<int16_t>(ChosenPort());
+    const int port = ChosenPort();
+    if (port <= 0) {
+        ShowMessage(QStringLiteral("\"%1\" is no port: choose one of COM1 to COM%2.")
+                        .arg(cmbCOM->currentText().trimmed())
+                        .arg(PortCount),
+                    QStringLiteral("Settings"), MsgIcon::Warning);
+        cmbCOM->setFocus();
+        cmbCOM->lineEdit()->selectAll();
+        return;
+    }
+    ComPort = static_cast<int16_t>(port);
     QString error;
     if (map_ != loaded_ && !SavePortMap(map_, &error))
         ShowMessage(QStringLiteral("The port map could not be saved to %1: %2\n"

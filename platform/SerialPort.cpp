@@ -1,6 +1,5 @@
 #include "platform/SerialPort.h"
 
-#include "core/PortMap.h"
 #include "platform/PortDiagnosis.h"
 
 #include <QFileInfo>
@@ -15,9 +14,7 @@ SerialPort::SerialPort(QObject* parent) : QObject(parent)
 
 SerialPort::~SerialPort() = default;
 
-QString SerialPort::DevicePath(int n) { return modFunc::ResolvePort(n).path; }
-
-QString SerialPort::PortPath() const { return portPath_.isEmpty() ? DevicePath(commPort_) : portPath_; }
+QString SerialPort::PortPath() const { return portPath_.isEmpty() ? commPath_ : portPath_; }
 
 namespace {
 struct LineSettings {

@@ -18,9 +18,14 @@ public:
     explicit SerialPort(QObject* parent = nullptr);
     ~SerialPort() override;
 
-    // COMn. The device is the path in QUIRRA_COM<n>, else the one ports.cfg
-    // maps n to, else /dev/ttyS<n-1>.
-    void setCommPort(int n) { commPort_ = n; }
+    // COMn and the device it stands for, which the caller has looked up
+    // (the path in QUIRRA_COM<n>, else the one ports.cfg maps n to, else
+    // /dev/ttyS<n-1>).
+    void setCommPort(int n, const QString& devicePath)
+    {
+        commPort_ = n;
+        commPath_ = devicePath;
+    }
     int CommPort() const { return commPort_; }
     // A device path to open instead of COMn's; empty returns to COMn.
     void setPortPath(const QString& path) { portPath_ = path; }
@@ -61,14 +66,12 @@ public:
     bool Failed() const { return failed_; }
     QString ErrorDescription() const { return error_; }
 
-    // The device path that COMn stands for.
-    static QString DevicePath(int n);
-
 private:
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort port_;
     int commPort_ = 1;
+    QString commPath_;
     QString portPath_;
     QString settings_ = QStringLiteral("9600,N,8,1");
     int rThreshold_ = 0;

@@ -9,7 +9,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QCoreApplication>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStyle>
 #include <QStyleOption>
 #include <algorithm>
@@ -158,4 +160,85 @@ void FitToText(QWidget* window)
 {
     window->ensurePolished();
     FitChildren(window);
+}
+
+QRect FitOnScreen(const QRect& window, const QMargins& frame, const QRect& available)
+{
+    const QRect room = available.marginsRemoved(frame);
+    const int width = std::max(1, std::min(window.width(), room.width()));
+    const int height = std::max(1, std::min(window.height(), room.height()));
+    const int x = std::clamp(window.x(), room.left(), std::max(room.left(), room.right() + 1 - width));
+    const int y = std::clamp(window.y(), room.top(), std::max(room.top(), room.bottom() + 1 - height));
+    return QRect(x, y, width, height);
+}
+
+void PlaceOnScreen(QWidget* window)
+{
+    QScreen* screen = window->screen();
+    if (!screen)
+        return;
+    const QRect content = window->geometry();
+    const QRect outer = window->frameGeometry();
+    QMargins frame(content.left() - outer.left(), content.top() - outer.top(), outer.right() - content.right(),
+                   outer.bottom() - content.bottom());
+    if (frame.isNull()) {
+        // Not framed yet: a title bar and thin borders, as most window managers draw them.
+        const int border = 4;
+        const int title = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+        frame = QMargins(border, title + border, border, border);
+    }
+    const QRect placed = FitOnScreen(content, frame, screen->availableGeometry());
+    if (placed.size() != content.size()) {
+        if (window->minimumSize() == window->maximumSize())
+            window->setFixedSize(placed.size());
+        else
+            window->resize(placed.size());
+    }
+    if (placed.topLeft() != content.topLeft())
+        window->move(placed.topLeft() - QPoint(content.left() - outer.left(), content.top() - outer.top()));
+}
+
+namespace {
+// Places each top-level window as it is shown, before the window system maps it.
+class ScreenPlacer : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            const Qt::WindowType type = w->windowType();
+            if (w->isWindow() && (type == Qt::Window || type == Qt::Dialog || type == Qt::SplashScreen))
+                PlaceOnScreen(w);
+        }
+        return false;
+    }
+};
+}  // namespace
+
+void PlaceEveryWindowOnScreen()
+{
+    static ScreenPlacer* placer = nullptr;
+    if (placer || !QCoreApplication::instance())
+        return;
+    placer = new ScreenPlacer(QCoreApplication::instance());
+    QCoreApplication::instance()->installEventFilter(placer);
+}
+
+void FitLabelHeight(QLabel* label)
+{
+    const int grow = label->heightForWidth(label->width()) - label->height();
+    QWidget* parent = label->parentWidget();
+    if (grow <= 0 || !parent)
+        return;
+    const int oldBottom = label->geometry().bottom();
+    label->resize(label->width(), label->height() + grow);
+    for (QWidget* sibling : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (sibling != label && !sibling->isWindow() && sibling->y() > oldBottom)
+            sibling->move(sibling->x(), sibling->y() + grow);
+    const QSize size(parent->width(), parent->height() + grow);
+    if (parent->minimumSize() == parent->maximumSize())
+        parent->setFixedSize(size);
+    else
+        parent->resize(size);
 }

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <QIcon>
+#include <QMargins>
+#include <QRect>
 
 class QDialog;
+class QLabel;
 class QPushButton;
 class QWidget;
 
@@ -28,3 +31,20 @@ int PushButtonRoom(const QPushButton* button);
 // and the window to match; a control that fits keeps the place its twips
 // give it. A fixed-size window stays fixed, at the new size.
 void FitToText(QWidget* window);
+
+// Where a top-level window of content rectangle `window` goes so that its
+// frame (the content with `frame` around it) lies inside `available`: as
+// near its place as it can, cut to the available size when it is larger.
+QRect FitOnScreen(const QRect& window, const QMargins& frame, const QRect& available);
+// FitOnScreen for `window` on its screen's available area (the room the
+// task bars and panels leave), with the frame the window manager gave it or,
+// before it has one, the frame it is likely to get.
+void PlaceOnScreen(QWidget* window);
+// From now on every top-level window of the program (main window, dialog,
+// message box, file dialog) is placed with PlaceOnScreen as it is shown.
+void PlaceEveryWindowOnScreen();
+
+// Makes a word-wrapping label tall enough for its whole text at its width,
+// moving what stands below it down by as much and growing its window to
+// match; a label that is tall enough is left alone.
+void FitLabelHeight(QLabel* label);

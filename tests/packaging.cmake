@@ -6,3 +6,10 @@ if(NOT QUIRRA_SANITIZE)
             quirra quirra-sim $<$<TARGET_EXISTS:quirra-cli>:quirra-cli>)
   set_tests_properties(install_layout PROPERTIES TIMEOUT 180)
 endif()
+# quirra-cli's bash completion, sourced into bash, against the demo catalogue.
+if(TARGET quirra-cli)
+  add_test(NAME bash_completion
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/packaging/completion.sh ${PROJECT_SOURCE_DIR}/packaging/quirra-cli.bash
+            $<TARGET_FILE:quirra-cli> ${PROJECT_SOURCE_DIR}/demo)
+  set_tests_properties(bash_completion PROPERTIES TIMEOUT 60)
+endif()

@@ -129,7 +129,7 @@ private slots:
         auto change = [&](int at, int n, uint8_t v, bool merge = false) {
             s.Begin(img);
             std::fill_n(img.begin() + at, n, v);
-            return s.Commit(img, UndoStore::Update, merge);
+            return s.Commit(img, UndoStore::Update, {QStringLiteral("Typing"), {}}, merge);
         };
         QVERIFY(change(5, 1, 0xA0) && change(5, 1, 0xA5, true) && change(100, 50, 7));
         QVERIFY(!change(100, 1, 7));  // nothing changed: nothing stored
@@ -201,22 +201,53 @@ private slots:
             QCOMPARE(w->lblMessage->text(), QString::fromLatin1(said));
             QCOMPARE(View()->CaretAddress, caret);
         };
+        // The digits of the whole match are marked, on each line it spans.
+        auto marked = [this] {
+            QStringList texts;
+            for (const QTextEdit::ExtraSelection& s : View()->txtBuffer->extraSelections())
+                texts << s.cursor.selectedText();
+            return texts.join(QLatin1Char('|'));
+        };
+        std::copy_n("boot", 4, Buffer.begin() + 0x10E);
         find("\"boot\"", "Found at 0030", 0x30);
+        QCOMPARE(marked(), QStringLiteral("62 6F 6F 74"));
         QCOMPARE(View()->TopLine, 0);  // in sight: no scroll
-        find("62 6F 6F 74", "Found at 8000", 0x8000);  // the same bytes: on from the last one
+        find("62 6F 6F 74", "Found at 010E", 0x10E);  // the same bytes: on from the last one
+        QCOMPARE(marked(), QStringLiteral("62 6F|6F 74"));
+        f_->main->BufferFindNext->trigger();
+        QCOMPARE(View()->CaretAddress, 0x8000);
         QCOMPARE(View()->TopLine, 0x800);
+        QTest::keyClick(View()->txtBuffer, Qt::Key_Right);  // a caret move takes the mark away
+        QCOMPARE(marked(), QString());
+        View()->ShowByte(0x8000, false);
         f_->main->BufferFindNext->trigger();  // F3 wraps once
         QCOMPARE(View()->CaretAddress, 0x30);
-        QCOMPARE(w->lblMessage->text(), QStringLiteral("Found at 0030"));
+        QCOMPARE(w->lblMessage->text(), QStringLiteral("Found at 0030, wrapped to the start"));
         find("DEAD", "Not found", 0x30);
         find("DEA", "Type bytes in hexadecimal, as DE AD BE EF, or a text in double quotes.", 0x30);
         QTest::keyClick(View()->txtBuffer, Qt::Key_F3);  // the last good pattern, from the view
         QCOMPARE(w->lblMessage->text(), QStringLiteral("Not found"));
+        // Reopened, the window holds the last text, ready to be typed over.
+        w->close();
+        QApplication::processEvents();
+        f_->main->BufferFind->trigger();
+        w = BufferCommands::FindWindow();
+        QVERIFY(w && w->txtFind->text() == QStringLiteral("DEA") && w->txtFind->selectedText() == w->txtFind->text());
     }
 
     void undoRedo()
     {
-        // A typed byte, a Fill, Clear and a load, undone and redone in order.
+        // A typed byte, a Fill, Clear and a load, undone and redone in order;
+        // the menu items say what they take back and are off when there is
+        // nothing, and the status bar names the file loaded as it was.
+        auto items = [this] {
+            QStringList texts;
+            for (QAction* a : {f_->main->BufferUndo, f_->main->BufferRedo})
+                texts << a->text() + (a->isEnabled() ? QString() : QStringLiteral(" (off)"));
+            return texts.join(QLatin1String(", "));
+        };
+        QCOMPARE(items(), QStringLiteral("&Undo (off), &Redo (off)"));
+        f_->main->sbar->SetPanel(4, QStringLiteral("File: old.hex"));
         f_->main->show();
         QVERIFY(QTest::qWaitForWindowActive(f_->main.get()));
         f_->main->BufferEdit->trigger();
@@ -241,12 +272,16 @@ private slots:
             w->cmdOk->click();
         }));
         QCOMPARE(At(Buffer, 0, 0x21), QByteArray(0x20, 0) + '\xFF');
+        QCOMPARE(items(), QStringLiteral("&Undo Load, &Redo (off)"));
+        const QString loaded = f_->main->sbar->Panel(4);
 
         const QByteArray afterTyping = '\xA5' + QByteArray(0x10F, '\xFF');
         const QByteArray afterFill = '\xA5' + QByteArray(0xFF, '\xFF') + QByteArray(0x10, 0);
         QPointer<frmBuffer> view = View();
         f_->main->BufferUndo->trigger();  // the load: the view reopened
         QVERIFY(view.isNull() && View());
+        QCOMPARE(f_->main->sbar->Panel(4), QStringLiteral("File: old.hex"));
+        QCOMPARE(items(), QStringLiteral("&Undo Clear, &Redo Load"));
         QCOMPARE(At(Buffer, 0, 0x110), QByteArray(0x110, '\xFF'));
         f_->main->BufferUndo->trigger();  // Clear
         QCOMPARE(At(Buffer, 0, 0x110), afterFill);
@@ -255,13 +290,18 @@ private slots:
         QCOMPARE(View(), view.data());
         QCOMPARE(View()->CaretAddress, 0x100);
         QCOMPARE(At(Buffer, 0, 0x110), afterTyping);
+        QCOMPARE(items(), QStringLiteral("&Undo Typing, &Redo Fill"));
         f_->main->BufferUndo->trigger();  // both digits of the typed byte at once
         QCOMPARE(Buffer[0], 0xFF);
-        f_->main->BufferUndo->trigger();  // nothing more
+        QCOMPARE(items(), QStringLiteral("&Undo (off), &Redo Typing"));
         f_->main->BufferRedo->trigger();
         QCOMPARE(At(Buffer, 0, 0x110), afterTyping);
         f_->main->BufferRedo->trigger();
         QCOMPARE(At(Buffer, 0, 0x110), afterFill);
+        f_->main->BufferRedo->trigger();
+        f_->main->BufferRedo->trigger();  // the load again, and its file name
+        QCOMPARE(f_->main->sbar->Panel(4), loaded);
+        QCOMPARE(items(), QStringLiteral("&Undo Load, &Redo (off)"));
         QCOMPARE(f_->rec.count(), 0);
     }
 
@@ -275,10 +315,17 @@ private slots:
         const QByteArray same = FileFormats::HexImage(changed, 0x10000);
         std::fill_n(changed.begin() + 0x200, 16, 0);
         changed[0xFFFF] = 1;
-        QTest::newRow("identical") << same << QStringList() << "identical over the device's range (0000-FFFF)";
+        QTest::newRow("identical") << same << QStringList() << "identical over the device's range (0000-FFFF).";
         QTest::newRow("two ranges") << FileFormats::SRecordImage(changed, 0x10000)
                                     << QStringList({"0200-020F: 16 bytes differ", "FFFF: 1 byte differs"})
                                     << "17 bytes in 2 ranges";
+        // Binary files, longer than the device and than the Buffer: compared
+        // over what fits, no load error.
+        QTest::newRow("past the device") << QByteArray(0x10010, '\xFF') << QStringList()
+                                         << "(0000-FFFF).\nThe file holds 16 bytes past the device's end, which";
+        QTest::newRow("past the Buffer") << QByteArray(70100, '\xFF') << QStringList()
+                                         << "4465 bytes past the device's end, which are not compared.\n"
+                                            "The file reaches past the end of the Buffer (11170); it was compared";
     }
     void compare()
     {
@@ -290,22 +337,25 @@ private slots:
             return mode == FileDialogMode::Open ? f_->dir.file(QStringLiteral("other.dat")) : QString();
         });
         QVERIFY(WhileModal<frmFileLoad>([this] { f_->main->BufferCompare->trigger(); }, [](frmFileLoad* w) {
-            if (!w->Option3->isChecked())  // S-records are told by their content
-                w->Option1->click();
+            // The type is told by the content: Intel HEX, S-records, else binary.
             w->cmdOk->click();
         }));
         frmCompare* w = FindTopLevel<frmCompare>();
         QVERIFY(w);
+        QCOMPARE(f_->rec.count(), 0);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Compare with File"));
         QVERIFY2(w->lblSummary->text().contains(summary), qPrintable(w->lblSummary->text()));
+        QVERIFY(w->lblSummary->heightForWidth(w->lblSummary->width()) <= w->lblSummary->height());
         QStringList items;
         for (int i = 0; i < w->lstRanges->count(); ++i)
             items << w->lstRanges->item(i)->text();
         QCOMPARE(items, ranges);
         QCOMPARE(At(Buffer, 0x200, 16), QByteArray(16, '\xFF'));  // the Buffer stays as it was
-        if (!ranges.isEmpty()) {
-            w->lstRanges->setCurrentRow(1);
-            emit w->lstRanges->itemDoubleClicked(w->lstRanges->item(1));
+        if (!ranges.isEmpty()) {  // Enter on a row shows its range; the window stays
+            QTest::keyClick(w->lstRanges, Qt::Key_Down);
+            QTest::keyClick(w->lstRanges, Qt::Key_Return);
             QCOMPARE(View()->CaretAddress, 0xFFFF);
+            QVERIFY(w->isVisible());
         }
         w->close();
     }

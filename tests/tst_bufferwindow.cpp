@@ -230,8 +230,17 @@ private slots:
         row("double-clicks, keys go on", {65536, 2, {~PosOf(9, 33), ~PosOf(9, 60)}, "<", 2, PosOf(9, 32), "", "0000"});
         // Keys other than the arrows and hex digits change nothing; Shift+Right
         // moves without a wider selection.
-        row("other keys", {65536, 2, {PosOf(9, 33)}, "{Home}{End}{PgUp}{PgDown}{Backspace}{Del}{Return}ghz.-+ "
+        row("other keys", {65536, 2, {PosOf(9, 33)}, "{Home}{End}{Backspace}{Del}{Return}ghz.-+ "
                            "{Ctrl+A}<{Shift+Right}", 2, PosOf(9, 33), "", "0000"});
+        // Page keys move view and caret by sixteen lines, the caret keeping its
+        // column and, short of the ends, its place on the screen.
+        row("page down twice", {65536, 0, {}, ">>v{PgDown}{PgDown}", 32, PosOf(1, 8), "", "0000"});
+        row("page up near the top", {65536, 5, {}, "vv{PgUp}", 0, PosOf(0, 5), "", "0000"});
+        row("page down near the end", {65536, 4078, {}, "{PgDown}{PgDown}", 4080, PosOf(15, 5), "", "0000"});
+        row("page down, 1000 bytes", {1000, 0, {}, "{PgDown}{PgDown}{PgDown}{PgDown}", 46, PosOf(15, 5), "", "E418"});
+        row("ctrl+end", {65536, 3, {}, "{Ctrl+End}", 4080, PosOf(15, 50), "", "0000"});
+        row("ctrl+end, 1000 bytes", {1000, 3, {}, "{Ctrl+End}", 46, PosOf(15, 50), "", "E418"});
+        row("ctrl+end, ctrl+home", {65536, 3, {}, "v{Ctrl+End}{Ctrl+Home}", 0, 70, "", "0000"});
         // Typing overwrites the digit under the caret and moves on, over line
         // ends and the bottom line; at the device's last byte the caret stays.
         row("type a byte", {65536, 0, {}, "a5", 0, 73, "0000=A5", "FFA6"});
@@ -280,13 +289,15 @@ private slots:
             QCOMPARE(w->txtFillWith->text() + w->txtStart->text() + w->txtLength->text(), QStringLiteral("FF00001"));
             QCOMPARE(w->txtFillWith->maxLength(), 2);
             QCOMPARE(w->txtStart->maxLength(), 4);
-            QCOMPARE(w->focusWidget(), w->cmdCancel);
-            CheckTabOrder({w->cmdCancel, w->cmdOk, w->txtFillWith, w->txtStart, w->txtLength, w->cmdCancel});
-            QTest::mouseClick(w->cmdOk, Qt::LeftButton);
+            // The focus starts in the first field: typing fills it, Enter is OK.
+            QCOMPARE(w->focusWidget(), w->txtFillWith);
+            CheckTabOrder({w->txtFillWith, w->txtStart, w->txtLength, w->cmdOk, w->cmdCancel, w->txtFillWith});
+            QTest::keyClicks(w->focusWidget(), QStringLiteral("7"));
+            QTest::keyClick(w->focusWidget(), Qt::Key_Return);
         });
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(Buffer.data()), 2), QByteArray("\xFF\x00", 2));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(Buffer.data()), 2), QByteArray("\x07\x00", 2));
         QVERIFY(BufferCommands::BufferWindow());
-        QCOMPARE(BufferCommands::BufferWindow()->lblCheckSum->text(), QStringLiteral("00FF"));
+        QCOMPARE(BufferCommands::BufferWindow()->lblCheckSum->text(), QStringLiteral("0007"));
         // Cancel with the view closed: it stays closed.
         BufferCommands::CloseBufferWindow();
         RunFill([](frmBufferFill* w) { QTest::mouseClick(w->cmdCancel, Qt::LeftButton); });

@@ -374,6 +374,12 @@ private slots:
         QVERIFY2(t.elapsed() >= 990, qPrintable(QString::number(t.elapsed())));
         QCOMPARE(w.lblMsg[0]->text(), EraseOk);
         QCOMPARE(w.shpProgress->width(), w.shpBG->width());
+        // The window keeps each Run's outcomes as values.
+        auto outcomes = [&w] {
+            const StepOutcome o = w.Outcomes().value(0);
+            return QList<int>{int(w.Outcomes().size()), int(o.result), o.function, o.address};
+        };
+        QCOMPARE(outcomes(), (QList<int>{1, int(StepResult::Ok), DeviceFunctions::Erase, -1}));
         // Verify times out; Esc and the close box are refused meanwhile.
         w.listFunction->setCurrentRow(DeviceFunctions::Verify);
         bool buttonsOff = false;
@@ -385,6 +391,7 @@ private slots:
         w.cmdRun->click();
         QVERIFY(buttonsOff && w.isVisible() && w.cmdRun->isEnabled() && w.cmdClose->isEnabled());
         QCOMPARE(w.lblMsg[0]->text(), QStringLiteral("Verifying ...   Device Fault!"));
+        QCOMPARE(outcomes(), (QList<int>{1, int(StepResult::NoAnswer), DeviceFunctions::Verify, 0}));
         QCOMPARE(rec.count(), 1);
         QCOMPARE(rec.last().text, QStringLiteral("Communication Error!"));
         QCOMPARE(rec.last().title, QStringLiteral("Device Error"));

@@ -8,6 +8,7 @@
 #include "support/MainWindowCase.h"
 
 #include <QAction>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -354,6 +355,7 @@ private slots:
         BufferCommands::BufferEdit();
         QPointer<frmBuffer> view = BufferCommands::BufferWindow();
         QVERIFY(Run(save ? f_->main->FileSave : f_->main->FileLoad, path, [&](frmFileLoad* w) {
+            QCOMPARE(w->Frame2->isVisibleTo(w), !save);  // a save has no load offsets
             if (!c.choice.isEmpty())
                 (c.choice == QLatin1String("hex") ? w->Option1 : w->Option2)->click();
             w->txtBuffer->setText(c.ba);

@@ -125,13 +125,16 @@ private slots:
         auto row = [](const char* name, const StartCase& c) { QTest::newRow(name) << c; };
         const QByteArray none, cfg111("1\r\n1\r\n1\r\n");
         row("first start", {none, none, none, {1, 0, 0}, "", "", {}});
-        row("line ends, extra values, more records than the count", {"-3\n3,2\n9\nrubbish\n", Catalogue(5),
-            "2\r\n5,3\r\n", {-3, 3, 2}, CatalogueRecords(3), "5,3", {}});
+        row("line ends, extra values, more records than the count", {"3\n3,2\n9\nrubbish\n", Catalogue(5),
+            "2\r\n5,3\r\n", {3, 3, 2}, CatalogueRecords(3), "5,3", {}});
         row("catalogue layouts", {"1\r\n4\r\n2\r\n",
             "\"27C64, 8K EPROM\",1,8192\r\n\"28C256\"\r\n12\r\n32768\r\n\"AT89C51\",10,4096,27C512  ,1,-1", none, {1, 4, 2},
             "1:27C64, 8K EPROM/1/8192|2:28C256/12/32768|3:AT89C51/10/4096|4:27C512  /1/-1", "", {}});
         row("port not a number", {"abc\r\n3\r\n2\r\n", Catalogue(3), none, {1, 3, 2}, CatalogueRecords(3), "",
             {"quirra.cfg, line 1: \"abc\" is not a number; COM1 is used."}});
+        row("port 0", {"0\r\n0\r\n0\r\n", none, none, {1, 0, 0}, "", "",
+            {"quirra.cfg, line 1: the port 0 is outside 1 to 255; COM1 is used."}});
+        row("port 256", {"256\r\n0\r\n0\r\n", none, none, {1, 0, 0}, "", "", {"the port 256 is outside 1 to 255"}});
         row("port of a million digits", {"1" + QByteArray(1000000, '7'), none, none, {1, 0, 0}, "", "",
             {"quirra.cfg, line 1: 1777777777"}});
         row("index missing", {"2\r\n3\r\n", Catalogue(3), none, {2, 3, 0}, CatalogueRecords(3), "",

@@ -5,6 +5,8 @@
 #include "buffer/BufferCommands.h"
 #include "buffer/frmBuffer.h"
 #include "buffer/frmBufferFill.h"
+#include "buffer/frmBufferTools.h"
+#include "files/FileCommands.h"
 #include "core/frmAbout.h"
 #include "core/mdiMain.h"
 #include "core/modFunc.h"
@@ -24,6 +26,7 @@
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -47,6 +50,8 @@ QStringList Clipped(QWidget* window)
             need = PushButtonText(p) + p->width() - PushButtonRoom(p), text = p->text();
         else if (auto* l = qobject_cast<QLabel*>(w); l && !l->wordWrap() && !l->text().isEmpty())
             need = l->sizeHint().width(), text = l->text();
+        else if (l && l->heightForWidth(l->width()) > l->height())
+            fault(w, QStringLiteral("\"%1\" needs %2 px of height, has %3").arg(l->text()).arg(l->heightForWidth(l->width())).arg(l->height()));
         else if (auto* b = qobject_cast<QAbstractButton*>(w); b && !b->text().isEmpty())
             need = b->sizeHint().width(), text = b->text();
         else if (auto* g = qobject_cast<QGroupBox*>(w); g && !g->title().isEmpty())
@@ -127,6 +132,20 @@ private slots:
         dialogs.emplace_back(new frmSettings(&main));
         dialogs.emplace_back(new frmEditAuto(&main));
         dialogs.emplace_back(new frmAbout(&main));
+        dialogs.emplace_back(new frmFileLoad(QStringLiteral("image.hex"), &main, true));
+        // The tool windows with their longest messages.
+        auto* goTo = new frmGoTo(&main);
+        goTo->ShowMessage(QStringLiteral("FFFFFFFF is outside the view, which shows 0000 to FFFF."));
+        dialogs.emplace_back(goTo);
+        auto* find = new frmFind(&main);
+        find->ShowMessage(QStringLiteral("Type bytes in hexadecimal, as DE AD BE EF, or a text in double quotes."));
+        dialogs.emplace_back(find);
+        dialogs.emplace_back(new frmCompare(QStringLiteral("Compare with File"),
+                                            FileCommands::CompareSummary(QStringLiteral("/home/user/images/firmware.hex"),
+                                                                         0x10000, {{0, 1}, {5, 9}}, 4465, true),
+                                            {{0, 1}, {5, 9}}, &main));
+        const QRect screen = main.screen()->availableGeometry();
+        QVERIFY2(screen.contains(main.frameGeometry()), "the main window lies on the screen");
         QStringList faults = Clipped(BufferCommands::BufferWindow());
         for (const auto& d : dialogs) {
             d->show();
@@ -136,12 +155,36 @@ private slots:
                 faults << d->windowTitle() + QStringLiteral(": a minimize or maximize button");
             for (const QString& f : Clipped(d.get()))
                 faults << d->windowTitle() + QStringLiteral(": ") + f;
+            if (!screen.contains(d->frameGeometry()))
+                faults << d->windowTitle() + QStringLiteral(": off the screen");
             d->hide();
         }
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
     }
 
     void cleanupTestCase() { QApplication::setFont(startFont_); }
+
+    // Where a window goes on a screen: the 1.5x main window on 1280x1024
+    // (853x682 at that scale, a panel at the top), and others.
+    void onScreen_data()
+    {
+        QTest::addColumn<QRect>("window");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QRect>("placed");
+        QTest::newRow("1.5x main window") << QRect(0, 0, 900, 600) << QRect(0, 20, 853, 662) << QRect(4, 44, 845, 600);
+        QTest::newRow("fits, stays") << QRect(100, 100, 300, 200) << QRect(0, 0, 800, 600) << QRect(100, 100, 300, 200);
+        QTest::newRow("off to the right") << QRect(700, 100, 300, 200) << QRect(0, 0, 800, 600) << QRect(496, 100, 300, 200);
+        QTest::newRow("above, left") << QRect(-50, -10, 300, 200) << QRect(0, 0, 800, 600) << QRect(4, 24, 300, 200);
+        QTest::newRow("taller than the screen") << QRect(10, 10, 300, 900) << QRect(0, 0, 800, 600) << QRect(10, 24, 300, 572);
+        QTest::newRow("second screen") << QRect(1900, 500, 600, 400) << QRect(1280, 0, 1024, 768) << QRect(1700, 364, 600, 400);
+    }
+    void onScreen()
+    {
+        QFETCH(QRect, window);
+        QFETCH(QRect, available);
+        QFETCH(QRect, placed);
+        QCOMPARE(FitOnScreen(window, QMargins(4, 24, 4, 4), available), placed);
+    }
 };
 
 QTEST_MAIN(TestWindowFit)

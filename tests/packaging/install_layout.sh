@@ -43,7 +43,11 @@ f share/doc/quirra/copyright
 f share/doc/quirra/changelog.gz
 f share/doc/quirra-cli/copyright
 f share/doc/quirra-cli/changelog.gz
+f share/man/man5/quirra-files.5.gz
 LAYOUT
+if [ -x "$prefix/bin/quirra-cli" ]; then
+    [ -f "$prefix/share/bash-completion/completions/quirra-cli" ] || fail "missing the bash completion of quirra-cli"
+fi
 
 # Exactly the built programs, each with a man page that names its options.
 [ "$(ls "$prefix/bin" | sort | xargs)" = "$(printf '%s\n' "${programs[@]}" | sort | xargs)" ] ||
@@ -200,7 +204,8 @@ if have dpkg-shlibdeps && have dpkg-deb; then
     want="libqt6widgets6 qt6-qpa-plugins quirra-cli" shun="" deb_check "$gui_deb"
     grep -q "quirra-cli (= $version)" <<<"$(dpkg-deb -f "$gui_deb" Depends)" || fail "quirra does not depend on quirra-cli $version"
     contents=$(for d in "$gui_deb" "$cli_deb"; do dpkg-deb -c "$d"; done | awk '{print $NF}')
-    for path in "${programs[@]/#/usr/bin/}" usr/libexec/quirra/quirra-launch usr/share/applications/$app.desktop usr/share/quirra/demo.hex; do
+    for path in "${programs[@]/#/usr/bin/}" usr/libexec/quirra/quirra-launch usr/share/applications/$app.desktop usr/share/quirra/demo.hex \
+        usr/share/man/man5/quirra-files.5.gz usr/share/bash-completion/completions/quirra-cli; do
         grep -qx "\./$path" <<<"$contents" || fail "packages lack /$path"
     done
     dpkg-deb -x "$gui_deb" "$tmp/unpacked"

@@ -1,5 +1,6 @@
 #include "support/SimHarness.h"
 
+#include "core/PortMap.h"
 #include "platform/SerialPort.h"
 
 #include <QCoreApplication>
@@ -118,7 +119,7 @@ void SimHarness::exportAs(int n) const
 bool SimHarness::openPort(SerialPort& port, int n) const
 {
     exportAs(n);
-    port.setCommPort(n);
+    port.setCommPort(n, modFunc::ResolvePort(n).path);
     port.setSettings(QStringLiteral("57600,N,8,1"));
     port.setInputMode(SerialPort::InputModeKind::Binary);
     return port.setPortOpen(true);
