@@ -32,6 +32,8 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner)
     layout->addSpacing(8);
     layout->addWidget(cmdOk, 0, Qt::AlignCenter);
     setFixedWidth(380);
+    // The wrapped text takes as many lines as the font needs at this width.
+    setMinimumHeight(heightForWidth(380));
 }
 
 void frmAbout::ShowAsSplash()
