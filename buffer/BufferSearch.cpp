@@ -88,4 +88,20 @@ QString RangeText(const Range& run)
     return QStringLiteral("%1-%2: %3 bytes differ").arg(modFunc::Hex4(run.first), modFunc::Hex4(run.last)).arg(run.bytes());
 }
 
+QString DiffSummary(const QString& what, int32_t size, const QList<Range>& runs)
+{
+    using modFunc::Hex4;
+    const QString range = size > 0 ? QStringLiteral("0000-%1").arg(Hex4(size - 1)) : QStringLiteral("no bytes");
+    int64_t bytes = 0;
+    for (const Range& r : runs)
+        bytes += r.bytes();
+    return runs.isEmpty()
+               ? QStringLiteral("The %1 and the Buffer are identical over the device's range (%2).").arg(what, range)
+               : QStringLiteral("%1 bytes in %2 ranges of the device's range (%3) differ from the Buffer; "
+                                "Enter or a double-click on a range shows it.")
+                     .arg(bytes)
+                     .arg(runs.size())
+                     .arg(range);
+}
+
 }  // namespace BufferSearch

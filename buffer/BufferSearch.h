@@ -37,5 +37,9 @@ struct Range {
 QList<Range> DiffRanges(const Image& a, const Image& b, int32_t size);
 // "0200-020F: 16 bytes differ", "0200: 1 byte differs".
 QString RangeText(const Range& run);
+// What a comparison of `what` ("file", "chip") with the Buffer over the
+// device's `size` bytes found, as one sentence: that they are identical, or
+// how many bytes in how many ranges differ.
+QString DiffSummary(const QString& what, int32_t size, const QList<Range>& runs);
 
 }  // namespace BufferSearch

@@ -16,6 +16,7 @@ QString ResultWord(StepResult result)
     case StepResult::Ok: return QStringLiteral("ok");
     case StepResult::NoAnswer: return QStringLiteral("no answer");
     case StepResult::NotOffered: return QStringLiteral("not available");
+    case StepResult::Stopped: return QStringLiteral("stopped");
     case StepResult::ChipError:
     case StepResult::Refused: break;
     }
@@ -60,6 +61,10 @@ QByteArray ChipLogLine(const ChipRecord& r)
         {QStringLiteral("result"), r.exitCode == 0 ? QStringLiteral("pass") : QStringLiteral("fail")},
         {QStringLiteral("exit"), r.exitCode},
     };
+    if (!r.sha1.isEmpty())
+        o.insert(QStringLiteral("sha1"), r.sha1);
+    if (!r.sha256.isEmpty())
+        o.insert(QStringLiteral("sha256"), r.sha256);
     if (!r.port.isEmpty())
         o.insert(QStringLiteral("port"), r.port);
     if (r.serial) {

@@ -42,6 +42,8 @@ struct ChipRecord {
     QString port;          // the port it was programmed on
     std::optional<uint64_t> serial{};  // the serial number written into it
     bool interrupted = false;  // the run was stopped before its last step
+    QString sha1{};        // lower-case hex; left out of the line when empty
+    QString sha256{};
 };
 
 // The record as one line of compact JSON, ended by "\n".

@@ -6,6 +6,7 @@
 #include "cli/FrameTrace.h"
 #include "cli/ImageLoad.h"
 #include "cli/Ports.h"
+#include "cli/RepeatedRead.h"
 #include "cli/SerialNumbers.h"
 #include "cli/StopSignal.h"
 #include "device/DeviceProtocol.h"
@@ -80,9 +81,11 @@ private:
     bool loadImage(const QString& path, FileFormats::Image& image, LoadedImage& loaded);
     uint32_t fileAddress() const { return o_.fileAddress.value_or(0); }
     uint32_t bufferAddress() const { return o_.bufferAddress.value_or(0); }
-    // Checksum and CRC-32 of image over the selected device (or, without
-    // one, up to the end of the range the file fills).
+    // Checksum, CRC-32, SHA-1 and SHA-256 of image over the selected device
+    // (or, without one, up to the end of the range the file fills).
     void putFigures(const FileFormats::Image& image, int32_t end);
+    // The digests as lines ("... over `over`") and as fields of `into`.
+    void putDigests(const ImageHash::Digests& digests, const QString& over, QJsonObject& into);
 
     // The serial number's field checked against the loaded image, and the
     // state file chosen; false (reported) when the field cannot be used.
@@ -348,8 +351,15 @@ int App::singleRun(DeviceFunctions& functions, CliHost& host, int index)
         out_.line(QStringLiteral("Serial number %1").arg(*n));
         out_.result().insert(QStringLiteral("serial"), qint64(*n));
     }
-    functions.Run(index);
-    QList<ChipStep> steps = host.takeSteps();
+    QList<ChipStep> steps;
+    std::optional<RepeatedReadEnd> reads;
+    if (index == DeviceFunctions::Read && o_.reads > 1) {
+        reads = ReadRepeatedly(functions, host, out_, o_.reads, o_.vote, modFunc::SelectedDevice().Size);
+        steps = reads->steps;
+    } else {
+        functions.Run(index);
+        steps = host.takeSteps();
+    }
     // Program verifies what it wrote unless told not to.
     if (exitAfter(steps) == ExitOk && index == DeviceFunctions::Program && !o_.noVerify) {
         functions.Run(DeviceFunctions::Verify);
@@ -359,9 +369,10 @@ int App::singleRun(DeviceFunctions& functions, CliHost& host, int index)
     if (index == DeviceFunctions::Program)
         out_.result().insert(QStringLiteral("blocks_written"), functions.BlocksWritten);
     putSteps(steps);
-    int code = exitAfter(steps);
-    if (code == ExitOk && index == DeviceFunctions::Read)
-        code = saveRead();
+    int code = reads ? reads->code : exitAfter(steps);
+    // Repeated reads that differ save nothing, or with --vote the majority's bytes.
+    if (reads ? reads->save : code == ExitOk && index == DeviceFunctions::Read)
+        code = std::max(code, saveRead());
     return out_.finish(code);
 }
 
@@ -372,6 +383,7 @@ int App::saveRead()
     QString error;
     if (!WriteOutput(path, data, &error))
         return out_.fail(ExitBadInput, QStringLiteral("%1 cannot be written: %2").arg(path, error));
+    putFigures(modFunc::Buffer, modFunc::SelectedDevice().Size);
     return ExitOk;
 }
 
@@ -454,7 +466,9 @@ int App::productionRun(DeviceFunctions& functions, CliHost& host)
         // The serial number is part of what the chip holds.
         const ImageFigures figures = FiguresOf(Buffer, size);
         record.checksum = figures.checksum;
-        record.crc32 = figures.crc;
+        record.crc32 = figures.crc32;
+        record.sha1 = figures.sha1;
+        record.sha256 = figures.sha256;
         if (!out_.json() && !out_.quiet())
             std::printf(record.serial ? "Chip %d, serial %llu\n" : "Chip %d\n", chips,
                         static_cast<unsigned long long>(record.serial.value_or(0)));
@@ -509,13 +523,21 @@ void App::putFigures(const FileFormats::Image& image, int32_t end)
 {
     const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
     const int32_t size = device.Size > 0 ? std::min<int32_t>(device.Size, modFunc::BufferSize) : end;
-    const auto [checksum, crc] = FiguresOf(image, size);
     const QString over = device.Size > 0 ? QStringLiteral("%1 bytes of %2").arg(size).arg(device.Name)
                                          : QStringLiteral("%1 bytes (no device selected)").arg(size);
-    out_.line(QStringLiteral("checksum %1, CRC-32 %2 over %3").arg(checksum, crc, over));
-    out_.result().insert(QStringLiteral("checksum"), checksum);
-    out_.result().insert(QStringLiteral("crc32"), crc);
     out_.result().insert(QStringLiteral("size"), size);
+    putDigests(ImageHash::Over(image, 0, size), over, out_.result());
+}
+
+void App::putDigests(const ImageHash::Digests& d, const QString& over, QJsonObject& into)
+{
+    out_.line(QStringLiteral("checksum %1, CRC-32 %2 over %3").arg(d.checksum, d.crc32, over));
+    out_.line(QStringLiteral("  SHA-1   %1").arg(d.sha1));
+    out_.line(QStringLiteral("  SHA-256 %1").arg(d.sha256));
+    into.insert(QStringLiteral("checksum"), d.checksum);
+    into.insert(QStringLiteral("crc32"), d.crc32);
+    into.insert(QStringLiteral("sha1"), d.sha1);
+    into.insert(QStringLiteral("sha256"), d.sha256);
 }
 
 int App::info()
@@ -548,6 +570,13 @@ int App::info()
         out_.result().insert(QStringLiteral("header"), text);
     }
     putFigures(*image, range.last + 1);
+    if (range.bytes > 0) {
+        // What the file itself holds, as a dump archive lists it.
+        QJsonObject own{{QStringLiteral("first"), modFunc::Hex4(range.first)}, {QStringLiteral("last"), modFunc::Hex4(range.last)}};
+        putDigests(ImageHash::Over(*image, range.first, range.last + 1),
+                   QStringLiteral("the file's %1 to %2").arg(modFunc::Hex4(range.first), modFunc::Hex4(range.last)), own);
+        out_.result().insert(QStringLiteral("file"), own);
+    }
     return out_.finish(ExitOk);
 }
 

@@ -123,6 +123,15 @@ QString SetRecord(Options& o, const QString&, const QString& value)
     return {};
 }
 
+QString SetReads(Options& o, const QString&, const QString& value)
+{
+    bool isNumber = false;
+    o.reads = value.toInt(&isNumber);
+    if (!isNumber || o.reads < 2 || o.reads > 9)
+        return QStringLiteral("--reads takes a number of reads from 2 to 9, not \"%1\"").arg(value);
+    return {};
+}
+
 QString SetSerial(Options& o, const QString&, const QString& value)
 {
     QString error;
@@ -155,6 +164,8 @@ const OptionRule optionRules[] = {
     {"--log", 0, true, SetText<&Options::log>},
     {"--serial", 0, true, SetSerial},
     {"--serial-file", 0, true, SetText<&Options::serialFile>},
+    {"--reads", 0, true, SetReads},
+    {"--vote", 0, false, SetFlag<&Options::vote>},
 };
 
 // An option as written, with its value.
@@ -274,6 +285,8 @@ QString CombinationProblem(Options& o, QStringList positional)
         {o.skipErased && !isProgram,
          "--skip-erased belongs to program; auto skips erased blocks after a passing Blank step"},
         {o.writeAll && !isAuto, "--write-all belongs to auto"},
+        {o.reads > 1 && o.command != QLatin1String("read"), "--reads belongs to read"},
+        {o.vote && o.reads < 2, "--vote goes with --reads N"},
         {o.ports.size() > 1 && (!isAuto || !o.repeat), "several --port belong to auto --repeat"},
         {QSet<QString>(o.ports.begin(), o.ports.end()).size() < o.ports.size(), "a port is named twice"},
     };
@@ -310,7 +323,8 @@ QString UsageText(const QString& startDir)
         "\n"
         "Commands:\n"
         "  probe              ask the programmer for its version\n"
-        "  read FILE          read the chip and save it to FILE\n"
+        "  read FILE          read the chip and save it to FILE; prints its checksum,\n"
+        "                     CRC-32, SHA-1 and SHA-256\n"
         "  program FILE       program the chip with the image in FILE, then verify it\n"
         "  verify FILE        compare the chip with the image in FILE;\n"
         "                     with --all every differing range, not only the first\n"
@@ -318,7 +332,8 @@ QString UsageText(const QString& startDir)
         "  blank              check that the chip is blank\n"
         "  lock               lock the chip\n"
         "  auto FILE          run the stored Auto sequence with the image in FILE\n"
-        "  info FILE          address range, byte count, checksum and CRC-32 of FILE\n"
+        "  info FILE          address range, byte count, checksum, CRC-32, SHA-1 and\n"
+        "                     SHA-256 of FILE (over the device's range and its own)\n"
         "  convert IN OUT     between Intel HEX, S-records and binary; OUT's format\n"
         "                     by its name (see --format) unless --to says it\n"
         "  devices            the device catalogue: record, name, type code, size and\n"
@@ -349,6 +364,11 @@ QString UsageText(const QString& startDir)
         "                     the end of the device: only the part that fits\n"
         "  --no-verify        program: do not verify afterwards\n"
         "  --all              verify: report every differing range\n"
+        "  --reads N          read: read the chip N times (2 to 9) and save only when\n"
+        "                     every read agrees; else list each differing range with\n"
+        "                     the bytes each read gave, and exit 1\n"
+        "  --vote             read --reads: save the byte most reads gave, list the\n"
+        "                     addresses the vote decided (exit 1 unless all agreed)\n"
         "  --repeat           auto: chip after chip; Enter starts the next, q quits\n"
         "  --log FILE         auto: append one JSON line per chip to FILE\n"
         "  -p A -p B ...      auto --repeat: one programmer on each port, in parallel\n"

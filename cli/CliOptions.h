@@ -40,6 +40,8 @@ struct Options {
     bool repeat = false;      // --repeat (auto)
     bool noVerify = false;    // --no-verify (program)
     bool allowTruncate = false;  // --allow-truncate
+    int reads = 1;            // --reads N (read): how often the chip is read
+    bool vote = false;        // --vote (read --reads): the majority's bytes
     bool verbose = false;     // --verbose: start directory and frame trace
     bool quiet = false;
     bool json = false;

@@ -1,12 +1,10 @@
 #include "cli/ImageLoad.h"
 
-#include "buffer/BufferView.h"
 #include "core/HexText.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <array>
 #include <cstdio>
 
 namespace cli {
@@ -172,28 +170,9 @@ bool WriteOutput(const QString& path, const QByteArray& data, QString* error)
     return true;
 }
 
-uint32_t Crc32(const uint8_t* data, size_t size)
-{
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i)
-        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
-}
-
 ImageFigures FiguresOf(const FileFormats::Image& image, int32_t size)
 {
-    size = std::clamp<int32_t>(size, 0, int32_t(image.size()));
-    return {HexText::Hex4(BufferView::ComputeCheckSum(image, size)), HexText::Hex8(Crc32(image.data(), size_t(size)))};
+    return ImageHash::Over(image, 0, size);
 }
 
 void RunCollector::add(int32_t address)

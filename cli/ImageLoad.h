@@ -4,6 +4,7 @@
 // an output can be written, and the figures "info" shows.
 #pragma once
 
+#include "core/ImageHash.h"
 #include "files/FileFormats.h"
 
 #include <QList>
@@ -59,14 +60,11 @@ QString OutputProblem(const QString& path);
 // returns false and sets *error.
 bool WriteOutput(const QString& path, const QByteArray& data, QString* error);
 
-// CRC-32 (IEEE 802.3, as zip and PNG use it).
-uint32_t Crc32(const uint8_t* data, size_t size);
-// The checksum (as the hex view shows it) and the CRC-32 of image[0 ..
-// size-1], in hexadecimal, as info prints them and the chip log records them.
-struct ImageFigures {
-    QString checksum;
-    QString crc;
-};
+using ImageHash::Crc32;
+// The checksum (as the hex view shows it), the CRC-32, SHA-1 and SHA-256 of
+// image[0 .. size-1], in hexadecimal, as info and read print them and the
+// chip log records them.
+using ImageFigures = ImageHash::Digests;
 ImageFigures FiguresOf(const FileFormats::Image& image, int32_t size);
 
 // Contiguous runs of addresses, from addresses given in increasing order.

@@ -2,6 +2,7 @@
 
 #include "buffer/BufferCommands.h"
 #include "buffer/UndoStore.h"
+#include "buffer/frmChecksums.h"
 #include "core/HexText.h"
 #include "core/SerialLink.h"
 #include "core/StartDir.h"
@@ -22,6 +23,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPushButton>
+#include <memory>
 
 mdiMain::mdiMain()
 {
@@ -89,6 +91,8 @@ void mdiMain::CreateMenus()
     BufferRedo = tool("&Redo", &mdiMain::BufferRedo_Click, QKeySequence(Qt::CTRL | Qt::Key_Y));
     buffer->addSeparator();  // BufferS3
     BufferCompare = item(buffer, "Com&pare with File...", &mdiMain::BufferCompare_Click);
+    BufferCompareChip = item(buffer, "Compare with C&hip...", &mdiMain::BufferCompareChip_Click);
+    BufferChecksums = item(buffer, "Chec&ksums...", &mdiMain::BufferChecksums_Click);
 
     QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
     DeviceSelect = item(device, "Select", &mdiMain::DeviceSelect_Click);
@@ -198,6 +202,26 @@ void mdiMain::UpdateUndoItems()
     BufferRedo->setText(QStringLiteral("&Redo %1").arg(history.RedoName()).trimmed());
 }
 void mdiMain::BufferCompare_Click() { FileCommands::CompareWithFile(*this); }
+void mdiMain::BufferCompareChip_Click()
+{
+    // The chip goes into an image of its own; the Buffer stays as it is.
+    const auto chip = std::make_unique<std::array<uint8_t, modFunc::BufferSize>>();
+    chip->fill(0xFF);
+    frmFunction function(this);
+    function.ReadForComparison(*chip);
+    if (function.exec() == QDialog::Accepted) {
+        const modFunc::DeviceRecord& device = modFunc::SelectedDevice();
+        const int32_t size = std::clamp<int32_t>(device.Size, 0, modFunc::BufferSize);
+        const QList<BufferSearch::Range> runs = BufferSearch::DiffRanges(modFunc::Buffer, *chip, size);
+        const QString summary = BufferSearch::DiffSummary(QStringLiteral("chip"), size, runs);
+        BufferCommands::ShowComparison(QStringLiteral("Compare with Chip"), device.Name + QLatin1Char('\n') + summary, runs);
+    }
+}
+void mdiMain::BufferChecksums_Click()
+{
+    frmChecksums checksums(this);
+    checksums.exec();
+}
 void mdiMain::DeviceSelect_Click()
 {
     frmSelectDevice select(this);

@@ -41,6 +41,8 @@ public:
     QAction* BufferUndo = nullptr;
     QAction* BufferRedo = nullptr;
     QAction* BufferCompare = nullptr;
+    QAction* BufferCompareChip = nullptr;
+    QAction* BufferChecksums = nullptr;
     QAction* DeviceSelect = nullptr;
     QAction* DeviceFunction = nullptr;
     QAction* OptionsEditAuto = nullptr;
@@ -77,6 +79,8 @@ private:
     void BufferUndo_Click();
     void BufferRedo_Click();
     void BufferCompare_Click();
+    void BufferCompareChip_Click();
+    void BufferChecksums_Click();
     void DeviceSelect_Click();
     void DeviceFunction_Click();
     void OptionsEditAuto_Click();

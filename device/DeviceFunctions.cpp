@@ -12,13 +12,18 @@ using modFunc::RxData;
 
 DeviceFunctions::DeviceFunctions(FunctionHost& host) : host_(host) {}
 
-void DeviceFunctions::Run(int index)
+void DeviceFunctions::Prepare()
 {
     SetPercent(0);
     for (int line = 0; line < MessageLines; ++line)
         host_.SetMessage(line, QString());
     MessageLine = 0;
     Failed = false;
+}
+
+void DeviceFunctions::Run(int index)
+{
+    Prepare();
     if (index == Auto)
         RunAuto();
     else
@@ -121,6 +126,12 @@ DeviceFunctions::CycleEnd DeviceFunctions::BlockReadCycle(Step step, int& faultA
     const ReplyWaits waits;
     const int count = blockCount_;
     for (int b = 0; b < count; ++b) {
+        if (StopReading) {
+            SendCommand(LetterEnd);
+            host_.MarkMessage(MessageLine, QStringLiteral("Stopped!"));
+            End(StepResult::Stopped);
+            return CycleEnd::Stopped;
+        }
         SetPercent(BlockPercent(b, count));
         SendCommand(LetterRead);
         SendBlockRequest(b);
@@ -146,23 +157,36 @@ DeviceFunctions::CycleEnd DeviceFunctions::BlockReadCycle(Step step, int& faultA
     return CycleEnd::Done;
 }
 
-void DeviceFunctions::RunRead()
+DeviceFunctions::CycleEnd DeviceFunctions::ReadIntoImage(std::array<uint8_t, modFunc::BufferSize>& image)
 {
     if (Refused(Read))
-        return;
+        return CycleEnd::Fault;
     Start();
     int unused = 0;
-    // Addresses stay below 16 * MaxBlocks, well inside Buffer.
+    // Addresses stay below 16 * MaxBlocks, well inside the image.
     const CycleEnd end = BlockReadCycle(
-        [](int a, uint8_t d) {
-            Buffer[size_t(a)] = d;
+        [&image](int a, uint8_t d) {
+            image[size_t(a)] = d;
             return true;
         },
         unused);
-    if (end == CycleEnd::Done) {
+    if (end == CycleEnd::Done)
         Succeed();
+    return end;
+}
+
+void DeviceFunctions::RunRead()
+{
+    if (ReadIntoImage(Buffer) == CycleEnd::Done)
         host_.ReadDone(inAuto_);
-    }
+}
+
+bool DeviceFunctions::ReadInto(std::array<uint8_t, modFunc::BufferSize>& image)
+{
+    Prepare();
+    const bool done = ReadIntoImage(image) == CycleEnd::Done;
+    StopReading = false;
+    return done;
 }
 
 void DeviceFunctions::RunVerify()

@@ -30,6 +30,11 @@ public:
     void Run(int index);
 
     void RunRead();
+    // The Run button's part for a Read into `image` instead of Buffer (no
+    // ReadDone): the chip compared with the Buffer. Ends before the next
+    // block, the line marked "Stopped!", once StopReading is set. Returns
+    // whether the whole chip is in `image`.
+    bool ReadInto(std::array<uint8_t, modFunc::BufferSize>& image);
     void RunErase();
     void RunBlankCheck();
     void RunProgram();
@@ -56,11 +61,16 @@ public:
     // Set while a function runs (from the event loop): an Auto sequence
     // ends after the step that runs.
     bool StopRequested = false;
+    // Set while ReadInto runs (from the event loop): it ends before the
+    // next block.
+    bool StopReading = false;
 
 private:
-    enum class CycleEnd { Done, TimedOut, Fault };
+    enum class CycleEnd { Done, TimedOut, Fault, Stopped };
 
+    void Prepare();  // progress 0, the lines cleared, line 0, Failed cleared
     void RunFunction(int index);  // Read to Lock; nothing for other codes
+    CycleEnd ReadIntoImage(std::array<uint8_t, modFunc::BufferSize>& image);
     bool Refused(Index function);
     void Start();
     void SetPercent(int percent);

@@ -41,6 +41,7 @@ enum class StepResult {
     NoAnswer,    // the programmer did not answer or the port failed
     NotOffered,  // the device does not offer the function; nothing sent
     Refused,     // the selected device cannot be served; nothing sent
+    Stopped,     // stopped by the user between two blocks ("Stopped!")
 };
 
 struct StepOutcome {

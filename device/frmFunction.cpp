@@ -134,11 +134,16 @@ void frmFunction::cmdRun_Click()
     running_ = true;
     cmdRun->setEnabled(false);
     cmdClose->setEnabled(false);
-    // A Read's result, whole or in part, can be undone.
-    modFunc::BufferHistory.Begin(modFunc::Buffer);
     outcomes_.clear();
-    Functions.Run(listFunction->currentRow());
-    modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen, {QStringLiteral("Read"), {}});
+    if (comparisonImage_) {
+        // The Buffer is not touched: nothing to undo.
+        closeAfterRun_ = Functions.ReadInto(*comparisonImage_);
+    } else {
+        // A Read's result, whole or in part, can be undone.
+        modFunc::BufferHistory.Begin(modFunc::Buffer);
+        Functions.Run(listFunction->currentRow());
+        modFunc::BufferHistory.Commit(modFunc::Buffer, UndoStore::Reopen, {QStringLiteral("Read"), {}});
+    }
     cmdRun->setEnabled(true);
     cmdClose->setEnabled(true);
     running_ = false;
@@ -152,6 +157,16 @@ void frmFunction::reject()
 {
     if (!running_)
         QDialog::reject();
+    else if (comparisonImage_)
+        Functions.StopReading = true;
+}
+
+void frmFunction::ReadForComparison(std::array<uint8_t, modFunc::BufferSize>& image)
+{
+    comparisonImage_ = &image;
+    setWindowTitle(QStringLiteral("Compare with Chip"));
+    listFunction->setCurrentRow(DeviceFunctions::Read);
+    listFunction->setEnabled(false);
 }
 
 void frmFunction::closeEvent(QCloseEvent* event)

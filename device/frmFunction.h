@@ -50,6 +50,11 @@ public:
     void cmdClose_Click();
     void tmrWait_Timer();
 
+    // Buffer > Compare with Chip: Run reads the chip into `image` instead of
+    // the Buffer, Esc stops that read, and the window closes (accepted)
+    // once the whole chip is in `image`. Call before the window is shown.
+    void ReadForComparison(std::array<uint8_t, modFunc::BufferSize>& image);
+
     bool Running() const { return running_; }
     // Width of the filled part of the bar in twips, unrounded.
     float ProgressTwips() const { return progressTwips_; }
@@ -68,7 +73,8 @@ public:
     void StepEnded(int line, const StepOutcome& outcome) override;
 
 public slots:
-    // Esc and Close; refused while a function runs.
+    // Esc and Close; refused while a function runs, but for a read for a
+    // comparison, which it stops.
     void reject() override;
 
 protected:
@@ -77,6 +83,7 @@ protected:
 private:
     bool running_ = false;
     bool closeAfterRun_ = false;
+    std::array<uint8_t, modFunc::BufferSize>* comparisonImage_ = nullptr;
     int shownPercent_ = -1;
     float progressTwips_ = 0;
     QList<StepOutcome> outcomes_;

@@ -170,18 +170,7 @@ QString CompareSummary(const QString& path, int32_t size, const QList<BufferSear
                        bool pastBuffer)
 {
     using modFunc::Hex4;
-    const QString range = size > 0 ? QStringLiteral("0000-%1").arg(Hex4(size - 1)) : QStringLiteral("no bytes");
-    int64_t bytes = 0;
-    for (const BufferSearch::Range& r : runs)
-        bytes += r.bytes();
-    QStringList lines{QDir::toNativeSeparators(path)};
-    lines << (runs.isEmpty()
-                  ? QStringLiteral("The file and the Buffer are identical over the device's range (%1).").arg(range)
-                  : QStringLiteral("%1 bytes in %2 ranges of the device's range (%3) differ from the Buffer; "
-                                   "Enter or a double-click on a range shows it.")
-                        .arg(bytes)
-                        .arg(runs.size())
-                        .arg(range));
+    QStringList lines{QDir::toNativeSeparators(path), BufferSearch::DiffSummary(QStringLiteral("file"), size, runs)};
     if (pastDevice > 0)
         lines << QStringLiteral("The file holds %1 bytes past the device's end, which are not compared.").arg(pastDevice);
     if (pastBuffer)

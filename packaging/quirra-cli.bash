@@ -53,7 +53,7 @@ _quirra_cli()
         compopt -o filenames 2>/dev/null
         mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         return ;;
-    --serial | --buffer-address | --file-address)
+    --serial | --buffer-address | --file-address | --reads)
         COMPREPLY=()
         return ;;
     esac

@@ -51,6 +51,15 @@ int TextWidthNeeded(const QWidget* control)
         return group->title().isEmpty() ? 0 : group->minimumSizeHint().width();
     if (auto* push = qobject_cast<const QPushButton*>(control))
         return push->text().isEmpty() ? 0 : push->width() - PushButtonRoom(push) + PushButtonText(push);
+    if (auto* edit = qobject_cast<const QLineEdit*>(control); edit && edit->isReadOnly() && !edit->text().isEmpty()) {
+        // A field that shows a value to copy shows all of it.
+        QStyleOptionFrame option;
+        option.initFrom(edit);
+        option.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+        const QMargins m = edit->textMargins();
+        const QSize text(edit->fontMetrics().horizontalAdvance(edit->text()) + 4 + m.left() + m.right(), edit->height());
+        return edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, text, edit).width();
+    }
     if (qobject_cast<const QComboBox*>(control) || qobject_cast<const QAbstractButton*>(control))
         return control->sizeHint().width();
     return 0;

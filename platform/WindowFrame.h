@@ -20,7 +20,8 @@ void SetDialogFrame(QDialog* dialog);
 QIcon QuirraIcon();
 
 // The width a control needs to show its whole text (caption, label, every
-// list or combo entry) in its font; 0 for a control without text.
+// list or combo entry, a read-only field's value) in its font; 0 for a
+// control without text.
 int TextWidthNeeded(const QWidget* control);
 // A push button's caption as drawn, and the room its frame leaves for it.
 int PushButtonText(const QPushButton* button);

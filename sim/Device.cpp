@@ -16,6 +16,7 @@ Device::Device(const SimOptions& options)
 {
     chip_.setFailAddress(options.failAt);
     chip_.setStuckAddress(options.stuckAt);
+    flakyState_.assign(options.flaky.size(), 0x2545F491u);
 }
 
 std::optional<Bytes> Device::handle(const Bytes& frame)
@@ -95,8 +96,25 @@ std::optional<Bytes> Device::blockRequest(long address)
     reply.push_back(static_cast<uint8_t>(options_.replyCount));
     for (long i = 0; i < 16; ++i)
         reply.push_back(chip_.read(address + i));
+    flakyReads(address, reply);
     reply.resize(static_cast<size_t>(options_.shortReply));
     return finish(reply);
+}
+
+void Device::flakyReads(long address, Bytes& reply)
+{
+    for (size_t k = 0; k < options_.flaky.size(); ++k) {
+        const FlakyByte& f = options_.flaky[k];
+        if (f.address < address || f.address >= address + 16)
+            continue;
+        // xorshift32: the same sequence of reads flips in every run.
+        uint32_t& x = flakyState_[k];
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        if (x % 3 == 0)
+            reply[static_cast<size_t>(1 + f.address - address)] ^= static_cast<uint8_t>(f.mask);
+    }
 }
 
 std::optional<Bytes> Device::blockWrite(long address, const uint8_t* data)

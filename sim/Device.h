@@ -45,6 +45,8 @@ private:
     std::optional<Bytes> blockRequest(long address);
     std::optional<Bytes> blockWrite(long address, const uint8_t* data);
     bool answers(long address);
+    // The flaky bytes' flips applied to a block read from address.
+    void flakyReads(long address, Bytes& data);
     std::optional<Bytes> finish(Bytes reply) const;
 
     SimOptions options_;
@@ -54,4 +56,5 @@ private:
     bool readArmed_ = false;
     bool lateDone_ = false;
     int lateness_ = 0;
+    std::vector<uint32_t> flakyState_;  // one generator per --flaky, fixed seed
 };

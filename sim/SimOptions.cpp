@@ -39,6 +39,9 @@ std::string UsageText()
         "  --late-block N      the first reply to a frame of block N comes 1.5 s late\n"
         "  --stuck-at ADDR     an erase leaves address ADDR at 0x00 instead of 0xFF\n"
         "  --reply-count N     byte 0 of every block reply (default 0x11)\n"
+        "  --flaky ADDR[:MASK] some reads of address ADDR flip the bits of MASK\n"
+        "                      (default 0x01), about one read in three, the same\n"
+        "                      reads every run; may be given more than once\n"
         "\n"
         "  --help              show this text\n"
         "  --version           show the program's version\n";
@@ -186,6 +189,19 @@ ParseResult ParseOptions(int argc, char** argv, SimOptions& options, std::string
                 return ParseResult::Error;
             }
             options.*o.field = value;
+        }
+        if (name == "--flaky") {
+            known = true;
+            if (!takeValue())
+                return ParseResult::Error;
+            const size_t colon = value.find(':');
+            long address = 0, mask = 0x01;
+            if (!ParseNumber(value.substr(0, colon), 0, 65535, address)
+                || (colon != std::string::npos && !ParseNumber(value.substr(colon + 1), 1, 255, mask))) {
+                error = "bad value for --flaky (ADDR or ADDR:MASK, ADDR 0..65535, MASK 1..255): " + value;
+                return ParseResult::Error;
+            }
+            options.flaky.push_back({static_cast<int>(address), static_cast<int>(mask)});
         }
         if (name == "--firmware") {
             known = true;

@@ -3,6 +3,13 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+// A byte that reads back wrong now and then: the bits of mask flipped.
+struct FlakyByte {
+    int address;
+    int mask;
+};
 
 struct SimOptions {
     std::string link;            // symlink to the pty slave, empty for none
@@ -23,6 +30,7 @@ struct SimOptions {
     int lateBlock = -1;          // block whose first reply comes 1.5 s late, -1 for none
     int stuckAt = -1;            // address that an erase leaves at 0x00, -1 for none
     int replyCount = 0x11;       // byte 0 of every block reply
+    std::vector<FlakyByte> flaky;  // --flaky, in the order given
 };
 
 enum class ParseResult { Run, Help, Version, Error };

@@ -35,7 +35,7 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("Quirra ~ Serial Programmer"));
         const QList<QAction*> menus = w.menuBar()->actions();
         QCOMPARE(Captions(menus), QStringList({"&File", "&Buffer", "&Device", "&Options", "&Help"}));
-        const QStringList items[] = {{"&Load", "&Save", "-", "E&xit"}, {"&Edit", "&Clear", "Fill", "-", "&Go To...", "F&ind...", "Find &Next", "-", "&Undo", "&Redo", "-", "Com&pare with File..."},
+        const QStringList items[] = {{"&Load", "&Save", "-", "E&xit"}, {"&Edit", "&Clear", "Fill", "-", "&Go To...", "F&ind...", "Find &Next", "-", "&Undo", "&Redo", "-", "Com&pare with File...", "Compare with C&hip...", "Chec&ksums..."},
                                      {"Select", "Function"}, {"Edit Auto", "Settings"}, {"Contents", "-", "About"}};
         for (int i = 0; i < 5; ++i)
             QCOMPARE(Captions(menus[i]->menu()->actions()), items[i]);

@@ -69,6 +69,10 @@ void TestSim::replies_data()
         << Failed(2, 0x10) + Ok + Block(Filled(1));
     QTest::newRow("fail at 0x35") << Args("--fail-at 0x35") << Write(0x30, Filled(0)) + Read(0x30)
                                   << Failed(1, 0x35) + Block(Filled(0, 5) + Filled('\xFF', 11));
+    // The same reads flip in every run: the first and the fifth of five.
+    const QByteArray flipped = Block(Filled('\xFF', 3) + '\x7E' + Filled('\xFF', 12));
+    QTest::newRow("flaky byte") << Args("--flaky 3:0x81") << Read(0) + Read(0) + Read(0) + Read(0) + Read(0)
+                                << flipped + ff + ff + ff + flipped;
     QTest::newRow("chip ends at 0x108") << Args("--size 0x108") << Write(0x100, Filled(0)) + Write(0x200, Filled(0)) + Read(0x100)
                                         << Failed(1, 0x08) + Failed(1, 0) + Block(Filled(0, 8) + Filled('\xFF', 8));
 }

@@ -24,7 +24,7 @@ pro|probe program
 -q con|convert
 --dev|--device
 program --serial-|--serial-file --serial-overwrite
---json --v|--verbose --version
+--json --v|--verbose --version --vote
 -f |bin hex srec
 --to = s|srec
 --dir $dir -d 27C|27C128 27C256 27C512 27C64

@@ -1,0 +1,5 @@
+quirra_core_test(tst_reads tst_reads.cpp)
+target_link_libraries(tst_reads PRIVATE quirraclilib)
+add_dependencies(tst_reads quirra-cli)
+target_compile_definitions(tst_reads PRIVATE QUIRRA_CLI_PATH="$<TARGET_FILE:quirra-cli>")
+quirra_test(tst_chipwindows tst_chipwindows.cpp)
