@@ -4,74 +4,9 @@
 #include "core/modFunc.h"
 #include "device/DeviceProtocol.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QJsonObject>
 
 namespace cli {
-
-namespace {
-
-bool HoldsCatalogue(const QString& dir)
-{
-    return QFileInfo(QDir(dir).filePath(modFunc::CatalogueFileName)).isFile();
-}
-
-StartDir Chosen(const QString& path, const QString& reason)
-{
-    StartDir dir;
-    dir.path = path;
-    dir.reason = reason;
-    return dir;
-}
-
-}  // namespace
-
-StartDir FindStartDir(const QString& dirOption, const QString& current, const QString& configHome,
-                      const QStringList& installed)
-{
-    if (!dirOption.isEmpty())
-        return Chosen(dirOption, QStringLiteral("--dir"));
-    if (HoldsCatalogue(current))
-        return Chosen(current, QStringLiteral("the current directory"));
-    QStringList searched{current};
-    if (!configHome.isEmpty()) {
-        const QString user = QDir(configHome).filePath(QStringLiteral("quirra"));
-        if (HoldsCatalogue(user))
-            return Chosen(user, QStringLiteral("the user's configuration"));
-        searched << user;
-    }
-    for (const QString& dir : installed)
-        if (HoldsCatalogue(dir))
-            return Chosen(QDir::cleanPath(dir), QStringLiteral("the installed defaults"));
-    StartDir none = Chosen(current, QStringLiteral("the current directory"));
-    none.found = false;
-    none.searched = searched + installed;
-    return none;
-}
-
-QString ConfigHome()
-{
-    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
-        return xdg;
-    const QString home = qEnvironmentVariable("HOME");
-    return home.isEmpty() ? QString() : QDir(home).filePath(QStringLiteral(".config"));
-}
-
-QStringList InstalledDataDirs()
-{
-    QStringList dirs{QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/" QUIRRA_BIN_TO_DATA)),
-                     QStringLiteral("/usr/local/share/quirra"), QStringLiteral("/usr/share/quirra")};
-    dirs.removeDuplicates();
-    return dirs;
-}
-
-StartDir FindStartDirHere(const QString& dirOption)
-{
-    return FindStartDir(dirOption, QDir::currentPath(), ConfigHome(), InstalledDataDirs());
-}
 
 QList<int> FindDevice(const QString& name)
 {

@@ -2,6 +2,8 @@
 // terminal sees it: a device chosen by name, and the catalogue as a table.
 #pragma once
 
+#include "core/StartDir.h"
+
 #include <QJsonArray>
 #include <QList>
 #include <QString>
@@ -9,27 +11,12 @@
 
 namespace cli {
 
-// The start directory of a run and why it was chosen.
-struct StartDir {
-    QString path;
-    QString reason;  // "--dir", "current directory", ...
-    bool found = true;  // false: no candidate holds the catalogue
-    QStringList searched;  // the directories looked in, when not found
-};
-
-// --dir when given; else the first of the current directory,
-// configHome/quirra and the installed directories that holds the
-// catalogue; else the current directory, with found false.
-StartDir FindStartDir(const QString& dirOption, const QString& current, const QString& configHome,
-                      const QStringList& installed);
-// $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
-QString ConfigHome();
-// Where the installed defaults may lie: beside this program's installation
-// prefix, then the usual system places.
-QStringList InstalledDataDirs();
-// FindStartDir with this process's current directory, environment and
-// installation.
-StartDir FindStartDirHere(const QString& dirOption);
+// The start directory: found as the window finds it (core/StartDir.h).
+using modFunc::ConfigHome;
+using modFunc::FindStartDir;
+using modFunc::FindStartDirHere;
+using modFunc::InstalledDataDirs;
+using modFunc::StartDir;
 
 // The records whose name is `name` or begins with `name` and a space, in
 // any case; an exact name alone wins over those that begin with it.

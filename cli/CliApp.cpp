@@ -118,10 +118,13 @@ bool App::loadStartFiles()
         out_.fail(ExitBadInput, QStringLiteral("the start directory %1 does not exist").arg(dir));
         return false;
     }
-    if (o_.verbose)
+    if (o_.verbose) {
+        for (const QString& line : startDir_.trail)
+            std::fprintf(stderr, "quirra-cli: %s\n", qPrintable(line));
         std::fprintf(stderr, "quirra-cli: start directory %s (%s)\n", qPrintable(QDir(dir).absolutePath()),
                      qPrintable(startDir_.reason));
-    for (const QString& p : ReadStartFiles(dir))
+    }
+    for (const QString& p : ReadStartFiles(dir, startDir_.portMapDir))
         out_.warn(p);
 
     if (!o_.port.isEmpty()) {

@@ -438,7 +438,7 @@ QString UsageText(const QString& startDir)
         "Exit codes:\n"
         "  0  success\n"
         "  1  the chip failed (program, verify or blank check error)\n"
-        "  2  no answer from the programmer (probe failed, time-out, port lost)\n"
+        "  2  no answer from the programmer (probe failed, time-out, port lost or not opened)\n"
         "  3  bad input (usage, file, catalogue, an image larger than the device)\n"
         "\n"
         "Example: quirra-cli -d 27C64 program image.hex\n");

@@ -2,6 +2,7 @@
 
 #include "core/DelimitedText.h"
 #include "core/modFunc.h"
+#include "platform/PortDiagnosis.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,6 +12,12 @@
 namespace modFunc {
 
 PortMap PortPaths;
+QString PortMapDir;
+
+QString PortMapFile()
+{
+    return PortMapDir.isEmpty() ? AppFile(PortMapFileName) : QDir(PortMapDir).filePath(PortMapFileName);
+}
 
 bool PortPathStorable(const QString& path)
 {
@@ -45,7 +52,7 @@ QStringList LoadPortMap()
     QByteArray text;
     bool exists = false;
     QString error;
-    if (!ReadWholeFile(AppFile(PortMapFileName), text, &exists, &error)) {
+    if (!ReadWholeFile(PortMapFile(), text, &exists, &error)) {
         if (!exists)
             return {};
         return {QStringLiteral("%1 cannot be read: %2; every port opens its usual device.").arg(PortMapFileName, error)};
@@ -65,7 +72,7 @@ QByteArray PortMapText(const PortMap& map)
 
 bool SavePortMap(const PortMap& map, QString* error)
 {
-    return WriteWholeFile(AppFile(PortMapFileName), PortMapText(map), error);
+    return WriteWholeFile(PortMapFile(), PortMapText(map), error);
 }
 
 QString PortVariable(int n) { return QStringLiteral("QUIRRA_COM%1").arg(n); }
@@ -118,6 +125,8 @@ QList<PresentPort> PresentPorts()
         if (p.offer.isEmpty())
             p.offer = p.device;
         p.usb = UsbDescription(info);
+        const PortFacts facts = PortDiagnosis::Gather(p.device);
+        p.problem = PortDiagnosis::Explain(facts, QString(), facts.lockedByHolder);
         ports << p;
     }
     std::sort(ports.begin(), ports.end(), [](const PresentPort& a, const PresentPort& b) { return a.device < b.device; });

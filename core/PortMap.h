@@ -24,6 +24,11 @@ constexpr int MaxPortNumber = 255;
 using PortMap = QMap<int, QString>;
 // The map read at start-up; the open port and quirra-cli use it.
 extern PortMap PortPaths;
+// The directory ports.cfg is read from and written to: the start directory,
+// or the user's configuration when only that holds a port map.
+extern QString PortMapDir;
+// PortMapDir + "/ports.cfg" (the start directory's when PortMapDir is empty).
+QString PortMapFile();
 
 // Reads the text of ports.cfg into `map` (cleared first). A damaged line ends
 // the reading: the lines before it count, and the problem is returned.
@@ -56,6 +61,7 @@ struct PresentPort {
     QString device;  // /dev/ttyUSB0
     QString offer;   // its /dev/serial/by-id/ name where there is one, else device
     QString usb;     // "USB 0403:6001 FTDI FT232R USB UART, serial A5"; empty for no USB
+    QString problem = {};  // why this user may not open it, as quirra-cli ports says; empty when it may
 };
 // The serial ports the system reports (UARTs, USB and ACM adapters), sorted
 // by device.

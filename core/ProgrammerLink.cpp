@@ -38,6 +38,31 @@ QString PortGoneMessage(const QString& device)
     return QStringLiteral("The programmer's port %1 is gone (unplugged?)").arg(device);
 }
 
+QString ProbeNextStep(const ProbeResult& probe, const QList<PresentPort>& present)
+{
+    QStringList adapters;
+    for (const PresentPort& p : present)
+        if (!p.usb.isEmpty())
+            adapters << p.offer;
+    const QString choose = adapters.isEmpty()
+                               ? QString()
+                               : QStringLiteral("A USB serial adapter is present (%1): choose your adapter in Options > "
+                                                "Settings, then restart Quirra.")
+                                     .arg(adapters.join(QStringLiteral(", ")));
+    switch (probe.outcome) {
+    case ProbeResult::Outcome::NoAnswer:
+        return QStringLiteral("Check that the programmer is switched on and connected to COM%1.").arg(ComPort) +
+               (choose.isEmpty() ? QString() : QLatin1Char(' ') + choose);
+    case ProbeResult::Outcome::PortError:
+        if (probe.portError.contains(QLatin1String("permission denied")))
+            return {};
+        return choose;
+    case ProbeResult::Outcome::Found:
+        break;
+    }
+    return {};
+}
+
 ProgrammerLink::ProgrammerLink(const QString& portPath)
 {
     SetUpReceiveTimer(&timer);
@@ -133,11 +158,17 @@ bool OpenPortAndProbe(ProgrammerLink& link, const std::function<void()>& removeS
 {
     const ProbeResult probe = link.Probe();
     const bool portOk = probe.outcome != ProbeResult::Outcome::PortError;
+    QString text = ProbeMessage(probe);
+    if (probe.outcome != ProbeResult::Outcome::Found) {
+        const QString next = ProbeNextStep(probe, PresentPorts());
+        if (!next.isEmpty())
+            text += QStringLiteral("\n\n") + next;
+    }
     if (!portOk)  // the box shows over the splash
-        Report(ProbeMessage(probe), ProbeTitle(probe.outcome), MsgIcon::Critical);
+        Report(text, ProbeTitle(probe.outcome), MsgIcon::Critical);
     removeSplash();
     if (portOk)
-        Report(ProbeMessage(probe), ProbeTitle(probe.outcome),
+        Report(text, ProbeTitle(probe.outcome),
                probe.outcome == ProbeResult::Outcome::Found ? MsgIcon::None : MsgIcon::Critical);
     return portOk;
 }

@@ -4,6 +4,7 @@
 // program, the tests and the benchmarks all reach the programmer through it.
 #pragma once
 
+#include "core/PortMap.h"
 #include "platform/SerialPort.h"
 
 #include <QString>
@@ -22,6 +23,11 @@ struct ProbeResult {
 // portPath is the port named by its path, empty for COMn of modFunc::ComPort.
 QString ProbeMessage(const ProbeResult& probe, const QString& portPath = {});
 QString ProbeTitle(ProbeResult::Outcome outcome);
+// What the window's box suggests after a failed probe, given the serial
+// ports present: where to choose a USB adapter, what to check. Empty when
+// the port error already says what to do (a permission problem names the
+// group and the command) or the programmer was found.
+QString ProbeNextStep(const ProbeResult& probe, const QList<modFunc::PresentPort>& present);
 
 // The port's device went away during a run: "The programmer's port
 // /dev/ttyUSB0 is gone (unplugged?)".

@@ -16,7 +16,9 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner)
     auto* purpose = new QLabel(
         QStringLiteral("Reads, erases, blank-checks, programs, verifies and locks EPROM, EEPROM and flash "
                        "chips through a serial device programmer, and loads and saves their memory images "
-                       "as Intel HEX and binary files."),
+                       "as Intel HEX, Motorola S-record and binary files. The hex view goes to an address, "
+                       "finds bytes or a text, undoes changes and compares the image with a file. "
+                       "quirra-cli runs the same functions from a terminal."),
         this);
     purpose->setWordWrap(true);
     purpose->setAlignment(Qt::AlignCenter);
@@ -30,6 +32,8 @@ frmAbout::frmAbout(QWidget* owner) : QDialog(owner)
     layout->addSpacing(8);
     layout->addWidget(cmdOk, 0, Qt::AlignCenter);
     setFixedWidth(380);
+    // The wrapped text takes as many lines as the font needs at this width.
+    setMinimumHeight(heightForWidth(380));
 }
 
 void frmAbout::ShowAsSplash()

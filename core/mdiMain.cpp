@@ -5,6 +5,7 @@
 #include "buffer/frmChecksums.h"
 #include "core/HexText.h"
 #include "core/SerialLink.h"
+#include "core/StartDir.h"
 #include "core/frmAbout.h"
 #include "core/frmHelp.h"
 #include "core/modFunc.h"
@@ -168,8 +169,10 @@ void mdiMain::Unload()
         return;
     unloaded_ = true;
     ++configSaves_;
+    // Settings belong beside a catalogue: a directory without one (the
+    // window started where no start files are) is left as it was.
     QString error;
-    if (!modFunc::SaveConfig(&error))
+    if (modFunc::HoldsCatalogue(modFunc::AppPath) && !modFunc::SaveConfig(&error))
         ShowMessage(QStringLiteral("The settings could not be saved to %1: %2")
                         .arg(modFunc::AppFile(modFunc::ConfigFileName), error),
                     QStringLiteral("Quirra"), MsgIcon::Critical);
@@ -284,7 +287,13 @@ std::unique_ptr<mdiMain> StartUp()
 {
     ReportInMessageBoxes();  // before the window: the start-up problems
     PlaceEveryWindowOnScreen();
-    const QStringList problems = ReadStartFiles(QDir::currentPath());
+    const StartDir start = FindStartDirHere(QString(), StartDirUse::FillUserDir);
+    QStringList problems = ReadStartFiles(start.path, start.portMapDir);
+    if (!start.found)
+        problems.prepend(QStringLiteral("No device catalogue %1 was found in %2, and none could be copied there from "
+                                        "the installed defaults. Quirra starts without devices and does not save its "
+                                        "settings; start it in a directory that holds %1.")
+                             .arg(CatalogueFileName, start.searched.join(QStringLiteral(", "))));
     ReportStartProblems(problems);
     auto window = std::make_unique<mdiMain>();
     window->Load();

@@ -183,9 +183,10 @@ bool SaveConfig(QString* error)
     return WriteWholeFile(AppFile(ConfigFileName), out.bytes(), error);
 }
 
-QStringList ReadStartFiles(const QString& dir)
+QStringList ReadStartFiles(const QString& dir, const QString& portMapDir)
 {
     AppPath = QDir(dir).absolutePath();
+    PortMapDir = portMapDir.isEmpty() ? AppPath : QDir(portMapDir).absolutePath();
     QStringList problems = LoadConfig();
     problems << LoadDeviceCatalogue();
     problems << LoadAuto();

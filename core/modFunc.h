@@ -86,9 +86,9 @@ QStringList LoadConfig();
 bool SaveConfig(QString* error = nullptr);
 
 // Start-up steps 1 to 4: AppPath (dir made absolute), configuration,
-// catalogue, Auto sequence; then the port map. Returns the problems found,
-// for one message at start-up.
-QStringList ReadStartFiles(const QString& dir);
+// catalogue, Auto sequence; then the port map, from portMapDir (dir when
+// empty). Returns the problems found, for one message at start-up.
+QStringList ReadStartFiles(const QString& dir, const QString& portMapDir = {});
 // Shows the start-up problems in one "Quirra" box, at most ten of them
 // and a count of the rest; nothing when empty.
 void ReportStartProblems(const QStringList& problems);

@@ -74,7 +74,7 @@ void frmSettings::Form_Load()
     // read at this start when the file cannot be read.
     QByteArray text;
     bool exists = false;
-    if (ReadWholeFile(AppFile(PortMapFileName), text, &exists, nullptr))
+    if (ReadWholeFile(PortMapFile(), text, &exists, nullptr))
         ParsePortMap(text, map_);
     else
         map_ = exists ? PortPaths : PortMap();
@@ -99,6 +99,8 @@ void frmSettings::ShowPorts(const QList<modFunc::PresentPort>& ports)
             text += QStringLiteral("\n    ") + p.device;
         if (!p.usb.isEmpty())
             text += (p.offer != p.device ? QStringLiteral(", ") : QStringLiteral("\n    ")) + p.usb;
+        if (!p.problem.isEmpty())
+            text += QStringLiteral("\n    may not open: ") + p.problem;
         auto* item = new QListWidgetItem(text, lstPorts);
         item->setData(OfferRole, p.offer);
     }
@@ -174,7 +176,7 @@ void frmSettings::cmdOk_Click()
     if (map_ != loaded_ && !SavePortMap(map_, &error))
         ShowMessage(QStringLiteral("The port map could not be saved to %1: %2\n"
                                    "Every port opens the device it opened before.")
-                        .arg(AppFile(PortMapFileName), error),
+                        .arg(PortMapFile(), error),
                     QStringLiteral("Quirra"), MsgIcon::Critical);
     accept();
 }

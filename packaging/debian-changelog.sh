@@ -1,7 +1,8 @@
 #!/bin/sh
 # Writes the package's changelog in the Debian format, gzip-compressed, from
 # CHANGELOG.md: one entry per released version ("## 1.0.0 - 2026-12-07"),
-# its "- " lines as items. Unreleased lines wait for their release.
+# its "- " lines as items, stamped at noon of its date. Unreleased lines
+# wait for their release.
 # Usage: debian-changelog.sh CHANGELOG.md PACKAGE "MAINTAINER <ADDRESS>" OUT.gz
 set -eu
 in=$1 package=$2 maintainer=$3 out=$4
@@ -9,7 +10,10 @@ tmp="$out.tmp"
 awk -v package="$package" -v maintainer="$maintainer" '
 function finish() {
     if (version == "") return
-    cmd = "LC_ALL=C date -u -R -d " date " 2>/dev/null"
+    # Noon of the release day, a minute earlier for each older entry, so
+    # that two releases of one day still follow each other.
+    cmd = "LC_ALL=C date -u -R -d @$(( $(date -u -d " date " +%s) + 43200 - 60 * " (entries + 0) " )) 2>/dev/null"
+    entries++
     cmd | getline stamp
     close(cmd)
     if (stamp == "") { print "bad date " date > "/dev/stderr"; exit 1 }

@@ -101,7 +101,7 @@ QString Summary(const AdapterFacts& facts)
     return parts.join(QStringLiteral(", "));
 }
 
-QString UdevExamplePath() { return QStringLiteral("/usr/share/doc/quirra/examples/99-quirra-usb-serial.rules"); }
+QString UdevExamplePath() { return QStringLiteral("/usr/share/doc/quirra-cli/examples/99-quirra-usb-serial.rules"); }
 
 QString LatencyFix(const AdapterFacts& facts)
 {

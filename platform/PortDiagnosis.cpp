@@ -200,7 +200,8 @@ QString Explain(const PortFacts& facts, const QString& envName, bool refusedAsBu
         if (facts.inGroupListed && !facts.inGroupNow)
             return denied + QStringLiteral("you were added to the group %1 after you logged in; log in again")
                                 .arg(facts.group);
-        return denied + QStringLiteral("add your user to the group %1 and log in again").arg(facts.group);
+        return denied + QStringLiteral("add your user to the group %1 (sudo usermod -aG %1 \"$USER\") and log in again")
+                            .arg(facts.group);
     }
     if (!facts.isCharDevice)
         return QStringLiteral("%1 is not a serial device").arg(facts.path);

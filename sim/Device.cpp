@@ -35,8 +35,8 @@ std::optional<Bytes> Device::command(uint8_t letter)
     switch (letter) {
     case 'T': {
         Bytes reply = {'Q', 'U', 'I', 'R', 'R', 'A', ' ', ' ',
-                       static_cast<uint8_t>(options_.version[0]),
-                       static_cast<uint8_t>(options_.version[1])};
+                       static_cast<uint8_t>(options_.firmware[0]),
+                       static_cast<uint8_t>(options_.firmware[1])};
         if (options_.probeBytes == 0)
             return std::nullopt;
         reply.resize(static_cast<size_t>(options_.probeBytes), 0x00);

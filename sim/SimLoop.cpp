@@ -24,6 +24,13 @@ double SimLoop::seconds(Time t) const
     return std::chrono::duration<double>(t - start_).count();
 }
 
+SimLoop::StdinState SimLoop::StdinNow()
+{
+    if (!::isatty(STDIN_FILENO))
+        return StdinState::Ours;  // a pipe or a file: whoever started the emulator feeds it
+    return ::tcgetpgrp(STDIN_FILENO) == ::getpgrp() ? StdinState::Ours : StdinState::Background;
+}
+
 int SimLoop::run(int signalFd, std::string& error)
 {
     while (!quit_) {
@@ -37,13 +44,21 @@ int SimLoop::run(int signalFd, std::string& error)
         nfds_t count = 0;
         fds[count++] = {signalFd, POLLIN, 0};
         fds[count++] = {pty_.master(), static_cast<short>(POLLIN | (writeBuffer_.empty() ? 0 : POLLOUT)), 0};
-        const int stdinIndex = watchStdin_ ? static_cast<int>(count) : -1;
-        if (watchStdin_)
+        // A terminal is read only while the emulator is in its foreground:
+        // started with & it must not be stopped for reading it. Moved to the
+        // foreground later, it looks again within a second.
+        const StdinState state = watchStdin_ ? StdinNow() : StdinState::Closed;
+        const int stdinIndex = state == StdinState::Ours ? static_cast<int>(count) : -1;
+        if (stdinIndex >= 0)
             fds[count++] = {STDIN_FILENO, POLLIN, 0};
 
         bool timed = false;
         Time next {};
-        if (!input_.empty()) {
+        if (state == StdinState::Background) {
+            next = now + std::chrono::seconds(1);
+            timed = true;
+        }
+        if (!input_.empty() && (!timed || input_.front().due < next)) {
             next = input_.front().due;
             timed = true;
         }
@@ -103,8 +118,8 @@ void SimLoop::readStdin()
 {
     char chunk[256];
     const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
-    if (n < 0 && (errno == EAGAIN || errno == EINTR))
-        return;
+    if (n < 0 && (errno == EAGAIN || errno == EINTR || errno == EIO))
+        return;  // EIO: the terminal went to another job since the poll
     if (n <= 0) {
         watchStdin_ = false; // end of input does not end the emulator
         return;

@@ -66,6 +66,9 @@ private:
     Time heldTick_ {};
     int held_ = 0;
 
+    enum class StdinState { Ours, Background, Closed };
+    static StdinState StdinNow();
+
     bool watchStdin_ = true;
     std::string stdinLine_;
     bool quit_ = false;

@@ -9,7 +9,8 @@ std::string UsageText()
         "Usage: quirra-sim [options]\n"
         "Emulates the Quirra device programmer on a pseudo terminal. Prints\n"
         "\"ready <slave path>\" when it accepts frames; ends on SIGTERM, SIGINT\n"
-        "or a line \"quit\" on stdin.\n"
+        "or a line \"quit\" on stdin (a terminal is read only while quirra-sim runs\n"
+        "in its foreground, so it can run in the background with &).\n"
         "Numbers are decimal or hexadecimal with a 0x prefix.\n"
         "\n"
         "  --link PATH         make PATH a symlink to the pty slave (removed at exit)\n"
@@ -18,7 +19,8 @@ std::string UsageText()
         "  --image FILE        load the chip image from FILE (binary, byte p = address p);\n"
         "                      missing bytes stay 0xFF, extra bytes are dropped\n"
         "  --size N            chip size in bytes, 1..65536 (default 65536)\n"
-        "  --version X.Y       version in bytes 8 and 9 of the probe reply (default 2.1)\n"
+        "  --firmware X.Y      firmware version in bytes 8 and 9 of the probe reply\n"
+        "                      (default 2.1)\n"
         "  --strict            block writes fail unless \"W\" turned write mode on;\n"
         "                      a block request gets a reply only after its own \"R\"\n"
         "\n"
@@ -47,7 +49,8 @@ std::string UsageText()
         "                      until 62 bytes wait\n"
         "  --dribble           send each reply one byte at a time, 2 ms apart\n"
         "\n"
-        "  --help              show this text\n";
+        "  --help              show this text\n"
+        "  --version           show the program's version\n";
 }
 
 bool ParseNumber(const std::string& text, long min, long max, long& value)
@@ -145,6 +148,14 @@ ParseResult ParseOptions(int argc, char** argv, SimOptions& options, std::string
         }
         if (name == "--help" || name == "-h")
             return ParseResult::Help;
+        if (name == "--version") {
+            // Earlier versions took the firmware version here: say where it went.
+            if (hasValue || (i + 1 < argc && argv[i + 1][0] != '-')) {
+                error = "--version takes no value; the firmware version is set with --firmware X.Y";
+                return ParseResult::Error;
+            }
+            return ParseResult::Version;
+        }
         if (name == "--strict" && !hasValue) {
             options.strict = true;
             continue;
@@ -214,12 +225,12 @@ ParseResult ParseOptions(int argc, char** argv, SimOptions& options, std::string
             }
             options.flaky.push_back({static_cast<int>(address), static_cast<int>(mask)});
         }
-        if (name == "--version") {
+        if (name == "--firmware") {
             known = true;
             if (!takeValue())
                 return ParseResult::Error;
-            if (!ParseVersion(value, options.version)) {
-                error = "bad value for --version (two characters, e.g. 2.1): " + value;
+            if (!ParseVersion(value, options.firmware)) {
+                error = "bad value for --firmware (two characters, e.g. 2.1): " + value;
                 return ParseResult::Error;
             }
         }

@@ -17,7 +17,7 @@ struct SimOptions {
     std::string dumpFile;        // image written at exit, empty for none
     std::string imageFile;       // initial image, empty for erased
     int size = 65536;            // chip size in bytes
-    char version[2] = {'2', '1'};// bytes 8 and 9 of the probe reply
+    char firmware[2] = {'2', '1'};// bytes 8 and 9 of the probe reply
     int probeBytes = 10;         // length of the probe reply, 0 for none
     int noReplyFrom = -1;        // first block that gets no reply, -1 for none
     int shortReply = 17;         // bytes of a block reply that are sent
@@ -37,7 +37,7 @@ struct SimOptions {
     bool dribble = false;        // replies come one byte at a time with gaps
 };
 
-enum class ParseResult { Run, Help, Error };
+enum class ParseResult { Run, Help, Version, Error };
 
 // Fills options from argv. On Error, error says what was wrong.
 ParseResult ParseOptions(int argc, char** argv, SimOptions& options, std::string& error);

@@ -37,6 +37,10 @@ bool InstallSignals()
     if (::sigaction(SIGTERM, &sa, nullptr) != 0 || ::sigaction(SIGINT, &sa, nullptr) != 0)
         return false;
     std::signal(SIGPIPE, SIG_IGN);
+    // Run in the background of a terminal, the emulator is never stopped
+    // for touching it: a read fails instead, and the ready line is written.
+    std::signal(SIGTTIN, SIG_IGN);
+    std::signal(SIGTTOU, SIG_IGN);
     return true;
 }
 
@@ -55,6 +59,9 @@ int main(int argc, char** argv)
     switch (ParseOptions(argc, argv, options, error)) {
     case ParseResult::Help:
         std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    case ParseResult::Version:
+        std::fputs("quirra-sim " QUIRRA_VERSION "\n", stdout);
         return 0;
     case ParseResult::Error:
         std::fprintf(stderr, "quirra-sim: %s\n\n%s", error.c_str(), UsageText().c_str());

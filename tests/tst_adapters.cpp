@@ -37,7 +37,7 @@ const QStringList FtdiAt16 = {"sys/class/tty/ttyUSB0/device->../../../bus/usb-se
                               "sys/bus/usb-serial/devices/ttyUSB0/driver->../../drivers/ftdi_sio",
                               "sys/bus/usb-serial/devices/ttyUSB0/latency_timer=16\n", "dev/ttyUSB0="};
 const QString Fix = ". Fix: echo 1 | sudo tee %1/sys/class/tty/ttyUSB0/device/latency_timer until it is unplugged, or for "
-                    "good copy the udev rule /usr/share/doc/quirra/examples/99-quirra-usb-serial.rules to "
+                    "good copy the udev rule /usr/share/doc/quirra-cli/examples/99-quirra-usb-serial.rules to "
                     "/etc/udev/rules.d/ and plug the adapter in again";
 
 struct DiagnosisCase { QStringList tree; QString path, summary, note{}; LowLatency outcome = LowLatency::Set; };

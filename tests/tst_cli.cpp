@@ -154,7 +154,8 @@ void TestCli::explain_data()
     f = usb;
     f.accessible = false;
     QTest::newRow("not in group") << f << env << true
-                                  << "permission denied on /dev/ttyUSB0: add your user to the group dialout and log in again";
+                                  << "permission denied on /dev/ttyUSB0: add your user to the group dialout "
+                                     "(sudo usermod -aG dialout \"$USER\") and log in again";
     f.inGroupListed = true;
     QTest::newRow("added, not logged in")
         << f << env << true

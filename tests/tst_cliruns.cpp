@@ -114,7 +114,7 @@ void TestCliRuns::probe_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("out");  // stdout must start with this
     QTest::addColumn<QString>("err");  // stderr must contain this
-    const QStringList sim = {QStringLiteral("--version"), QStringLiteral("2.1")};
+    const QStringList sim = {QStringLiteral("--firmware"), QStringLiteral("2.1")};
     QTest::newRow("found") << sim << "probe" << 0 << "Device Version 2.1\n" << "";
     QTest::newRow("port path") << sim << "--port SIM probe" << 0 << "Device Version 2.1\n" << "";
     QTest::newRow("json") << sim << "--json probe" << 0

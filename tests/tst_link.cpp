@@ -59,7 +59,7 @@ private slots:
         QFETCH(LoadCase, c);
         const int probeBytes = c.probeBytes;
         TempAppDir dir;
-        SimHarness sim({QStringLiteral("--version"), QStringLiteral("3.4"), QStringLiteral("--probe-bytes"),
+        SimHarness sim({QStringLiteral("--firmware"), QStringLiteral("3.4"), QStringLiteral("--probe-bytes"),
                         QString::number(probeBytes)});
         if (probeBytes >= 0)
             QVERIFY(sim.start());

@@ -107,6 +107,8 @@ private slots:
             QVERIFY(!box->isVisible());
         }));
         QVERIFY(about.contains(QStringLiteral("Quirra")) && about.contains(QStringLiteral(QUIRRA_VERSION)));
+        for (const char* named : {"S-record", "hex view", "quirra-cli"})
+            QVERIFY2(about.contains(QLatin1String(named)), named);
         frmAbout splash;
         splash.ShowAsSplash();
         QVERIFY(splash.isVisible() && !splash.isModal());
@@ -116,6 +118,7 @@ private slots:
     void exitSavesConfigOnce()
     {
         TempAppDir dir;
+        dir.write(CatalogueFileName, "\"2716\",1,2048\r\n");
         dir.write(ConfigFileName, "junk that is longer than three lines\r\n\r\n\r\n\r\n");
         ComPort = 4;
         DeviceCount = 12;
@@ -131,7 +134,9 @@ private slots:
         QCOMPARE(dir.read(ConfigFileName), QByteArray("4\r\n12\r\n5\r\n"));
 
         // Closing by the close box saves too; a failure is reported.
-        AppPath = dir.file(QStringLiteral("gone"));
+        AppPath = dir.file(QStringLiteral("blocked"));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("blocked/") + ConfigFileName));
+        dir.write(QStringLiteral("blocked/") + CatalogueFileName, "\"2716\",1,2048\r\n");
         MessageRecorder rec;
         mdiMain w2;
         w2.show();
@@ -140,6 +145,13 @@ private slots:
         QCOMPARE(rec.last().title, QStringLiteral("Quirra"));
         QCOMPARE(rec.last().icon, MsgIcon::Critical);
         QVERIFY(rec.last().text.contains(QStringLiteral("quirra.cfg")));
+
+        // A directory without a catalogue gets no settings file.
+        AppPath = dir.file(QStringLiteral("bare"));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("bare")));
+        mdiMain w3;
+        w3.close();
+        QVERIFY(!QFileInfo::exists(dir.file(QStringLiteral("bare/") + ConfigFileName)));
     }
 
     void startUpWithBadFiles()

@@ -53,7 +53,7 @@ void TestSim::replies_data()
     QTest::addColumn<QByteArray>("expect");  // all that comes back, nothing after it
     const QByteArray ff = Block(Filled('\xFF'));
     QTest::newRow("probe") << Args("") << Command('T') << QByteArray("QUIRRA  21");
-    QTest::newRow("version") << Args("--version 3.7") << Command('T') << QByteArray("QUIRRA  37");
+    QTest::newRow("version") << Args("--firmware 3.7") << Command('T') << QByteArray("QUIRRA  37");
     QTest::newRow("9-byte probe") << Args("--probe-bytes 9") << Command('T') + Read(0) << "QUIRRA  2" + ff;
     QTest::newRow("11-byte probe") << Args("--probe-bytes 11") << Command('T') << QByteArray("QUIRRA  21\0", 11);
     QTest::newRow("no probe reply") << Args("--probe-bytes 0") << Command('T') << QByteArray();

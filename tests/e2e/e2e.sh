@@ -199,4 +199,5 @@ head -c 2048 "$root/demo/image.bin" >"$art/expected-srec.bin"
 printf '\x00' | dd of="$art/expected-srec.bin" bs=1 seek=$((0x71D)) conv=notrunc status=none
 printf '\x11' | dd of="$art/expected-srec.bin" bs=1 seek=$((0x7F0)) conv=notrunc status=none
 cmp "$art/saved-srec.bin" "$art/expected-srec.bin" || xs_fail "the S-record file is not as expected"
+! grep -E '^(Q[A-Za-z]+(::|:)|qt\.)' "$art/quirra.log" || xs_fail "the window program gave Qt warnings"
 echo "e2e: PASSED"
