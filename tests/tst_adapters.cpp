@@ -206,8 +206,8 @@ private slots:
             QVERIFY(p.state() == QProcess::NotRunning || p.waitForFinished(20000));
             QCOMPARE(p.exitCode(), gone ? 2 : 0);
             lines = QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-            // The steps' lines only: not the chip count, nor a read's checksum and digests.
-            lines.removeIf([](const QString& l) { return !l.contains(" ...   "); });
+            // Only the message lines: not the chip summaries nor a read's digests.
+            lines.removeIf([](const QString& l) { return !l.contains(" ..."); });
             error = QString::fromLocal8Bit(p.readAllStandardError()).section("quirra-cli: Communication Port Error: ", 1).section('\n', 0, 0);
             // The chip's log line is written, with the port that went away.
             const QJsonObject log = QJsonDocument::fromJson(dir.read("chips.log")).object();
