@@ -21,10 +21,13 @@ function(quirra_fuzzer name)
   quirra_warnings(${name})
 endfunction()
 if(QUIRRA_HAVE_LIBFUZZER)
-  quirra_fuzzer(fuzz_hexreader fuzz_hexreader.cpp ${PROJECT_SOURCE_DIR}/files/IntelHex.cpp)
-  quirra_fuzzer(fuzz_srecreader fuzz_srecreader.cpp ${PROJECT_SOURCE_DIR}/files/SRecord.cpp
+  quirra_fuzzer(fuzz_hexreader fuzz_filereaders.cpp ${PROJECT_SOURCE_DIR}/files/IntelHex.cpp)
+  quirra_fuzzer(fuzz_srecreader fuzz_filereaders.cpp ${PROJECT_SOURCE_DIR}/files/SRecord.cpp
                 ${PROJECT_SOURCE_DIR}/files/IntelHex.cpp)
-  quirra_fuzzer(fuzz_elfreader fuzz_elfreader.cpp ${PROJECT_SOURCE_DIR}/files/IntelHex.cpp)
+  quirra_fuzzer(fuzz_elfreader fuzz_filereaders.cpp ${PROJECT_SOURCE_DIR}/files/IntelHex.cpp)
+  target_compile_definitions(fuzz_hexreader PRIVATE FUZZ_READER=1)
+  target_compile_definitions(fuzz_srecreader PRIVATE FUZZ_READER=2)
+  target_compile_definitions(fuzz_elfreader PRIVATE FUZZ_READER=3)
 endif()
 
 quirra_core_test(tst_lanes tst_lanes.cpp)

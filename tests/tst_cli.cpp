@@ -26,8 +26,6 @@ private slots:
     void chipLogLine();
     void exitCodes_data();
     void exitCodes();
-    void startDir_data();
-    void startDir();
     void serialNumbers_data();
     void serialNumbers();
 };
@@ -241,40 +239,6 @@ void TestCli::exitCodes()
     // A failed step outweighs the steps of the sequence that went well.
     QCOMPARE(cli::ExitCodeFor({{QStringLiteral("Erase"), {StepResult::Ok}, message},
                                {QStringLiteral("Program"), {result}, message}}, sequence), code);
-}
-
-void TestCli::startDir_data()
-{
-    QTest::addColumn<QString>("option");     // --dir
-    QTest::addColumn<QStringList>("holding");  // which of cwd, config/quirra, share1, share2 hold quirra.dev
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<bool>("found");
-    const QStringList all = {QStringLiteral("cwd"), QStringLiteral("config/quirra"), QStringLiteral("share1"),
-                             QStringLiteral("share2")};
-    QTest::newRow("--dir first") << "elsewhere" << all << "elsewhere" << true;
-    QTest::newRow("current directory") << "" << all << "cwd" << true;
-    QTest::newRow("user's configuration") << "" << all.mid(1) << "config/quirra" << true;
-    QTest::newRow("installed defaults") << "" << all.mid(3) << "share2" << true;
-    QTest::newRow("nowhere") << "" << QStringList() << "cwd" << false;
-}
-
-void TestCli::startDir()
-{
-    QFETCH(QString, option);
-    QFETCH(QStringList, holding);
-    QFETCH(QString, chosen);
-    QFETCH(bool, found);
-    TempAppDir dir;
-    for (const QString& d : holding) {
-        QDir().mkpath(dir.file(d));
-        dir.write(d + QStringLiteral("/quirra.dev"), "\"2716 EPROM 2K\",1,2048\r\n");
-    }
-    const cli::StartDir start = cli::FindStartDir(option.isEmpty() ? QString() : dir.file(option), dir.file(QStringLiteral("cwd")),
-                                                  dir.file(QStringLiteral("config")),
-                                                  {dir.file(QStringLiteral("share1")), dir.file(QStringLiteral("share2"))});
-    QCOMPARE(start.path, dir.file(chosen));
-    QCOMPARE(start.found, found);
-    QCOMPARE(start.searched.size(), found ? 0 : 4);
 }
 
 void TestCli::serialNumbers_data()

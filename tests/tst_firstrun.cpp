@@ -23,6 +23,7 @@ struct StartCase {
     QString portMapDir;
     QStringList userDir;  // what the user's directory holds afterwards, sorted
     QString trail;        // a line the trail must hold
+    QString option{};     // --dir
 };
 
 struct NextStepCase {
@@ -57,6 +58,11 @@ private slots:
             {U::ReadOnly, (defaults + " config/quirra/ports.cfg").split(' '), "share", user, {"ports.cfg"}, "share: holds"});
         row("cli: the start directory's own port map wins",
             {U::ReadOnly, ("cwd/quirra.dev cwd/ports.cfg config/quirra/ports.cfg " + defaults).split(' '), "cwd", "cwd", {"ports.cfg"}, ""});
+        row("cli: --dir first, there or not",
+            {U::ReadOnly, ("cwd/quirra.dev config/quirra/quirra.dev " + defaults).split(' '), "elsewhere", "elsewhere", {"quirra.dev"}, "", "elsewhere"});
+        row("cli: the user's catalogue before the defaults",
+            {U::ReadOnly, ("config/quirra/quirra.dev " + defaults).split(' '), user, user, {"quirra.dev"}, ""});
+        row("cli: nowhere", {U::ReadOnly, {}, "", "cwd", {}, ""});
     }
 
     void startDir()
@@ -68,9 +74,12 @@ private slots:
             dir.write(f, f.endsWith("quirra/quirra.cfg") ? "user" : "\"2716\",1,2048\r\n");
         }
         QDir(dir.path()).mkpath("cwd");
-        const StartDir start = FindStartDir({}, dir.file("cwd"), dir.file("config"), {dir.file("none"), dir.file("share")}, c.use);
+        const QString option = c.option.isEmpty() ? QString() : dir.file(c.option);
+        const StartDir start = FindStartDir(option, dir.file("cwd"), dir.file("config"), {dir.file("none"), dir.file("share")}, c.use);
         const QString trail = start.trail.join('\n');
         QCOMPARE(start.found, !c.chosen.isEmpty());
+        // Not found: quirra-cli looked in all four, the window (never started in the defaults) in two.
+        QCOMPARE(start.searched.size(), start.found ? 0 : c.use == StartDirUse::ReadOnly ? 4 : 2);
         QCOMPARE(start.path, dir.file(c.chosen.isEmpty() ? "cwd" : c.chosen));
         QCOMPARE(start.portMapDir, dir.file(c.portMapDir));
         QCOMPARE(QDir(dir.file("config/quirra")).entryList(QDir::Files, QDir::Name), c.userDir);

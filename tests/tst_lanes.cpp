@@ -4,10 +4,9 @@
 #include "cli/CliOptions.h"
 #include "core/ByteLanes.h"
 #include "files/FileFormats.h"
-#include "support/SimHarness.h"
+#include "support/CliRun.h"
 #include "support/TestSupport.h"
 
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QtTest>
@@ -16,26 +15,6 @@
 using namespace FileFormats;
 
 namespace {
-
-// Runs a program (found on the path) in dir with the words of `line`, COM1
-// at `port` when given; its exit code, -1 when it did not run to its end.
-int Run(const QString& dir, const QString& program, const QString& line, const QString& port = {})
-{
-    QProcess p;
-    p.setWorkingDirectory(dir);
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert(QStringLiteral("XDG_CONFIG_HOME"), dir + QStringLiteral("/no-config"));
-    if (!port.isEmpty())
-        e.insert(QStringLiteral("QUIRRA_COM1"), port);
-    p.setProcessEnvironment(e);
-    p.start(program, line.split(QLatin1Char(' '), Qt::SkipEmptyParts));
-    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-
-int Cli(const QString& dir, const QString& line, const QString& port = {})
-{
-    return Run(dir, QStringLiteral(QUIRRA_CLI_PATH), line, port);
-}
 
 // A little-endian ELF32 executable without sections: the program headers
 // (type, offset into `payload`, virtual and physical address, file and
@@ -145,8 +124,9 @@ void TestLanes::elfFromAvrGcc()
                                      "#ifdef WITH_EEPROM\nEEMEM unsigned char saved[4] = {7, 7, 7, 7};\n#endif\n"
                                      "int main(void) { for (;;) table[0] += table[table[1]]; }\n");
     for (const char* with : {"", "-DWITH_EEPROM"}) {
-        QCOMPARE(Run(dir.path(), gcc, QStringLiteral("-mmcu=at90s8515 -Os %1 -o firmware p.c").arg(with)), 0);
-        QCOMPARE(Run(dir.path(), objcopy, QStringLiteral("-O ihex -R .eeprom firmware p.hex")), 0);
+        const QString compile = QStringLiteral(" -mmcu=at90s8515 -Os %1 -o firmware p.c").arg(QLatin1String(with));
+        QCOMPARE(RunCommand(dir.path(), Words(gcc + compile)).code, 0);
+        QCOMPARE(RunCommand(dir.path(), Words(objcopy + " -O ihex -R .eeprom firmware p.hex")).code, 0);
         QCOMPARE(FormatOfFile(dir.file(QStringLiteral("firmware"))), ImageFormat::Elf);  // by content, no suffix
         const auto ours = std::make_unique<Image>(), theirs = std::make_unique<Image>();
         ours->fill(0xFF);
@@ -162,7 +142,7 @@ void TestLanes::elfFromAvrGcc()
         QVERIFY(*ours == *theirs);
         QVERIFY(std::count(theirs->begin(), theirs->end(), 11) > 0);  // .data is in it
         // The terminal program takes it by content too.
-        QCOMPARE(Cli(dir.path(), QStringLiteral("convert firmware out.bin")), 0);
+        QCOMPARE(RunCli(dir.path(), "convert firmware out.bin").code, 0);
         const QByteArray out = dir.read(QStringLiteral("out.bin"));
         QCOMPARE(out, Image0(*theirs, 0, int(out.size())));
     }
@@ -191,19 +171,19 @@ void TestLanes::lanesAgainstSrecCat()
     dir.write(QStringLiteral("w.bin"), wide);
     // srec_cat -split N K 1 for each lane, -unsplit of them back, and
     // quirra-cli's own split and merge give the same files.
-    QCOMPARE(Cli(dir.path(), QStringLiteral("convert --split %1 w.bin").arg(lanes)), 0);
+    QCOMPARE(RunCli(dir.path(), QStringLiteral("convert --split %1 w.bin").arg(lanes)).code, 0);
     QString unsplit, ours;
     for (int k = 0; k < lanes; ++k) {
-        QCOMPARE(Run(dir.path(), srec, QStringLiteral("w.bin -binary -split %1 %2 1 -o s%2.bin -binary").arg(lanes).arg(k)), 0);
+        QCOMPARE(RunCommand(dir.path(), Words(srec + QStringLiteral(" w.bin -binary -split %1 %2 1 -o s%2.bin -binary").arg(lanes).arg(k))).code, 0);
         const QByteArray theirs = dir.read(QStringLiteral("s%1.bin").arg(k));
         QCOMPARE(ByteLanes::Take(wide, {k, lanes}), theirs);
         QCOMPARE(dir.read(QStringLiteral("w.%1.bin").arg(k)), theirs);
         unsplit += QStringLiteral(" s%2.bin -binary -unsplit %1 %2 1").arg(lanes).arg(k);
         ours += QStringLiteral(" w.%1.bin").arg(k);
     }
-    QCOMPARE(Run(dir.path(), srec, unsplit + QStringLiteral(" -o u.bin -binary")), 0);
+    QCOMPARE(RunCommand(dir.path(), Words(srec + unsplit + " -o u.bin -binary")).code, 0);
     QCOMPARE(dir.read(QStringLiteral("u.bin")), wide);
-    QCOMPARE(Cli(dir.path(), QStringLiteral("convert --merge %1 -o m.bin").arg(ours)), 0);
+    QCOMPARE(RunCli(dir.path(), QStringLiteral("convert --merge %1 -o m.bin").arg(ours)).code, 0);
     QCOMPARE(dir.read(QStringLiteral("m.bin")), wide);
 }
 
@@ -250,7 +230,7 @@ void TestLanes::laneOnChip()
     dir.write(QStringLiteral("copy.bin"), wide);
     SimHarness sim;
     QVERIFY(sim.start());
-    auto cli = [&](const char* line) { return Cli(dir.path(), QString::fromLatin1(line), sim.linkPath()); };
+    auto cli = [&](const char* line) { return RunCli(dir.path(), QString::fromLatin1(line), &sim).code; };
     QCOMPARE(cli("-q program --lane 1/2 wide.bin"), 0);
     QByteArray written;  // the block writes on the wire carry the odd bytes, in order
     for (const QByteArray& f : sim.pcFrames())
