@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include "core/ByteLanes.h"
 #include "core/HexText.h"
 
 #include <QRegularExpression>
@@ -443,6 +444,32 @@ QString UsageText(const QString& startDir)
         "\n"
         "Example: quirra-cli -d 27C64 program image.hex\n");
     return text;
+}
+
+QString LaneOptionsProblem(const Options& o, qsizetype files)
+{
+    const bool convert = o.command == QLatin1String("convert");
+    if (!o.lane.isEmpty() && !ByteLanes::Parse(o.lane))
+        return QStringLiteral("--lane takes K/N: lane K (from 0) of N = 2 or 4 lanes, not \"%1\"").arg(o.lane);
+    if (!o.lane.isEmpty() && o.command != QLatin1String("program") && o.command != QLatin1String("verify") &&
+        o.command != QLatin1String("read"))
+        return QStringLiteral("--lane belongs to program, verify and read");
+    if ((o.split || o.merge || !o.output.isEmpty()) && !convert)
+        return QStringLiteral("--split, --merge and --output belong to convert");
+    if (o.split && o.merge)
+        return QStringLiteral("--split and --merge: give one of them");
+    if (o.split && files != 1)
+        return QStringLiteral("convert --split takes one file, the image to split");
+    if (o.merge && ((files != 2 && files != 4) || o.output.isEmpty()))
+        return QStringLiteral("convert --merge takes 2 or 4 lane files and -o OUT");
+    if (!o.output.isEmpty() && !o.merge)
+        return QStringLiteral("--output goes with --merge");
+    if (o.output == QLatin1String("-"))
+        return QStringLiteral("convert --merge writes to a file, not to -");
+    if ((o.split || o.merge) && (o.fileAddress || o.bufferAddress))
+        return QStringLiteral("--split and --merge take the files' own addresses; leave out --file-address and "
+                              "--buffer-address");
+    return {};
 }
 
 }  // namespace cli
