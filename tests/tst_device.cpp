@@ -14,6 +14,7 @@
 #include <QMdiArea>
 #include <QPushButton>
 #include <QtTest>
+#include <optional>
 
 using namespace modFunc;
 using Frames = QList<QByteArray>;
@@ -102,6 +103,8 @@ struct Case {
     int count = 0;            // how many frames were sent
     Counts counts{};
     QByteArray after{};       // start of Buffer after a Read, else of the chip
+    // The one step's outcome (result, failing address or unanswered block), where it is checked.
+    std::optional<std::pair<StepResult, int>> outcome{};
 };
 const QString ReadOk = QStringLiteral("Reading ...   OK!"), VerifyOk = QStringLiteral("Verifying ...   OK!");
 const QString ProgramOk = QStringLiteral("Programming ...   OK!"), EraseOk = QStringLiteral("Erasing ...   OK!");
@@ -115,7 +118,6 @@ struct OpenCase {
 };
 }  // namespace
 Q_DECLARE_METATYPE(Case)
-Q_DECLARE_METATYPE(StepResult)
 Q_DECLARE_METATYPE(OpenCase)
 
 class TestDevice : public QObject {
@@ -135,11 +137,12 @@ private slots:
         const QByteArray o;
         const QString Fault = QStringLiteral("   Device Fault!"), Read = QStringLiteral("Reading ..."), Ok = QStringLiteral("   OK!");
         add("read 2 blocks", {.chip = img, .steps = {F::Read}, .lines = {ReadOk},
-            .tail = "0152 0400000001 0152 0400100001 0149", .count = 5, .counts = {.percent = 100, .reads = 1}, .after = img + '\xFF'});
+            .tail = "0152 0400000001 0152 0400100001 0149", .count = 5, .counts = {.percent = 100, .reads = 1}, .after = img + '\xFF',
+            .outcome = {{StepResult::Ok, -1}}});
         add("program 2 blocks", {.buffer = img, .steps = {F::Program}, .lines = {ProgramOk},
             .tail = "0157 w0000 w0010 0157 0149", .count = 5, .counts = {.percent = 100}, .after = img});
         add("program fails at 0007", {.sim = "--fail-at 7", .buffer = img, .steps = {F::Program}, .lines = {"Program Error at 0007"},
-            .tail = "w0000 0157 0149", .count = 4, .counts = {.failed = 1}});
+            .tail = "w0000 0157 0149", .count = 4, .counts = {.failed = 1}, .outcome = {{StepResult::ChipError, 7}}});
         add("program fails at F00C", {.sim = "--fail-at 0xF00C", .size = 65536, .steps = {F::Program}, .lines = {"Program Error at F00C"},
             .tail = "wF000 0157 0149", .count = 3844, .counts = {.failed = 1, .percent = 93}});
         add("status 00 00 00", {.sim = "--write-reply 0", .buffer = img, .steps = {F::Program}, .lines = {ProgramOk},
@@ -153,20 +156,21 @@ private slots:
         add("verify 07FF", {.size = 2048, .buffer = at(2048, 0x7FF, 0), .steps = {F::Verify}, .lines = {"Verify Error at 07FF"},
             .tail = "0152 0407F00001 0149", .count = 257, .counts = {.failed = 1, .percent = 99}});
         add("blank 0345", {.size = 2048, .chip = at(2048, 0x345, 0x7F), .steps = {F::Blank}, .lines = {"Device not blank at 0345"},
-            .tail = "0152 0403400001 0149", .count = 107, .counts = {.failed = 1, .percent = 40}});
+            .tail = "0152 0403400001 0149", .count = 107, .counts = {.failed = 1, .percent = 40}, .outcome = {{StepResult::ChipError, 0x345}}});
         add("erase type 1", {.chip = img, .steps = {F::Erase}, .lines = {EraseOk},
             .tail = "0145", .count = 1, .counts = {.percent = 100, .pauses = 1}, .after = ff});
-        add("erase type 10", {.type = 10, .chip = img, .steps = {F::Erase}, .lines = {NotAvailable}, .after = img});
+        add("erase type 10", {.type = 10, .chip = img, .steps = {F::Erase}, .lines = {NotAvailable}, .after = img,
+            .outcome = {{StepResult::NotOffered, -1}}});
         add("erase type 12", {.type = 12, .steps = {F::Erase}, .lines = {EraseOk},
             .tail = "0145", .count = 1, .counts = {.percent = 100, .pauses = 1}});
         add("lock type 12", {.type = 12, .steps = {F::Lock}, .lines = {NotAvailable}});
         add("lock type 9", {.type = 9, .steps = {F::Lock}, .lines = {"Locking ..." + Ok},
-            .tail = "014C", .count = 1, .counts = {.percent = 100, .pauses = 1}});
+            .tail = "014C", .count = 1, .counts = {.percent = 100, .pauses = 1}, .outcome = {{StepResult::Ok, -1}}});
         add("time-out on block 0", {.sim = "--no-reply-from 0", .chip = img, .steps = {F::Read}, .lines = {Read + Fault},
             .tail = "0152 0400000001", .count = 2, .counts = {.timeOuts = 1}, .after = ff});
         add("time-out on block 10", {.sim = "--no-reply-from 10", .size = 2048, .chip = img2k, .steps = {F::Read}, .lines = {Read + Fault},
             .tail = "0152 0400A00001", .count = 22, .counts = {.percent = 7, .timeOuts = 1},
-            .after = img2k.left(160) + QByteArray(1888, '\xFF')});
+            .after = img2k.left(160) + QByteArray(1888, '\xFF'), .outcome = {{StepResult::NoAnswer, 0xA0}}});
         add("short reply", {.sim = "--short-reply 5", .chip = img, .steps = {F::Read}, .lines = {Read + Fault},
             .tail = "0400000001", .count = 2, .counts = {.timeOuts = 1}, .after = ff});
         add("over-long replies", {.sim = "--extra 3 --reply-count 0xFF", .chip = img, .steps = {F::Read}, .lines = {ReadOk},
@@ -182,7 +186,8 @@ private slots:
             .tail = "0152 0400100001 0149", .count = 5, .counts = {.percent = 100}});
         add("size 40 ties to 2 blocks", {.size = 40, .steps = {F::Verify}, .lines = {VerifyOk},
             .tail = "0152 0400100001 0149", .count = 5, .counts = {.percent = 100}});
-        add("size out of range", {.size = 70000, .steps = {F::Verify}, .lines = {"Device size out of range!"}, .counts = {.failed = 1}});
+        add("size out of range", {.size = 70000, .steps = {F::Verify}, .lines = {"Device size out of range!"}, .counts = {.failed = 1},
+            .outcome = {{StepResult::Refused, -1}}});
         add("size makes no block", {.size = 8, .steps = {F::Blank}, .lines = {"Device too small!"}, .counts = {.failed = 1}});
         add("erase, size 8", {.size = 8, .steps = {F::Erase}, .lines = {EraseOk},
             .tail = "0145", .count = 1, .counts = {.percent = 100, .pauses = 1}});
@@ -228,6 +233,11 @@ private slots:
         for (const StepOutcome& o : host.outcomes)
             ended << o.function;
         QCOMPARE(host.started, ended);
+        if (c.outcome) {
+            QCOMPARE(ended, c.steps);
+            QCOMPARE(host.outcomes[0].result, c.outcome->first);
+            QCOMPARE(host.outcomes[0].address, c.outcome->second);
+        }
         QCOMPARE((Counts{functions.Failed, functions.Percent, host.timeOuts, host.pauses, host.reads, host.autoReads}), c.counts);
         const Frames frames = rig.sent(), tail = Wire(c.tail);
         QCOMPARE(frames.size(), c.count);
@@ -235,48 +245,6 @@ private slots:
         QCOMPARE(c.steps.contains(0) ? QByteArray(reinterpret_cast<const char*>(Buffer.data()), c.after.size())
                                      : rig.sim.dump().left(c.after.size()),
                  c.after);
-    }
-
-    // The value each function ends with: its result, the function, and the
-    // failing address or the block that got no answer.
-    void outcomes_data()
-    {
-        QTest::addColumn<QString>("sim");
-        QTest::addColumn<int>("type");
-        QTest::addColumn<int>("size");
-        QTest::addColumn<int>("function");
-        QTest::addColumn<int>("chipZeroAt");  // a chip byte of 00 there; -1: all FF
-        QTest::addColumn<StepResult>("result");
-        QTest::addColumn<int>("address");
-        QTest::newRow("read") << "" << 1 << 32 << 0 << -1 << StepResult::Ok << -1;
-        QTest::newRow("program error") << "--fail-at 7" << 1 << 32 << 3 << -1 << StepResult::ChipError << 7;
-        QTest::newRow("no answer on block 10") << "--no-reply-from 10" << 1 << 2048 << 0 << -1 << StepResult::NoAnswer << 0xA0;
-        QTest::newRow("blank check fault") << "" << 1 << 2048 << 2 << 0x123 << StepResult::ChipError << 0x123;
-        QTest::newRow("erase not offered") << "" << 10 << 32 << 1 << -1 << StepResult::NotOffered << -1;
-        QTest::newRow("lock") << "" << 9 << 32 << 5 << -1 << StepResult::Ok << -1;
-        QTest::newRow("size refused") << "" << 1 << 70000 << 4 << -1 << StepResult::Refused << -1;
-    }
-
-    void outcomes()
-    {
-        QFETCH(QString, sim);
-        QFETCH(int, type);
-        QFETCH(int, size);
-        QFETCH(int, function);
-        QFETCH(int, chipZeroAt);
-        QFETCH(StepResult, result);
-        QFETCH(int, address);
-        QByteArray chip(qBound(1, size, 65536), '\xFF');
-        if (chipZeroAt >= 0)
-            chip[chipZeroAt] = 0;
-        Rig rig(type, size, chip, sim);
-        QVERIFY(rig.ok);
-        Host host;
-        DeviceFunctions(host).Run(function);
-        QCOMPARE(host.outcomes.size(), 1);
-        QCOMPARE(host.outcomes[0].result, result);
-        QCOMPARE(host.outcomes[0].function, function);
-        QCOMPARE(host.outcomes[0].address, address);
     }
 
     void percentAt512Blocks()
