@@ -107,11 +107,14 @@ private slots:
         f_.reset();
     }
 
-    void hexLoad_data()
+    // Intel HEX rows, then S-record rows.
+    void load_data()
     {
+        QTest::addColumn<bool>("srec");
         QTest::addColumn<LoadCase>("c");
         const QByteArray r0 = Rec(0, 0, "11"), r10 = Rec(0x10, 0, "55"), none;
-        auto row = [](const char* name, LoadCase c) { QTest::newRow(name) << c; };
+        bool srec = false;
+        auto row = [&srec](const char* name, LoadCase c) { QTest::addRow("%s: %s", srec ? "srec" : "hex", name) << srec << c; };
         row("only the end record", {End, 0, 0, "", 0, none, 0});
         row("16 bytes at 0x100", {Rec(0x100, 0, D16) + End, 0, 0, "", 0x100, D16, 16});
         row("lower case", {Rec(0x10A, 0, "a1b2").toLower(), 0, 0, "", 0x10A, "A1B2", 2});
@@ -138,23 +141,8 @@ private slots:
         row("FFF0 with 2000 lands outside", {r0 + Rec(0xFFF0, 0, D16), 0, 0x2000, "index 11FF0, outside", 0x2000, "11", 1});
         row("10000 records", {Rec(0, 0, "").repeated(10000), 0, 0, "", 0, none, 0});
         row("10001 records", {Rec(0, 0, "").repeated(10001), 0, 0, "more than 10000 data records", 0, none, 0});
-    }
-    void hexLoad()
-    {
-        QFETCH(LoadCase, c);
-        Image b = Filled(0);
-        const LoadResult r = LoadHex(c.text, b, c.fa, c.ba);
-        QVERIFY2(c.error.isEmpty() ? r.ok() : r.error.contains(c.error), qPrintable(r.error));
-        QCOMPARE(r.checksumError, c.error == ChecksumMessage);
-        QCOMPARE(At(b, c.at, int(c.bytes.size() / 2)).toHex().toUpper(), c.bytes);
-        QCOMPARE(Changed(b), c.changed);
-    }
-
-    void srecLoad_data()
-    {
-        QTest::addColumn<LoadCase>("c");
-        const QByteArray head = SRec(0, 0, "48445200"), s9 = SRec(9, 0, ""), none;
-        auto row = [](const char* name, LoadCase c) { QTest::newRow(name) << c; };
+        srec = true;
+        const QByteArray head = SRec(0, 0, "48445200"), s9 = SRec(9, 0, "");
         row("S1 with S5 and S9", {head + SRec(1, 0x100, D16) + SRec(5, 1, "") + s9, 0, 0, "", 0x100, D16, 16});
         row("S2 and S8", {SRec(2, 0x10010, "55") + SRec(8, 0, ""), 0, 0, "", 0x10010, "55", 1});
         row("S3, S7, lower case, LF", {SRec(3, 0x10A, "a1b2").toLower().replace("\r", ""), 0, 0, "", 0x10A, "A1B2", 2});
@@ -175,13 +163,15 @@ private slots:
         row("32-bit address with offset", {SRec(3, 0xFFFFFFFF, "33"), 0, 0x1000, "index 100000FFF", 0, none, 0});
         row("255-byte record", {SRec(1, 0, QByteArray(504, '7')), 0, 0, "", 251, "77", 252});
     }
-    void srecLoad()
+    void load()
     {
+        QFETCH(bool, srec);
         QFETCH(LoadCase, c);
         Image b = Filled(0);
         QByteArray header;
-        const LoadResult r = LoadSRecords(c.text, b, c.fa, c.ba, &header);
+        const LoadResult r = srec ? LoadSRecords(c.text, b, c.fa, c.ba, &header) : LoadHex(c.text, b, c.fa, c.ba);
         QVERIFY2(c.error.isEmpty() ? r.ok() : r.error.contains(c.error), qPrintable(r.error));
+        QCOMPARE(r.checksumError, c.error == ChecksumMessage);
         QCOMPARE(At(b, c.at, int(c.bytes.size() / 2)).toHex().toUpper(), c.bytes);
         QCOMPARE(Changed(b), c.changed);
         QCOMPARE(header, c.text.startsWith("S0") ? QByteArray("HDR", 4) : QByteArray());
@@ -398,10 +388,10 @@ private slots:
         for (auto [name, option] : {std::pair{"PROG.HEX", 1}, {"prog.hex", 1}, {"prog.Hex", 2}, {"prog.S19", 3},
                                     {"prog.mot", 3}, {"srec.hex", 3}, {"elf.hex", 4}, {"prog.bin", 2}, {"prog", 2}}) {
             QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QString::fromLatin1(name)), [option = option](frmFileLoad* w) {
-                QCOMPARE(w->Option1->isChecked(), option == 1);
-                QCOMPARE(w->Option2->isChecked(), option == 2);
-                QCOMPARE(w->Option3->isChecked(), option == 3);
-                QCOMPARE(w->Option4->isChecked(), option == 4);
+                const QList<bool> checked{w->Option1->isChecked(), w->Option2->isChecked(), w->Option3->isChecked(),
+                                          w->Option4->isChecked()};
+                QCOMPARE(checked.indexOf(true) + 1, option);
+                QCOMPARE(checked.count(true), 1);
                 w->close();
             }));
             QVERIFY(modFunc::FileCancelled);
