@@ -29,7 +29,10 @@ using modFunc::Buffer;
 namespace {
 using Img = std::array<uint8_t, modFunc::BufferSize>;
 QByteArray At(const Img& b, int at, int n) { return QByteArray(reinterpret_cast<const char*>(b.data()) + at, n); }
+// Go To: the text typed, the line at the top and the caret after it, the message.
+struct GoToCase { QString text; int top, caret; QString message; };
 }  // namespace
+Q_DECLARE_METATYPE(GoToCase)
 
 class TestBufferTools : public QObject {
     Q_OBJECT
@@ -77,32 +80,21 @@ private slots:
         }
     }
 
-    void find_data()
-    {
-        QTest::addColumn<int>("size");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<QByteArray>("pattern");
-        QTest::addColumn<int>("found");
-        // The image holds 11 22 33 at 10, 200 and FFFE (its last byte at 10000).
-        QTest::newRow("from 0") << 0x10000 << 0 << QByteArray("\x11\x22\x33") << 10;
-        QTest::newRow("at from") << 0x10000 << 10 << QByteArray("\x11\x22\x33") << 10;
-        QTest::newRow("after from") << 0x10000 << 11 << QByteArray("\x11\x22\x33") << 200;
-        QTest::newRow("wraps") << 0x10000 << 201 << QByteArray("\x11\x22\x33") << 10;
-        QTest::newRow("past the range's end") << 0x10001 << 201 << QByteArray("\x11\x22\x33") << 0xFFFE;
-        QTest::newRow("wrap ends before from") << 0x10000 << 11 << QByteArray("\x33") << 12;
-        QTest::newRow("straddles from") << 0x10000 << 201 << QByteArray("\x22\x33") << 201;
-        QTest::newRow("not found") << 0x10000 << 0 << QByteArray("\x33\x11") << -1;
-        QTest::newRow("longer than the range") << 2 << 0 << QByteArray("\x11\x22\x33") << -1;
-    }
+    // The image holds 11 22 33 at 10, 200 and FFFE (its last byte at 10000).
     void find()
     {
-        QFETCH(int, size);
-        QFETCH(int, from);
-        QFETCH(QByteArray, pattern);
-        QFETCH(int, found);
+        struct Case { const char* name; int size, from; QByteArray pattern; int found; };
+        const QByteArray p = "\x11\x22\x33";
         for (int at : {10, 200, 0xFFFE})
-            std::copy_n("\x11\x22\x33", 3, Buffer.begin() + at);
-        QCOMPARE(FindBytes(Buffer, size, from, pattern), found);
+            std::copy_n(p.data(), 3, Buffer.begin() + at);
+        for (const Case& c : {Case{"from 0", 0x10000, 0, p, 10}, Case{"at from", 0x10000, 10, p, 10},
+                              Case{"after from", 0x10000, 11, p, 200}, Case{"wraps", 0x10000, 201, p, 10},
+                              Case{"past the range's end", 0x10001, 201, p, 0xFFFE},
+                              Case{"wrap ends before from", 0x10000, 11, "\x33", 12},
+                              Case{"straddles from", 0x10000, 201, "\x22\x33", 201},
+                              Case{"not found", 0x10000, 0, "\x33\x11", -1}, Case{"longer than the range", 2, 0, p, -1}}) {
+            QVERIFY2(FindBytes(Buffer, c.size, c.from, c.pattern) == c.found, c.name);
+        }
     }
 
     void diffRanges()
@@ -159,22 +151,17 @@ private slots:
 
     void goTo_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("top");
-        QTest::addColumn<int>("caret");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("line to the top") << "1234" << 0x123 << 0x1234 << "";
-        QTest::newRow("lower case") << "abcd" << 0xABC << 0xABCD << "";
-        QTest::newRow("as near as the range allows") << "FFF5" << 0xFF0 << 0xFFF5 << "";
-        QTest::newRow("outside") << "10000" << 0 << 0 << "10000 is outside the view, which shows 0000 to FFFF.";
-        QTest::newRow("not hexadecimal") << "12X" << 0 << 0 << "Type the address in hexadecimal, as 1F40.";
+        QTest::addColumn<GoToCase>("c");
+        QTest::newRow("line to the top") << GoToCase{"1234", 0x123, 0x1234, ""};
+        QTest::newRow("lower case") << GoToCase{"abcd", 0xABC, 0xABCD, ""};
+        QTest::newRow("as near as the range allows") << GoToCase{"FFF5", 0xFF0, 0xFFF5, ""};
+        QTest::newRow("outside") << GoToCase{"10000", 0, 0, "10000 is outside the view, which shows 0000 to FFFF."};
+        QTest::newRow("not hexadecimal") << GoToCase{"12X", 0, 0, "Type the address in hexadecimal, as 1F40."};
     }
     void goTo()
     {
-        QFETCH(QString, text);
-        QFETCH(int, top);
-        QFETCH(int, caret);
-        QFETCH(QString, message);
+        QFETCH(GoToCase, c);
+        const auto [text, top, caret, message] = c;
         QCOMPARE(GoTo(text), message);  // the view opens for it
         frmBuffer* v = View();
         QVERIFY(v);
