@@ -84,6 +84,23 @@ void TestCli::arguments_data()
     row("-f srec", "-f srec info x", "", "info|x|||srec||");
     row("--to elsewhere", "read x.bin --to hex", "--to belongs to convert", "");
     row("a value that looks like an option", "-d --port probe", "", "probe|||--port|||");
+    row("lane", "read --lane 3/4 a.hex", "", "read|a.hex|||||");
+    row("merge", "convert --merge a b c d -o w.hex", "", "convert|a,b,c,d|||||");
+    row("lane 2/2", "program --lane 2/2 a.bin", "--lane takes K/N", "");
+    row("lane on info", "info --lane 0/2 a.bin", "--lane belongs to program, verify and read", "");
+    row("split 3", "convert --split 3 a.bin", "--split takes 2 or 4 lanes", "");
+    row("split two files", "convert --split 2 a.bin b.bin", "convert --split takes one file", "");
+    row("merge 3", "convert --merge a b c -o w", "convert --merge takes 2 or 4 lane files", "");
+    row("split and merge", "convert --split 2 --merge a b -o w", "--split and --merge", "");
+    row("output alone", "convert a b -o w", "--output goes with --merge", "");
+    row("split on program", "program --split 2 a", "--split, --merge and --output belong to convert", "");
+    row("merge to -", "convert --merge a b -o -", "convert --merge writes to a file, not to -", "");
+    row("split with file address", "convert --split 2 --file-address 10 a", "--split and --merge take the files' own addresses; leave out --file-address", "");
+    for (const char* n : {"1", "10", "x"})
+        row(n, QStringLiteral("read --reads %1 out.bin").arg(QLatin1String(n)),
+            qPrintable(QStringLiteral("--reads takes a number of reads from 2 to 9, not \"%1\"").arg(QLatin1String(n))), "");
+    row("reads on verify", "verify --reads 3 chip.bin", "--reads belongs to read", "");
+    row("vote alone", "read --vote out.bin", "--vote goes with --reads N", "");
 }
 
 void TestCli::arguments()

@@ -35,11 +35,14 @@ QVector<QByteArray> FramesWhen(const SimHarness& sim, const std::function<bool(c
     return frames;
 }
 
-void WriteStartFiles(const TempAppDir& dir)
-{
-    dir.write(QStringLiteral("quirra.cfg"), Config);
-    dir.write(QStringLiteral("quirra.dev"), Catalogue);
-}
+// A run's directory, with the start files of a programmer on COM1.
+struct StartDir : TempAppDir {
+    StartDir()
+    {
+        write(QStringLiteral("quirra.cfg"), Config);
+        write(QStringLiteral("quirra.dev"), Catalogue);
+    }
+};
 
 }  // namespace
 
@@ -110,8 +113,7 @@ void TestCliRuns::probe()
     QFETCH(int, code);
     QFETCH(QString, out);
     QFETCH(QString, err);
-    TempAppDir dir;
-    WriteStartFiles(dir);
+    StartDir dir;
     SimHarness sim(Words(simArgs));
     if (!simArgs.isEmpty())
         QVERIFY(sim.start());
@@ -133,8 +135,7 @@ void TestCliRuns::probe()
 
 void TestCliRuns::busyPort()
 {
-    TempAppDir dir;
-    WriteStartFiles(dir);
+    StartDir dir;
     SimHarness sim;
     QVERIFY(sim.start());
     SerialPort holder;
@@ -151,8 +152,7 @@ void TestCliRuns::busyPort()
 
 void TestCliRuns::portsListing()
 {
-    TempAppDir dir;
-    WriteStartFiles(dir);
+    StartDir dir;
     SimHarness sim;
     QVERIFY(sim.start());
     // A device file this user may not open: as root, the check runs as nobody.
@@ -197,8 +197,7 @@ void TestCliRuns::portsListing()
 // says where the name comes from; a variable still wins over the file.
 void TestCliRuns::portMapFile()
 {
-    TempAppDir dir;
-    WriteStartFiles(dir);
+    StartDir dir;
     dir.write(QStringLiteral("quirra.cfg"), "5\r\n2\r\n1\r\n");
     SimHarness sim;
     QVERIFY(sim.start());
@@ -297,8 +296,7 @@ void TestCliRuns::functions()
     QFETCH(QString, out);
     QFETCH(QString, err);
     QFETCH(QByteArray, frames);
-    TempAppDir dir;
-    WriteStartFiles(dir);
+    StartDir dir;
     dir.write(QStringLiteral("chip.bin"), ChipImage(2048, {{0x345, '\x7F'}}));
     dir.write(QStringLiteral("image.bin"), QByteArray(2048, '\x5A'));
     dir.write(QStringLiteral("broken.hex"), ":10000000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF01\r\n:00000001FF\r\n");
@@ -351,8 +349,7 @@ void TestCliRuns::functions()
 
 void TestCliRuns::roundTrip()
 {
-    TempAppDir dir;
-    WriteStartFiles(dir);
+    StartDir dir;
     QByteArray image(65536, '\0');
     QRandomGenerator(12).fillRange(reinterpret_cast<quint32*>(image.data()), image.size() / 4);
     dir.write(QStringLiteral("image.bin"), image);
@@ -382,8 +379,7 @@ void TestCliRuns::roundTrip()
 
 void TestCliRuns::productionRun()
 {
-    TempAppDir dir;
-    WriteStartFiles(dir);
+    StartDir dir;
     dir.write(QStringLiteral("auto.cfg"), "2\r\n3\r\n4\r\n");  // Program, Verify
     dir.write(QStringLiteral("image.bin"), QByteArray(2048, '\x01'));
     SimHarness sim;
@@ -446,8 +442,7 @@ void TestCliRuns::serialInChip()
     QFETCH(QString, err);
     QFETCH(int, address);
     QFETCH(QByteArray, bytes);
-    TempAppDir dir;
-    WriteStartFiles(dir);
+    StartDir dir;
     QDir(dir.path()).mkdir(QStringLiteral("cfg"));
     dir.write(QStringLiteral("cfg/quirra.cfg"), Config);
     dir.write(QStringLiteral("cfg/quirra.dev"), Catalogue);
@@ -478,8 +473,7 @@ void TestCliRuns::serialAfterKill()
 {
     // A run killed while it programs a chip has used that chip's number up:
     // the next run never gives it to another chip.
-    TempAppDir dir;
-    WriteStartFiles(dir);
+    StartDir dir;
     dir.write(QStringLiteral("auto.cfg"), "2\r\n3\r\n4\r\n");
     dir.write(QStringLiteral("image.bin"), QByteArray(16, '\x01'));
     SimHarness slow({QStringLiteral("--delay"), QStringLiteral("200")});
@@ -530,8 +524,7 @@ void TestCliRuns::skipErased()
     QFETCH(QString, simArgs);
     QFETCH(int, writes);
     QFETCH(int, reads);
-    TempAppDir dir;
-    WriteStartFiles(dir);
+    StartDir dir;
     dir.write(QStringLiteral("auto.cfg"), autoFile);
     // 32 blocks of data, one more with a single byte, the rest FF.
     QByteArray image = QByteArray(0x200, '\x5A') + QByteArray(0x600, '\xFF');
@@ -557,8 +550,7 @@ void TestCliRuns::skipErased()
 void TestCliRuns::parallelPorts()
 {
     // Four programmers, the third failing at 0200: Enter twice, then Ctrl+C.
-    TempAppDir dir;
-    WriteStartFiles(dir);
+    StartDir dir;
     dir.write(QStringLiteral("auto.cfg"), "4\r\n1\r\n2\r\n3\r\n4\r\n");  // Erase, Blank, Program, Verify
     dir.write(QStringLiteral("image.bin"), QByteArray(0x400, '\x11'));
     std::vector<std::unique_ptr<SimHarness>> sims;
@@ -616,8 +608,7 @@ void TestCliRuns::parallelPorts()
 
 void TestCliRuns::infoAndConvert()
 {
-    TempAppDir dir;
-    WriteStartFiles(dir);
+    StartDir dir;
     dir.write(QStringLiteral("part.hex"), ":020100001234B7\r\n:00000001FF\r\n");
     CliRun r = RunCli(dir.path(), "info part.hex");
     QCOMPARE(r.code, 0);

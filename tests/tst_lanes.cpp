@@ -1,7 +1,6 @@
 // ELF files and byte lanes: the ELF reader against what avr-gcc and
 // avr-objcopy write and on damaged files, the lanes against srec_cat's own
 // split, and quirra-cli's --lane on the emulator.
-#include "cli/CliOptions.h"
 #include "core/ByteLanes.h"
 #include "files/FileFormats.h"
 #include "support/CliRun.h"
@@ -56,8 +55,6 @@ private slots:
     void elfFromAvrGcc();
     void lanesAgainstSrecCat_data();
     void lanesAgainstSrecCat();
-    void laneArguments_data();
-    void laneArguments();
     void laneOnChip();
 };
 
@@ -185,34 +182,6 @@ void TestLanes::lanesAgainstSrecCat()
     QCOMPARE(dir.read(QStringLiteral("u.bin")), wide);
     QCOMPARE(RunCli(dir.path(), QStringLiteral("convert --merge %1 -o m.bin").arg(ours)).code, 0);
     QCOMPARE(dir.read(QStringLiteral("m.bin")), wide);
-}
-
-void TestLanes::laneArguments_data()
-{
-    QTest::addColumn<QString>("error");  // a part of it; empty: accepted
-    for (const auto& [line, error] : std::initializer_list<std::pair<const char*, const char*>>{
-             {"read --lane 3/4 a.hex", ""},
-             {"convert --merge a b c d -o w.hex", ""},
-             {"program --lane 2/2 a.bin", "--lane takes K/N"},
-             {"info --lane 0/2 a.bin", "--lane belongs to program, verify and read"},
-             {"convert --split 3 a.bin", "--split takes 2 or 4 lanes"},
-             {"convert --split 2 a.bin b.bin", "convert --split takes one file"},
-             {"convert --merge a b c -o w", "convert --merge takes 2 or 4 lane files"},
-             {"convert --split 2 --merge a b -o w", "--split and --merge"},
-             {"convert a b -o w", "--output goes with --merge"},
-             {"program --split 2 a", "--split, --merge and --output belong to convert"},
-             {"convert --merge a b -o -", "writes to a file, not to -"},
-             {"convert --split 2 --file-address 10 a", "leave out --file-address"}})
-        QTest::newRow(line) << QString::fromLatin1(error);
-}
-
-void TestLanes::laneArguments()
-{
-    QFETCH(QString, error);
-    cli::Options o;
-    QString got;
-    const bool ok = cli::ParseArguments(QString::fromLatin1(QTest::currentDataTag()).split(QLatin1Char(' ')), o, &got);
-    QVERIFY2(error.isEmpty() ? ok : !ok && got.contains(error), qPrintable(got));
 }
 
 void TestLanes::laneOnChip()

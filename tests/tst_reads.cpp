@@ -121,12 +121,6 @@ private slots:
                               << QStringList{"\"differences\":[{\"bytes\":1,\"end\":\"07FF\",\"start\":\"07FF\",\"values\":[\"%f\",\"%e\",\"%e\"]}]"}
                               << false;
         QTest::newRow("no answer") << "--no-reply-from 5" << "read --reads 3 out.bin" << 2 << QStringList{"no reply for block at 0050"} << false;
-        for (const char* n : {"1", "10", "x"})
-            QTest::newRow(n) << "" << QStringLiteral("read --reads %1 out.bin").arg(QLatin1String(n)) << 3
-                             << QStringList{QStringLiteral("--reads takes a number of reads from 2 to 9, not \"%1\"").arg(QLatin1String(n))}
-                             << false;
-        QTest::newRow("verify") << "" << "verify --reads 3 chip.bin" << 3 << QStringList{"--reads belongs to read"} << false;
-        QTest::newRow("vote alone") << "" << "read --vote out.bin" << 3 << QStringList{"--vote goes with --reads N"} << false;
         QTest::newRow("info") << "" << "info chip.bin" << 0 << QStringList{"checksum ", " over 2048 bytes of 2716 EPROM 2K\n  SHA-1   ",
                                                                           " over the file's 0000 to 07FF\n  SHA-1   ", "SHA-256 %g\n"} << false;
     }
