@@ -1,19 +1,26 @@
 // The hex view window driven with keys, clicks and the wheel, and the Buffer
-// menu's Edit, Clear and Fill commands, on a real main window.
+// menu's Edit, Clear, Fill, Go To, Find, Find Next, Undo, Redo and Compare
+// with File through the main window's menu items and keys.
 #include "buffer/BufferCommands.h"
-#include "buffer/FillRoutines.h"
 #include "buffer/BufferTextBox.h"
 #include "buffer/BufferView.h"
+#include "buffer/FillRoutines.h"
 #include "buffer/frmBuffer.h"
 #include "buffer/frmBufferFill.h"
+#include "buffer/frmBufferTools.h"
+#include "files/FileFormats.h"
+#include "files/frmFileLoad.h"
 #include "support/MainWindowCase.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -29,10 +36,14 @@ void SetDevice(int32_t size)
     modFunc::DeviceIndex = 1;
 }
 
+using Img = std::array<uint8_t, modFunc::BufferSize>;
+QByteArray At(const Img& b, int at, int n) { return QByteArray(reinterpret_cast<const char*>(b.data()) + at, n); }
+
+frmBuffer* View() { return BufferCommands::BufferWindow(); }
 frmBuffer* Open()
 {
     BufferCommands::BufferEdit();
-    return BufferCommands::BufferWindow();
+    return View();
 }
 
 // The one character selected at CaretPos, the text unscrolled, and
@@ -103,24 +114,40 @@ struct FillCase {
     QString with, start, length, how;
     QList<int> filled;
 };
+// Go To: the text typed, the line at the top and the caret after it, the message.
+struct GoToCase { QString text; int top, caret; QString message; };
 }  // namespace
 Q_DECLARE_METATYPE(KeyCase)
 Q_DECLARE_METATYPE(FillCase)
+Q_DECLARE_METATYPE(GoToCase)
 
 class TestBufferWindow : public QObject {
     Q_OBJECT
     std::optional<MainWindowCase> f_;
+
+    // Buffer > Go To with `text` typed and OK pressed; returns the window's message.
+    QString GoTo(const QString& text)
+    {
+        QString said;
+        WhileModal<frmGoTo>([this] { f_->main->BufferGoTo->trigger(); }, [&](frmGoTo* w) {
+            w->txtAddress->setText(text);
+            w->cmdOk->click();
+            said = w->isVisible() ? w->lblMessage->text() : QString();
+        });
+        return said;
+    }
 
 private slots:
     void init()
     {
         f_.emplace();
         f_->main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(f_->main.get()));
+        QVERIFY(QTest::qWaitForWindowActive(f_->main.get()));
         SetDevice(65536);
     }
     void cleanup()
     {
+        SetFileDialogHandler({});
         f_->main.reset();
         QVERIFY(!BufferCommands::IsBufferWindowOpen());
         QCOMPARE(f_->rec.count(), 0);
@@ -304,7 +331,7 @@ private slots:
             QTest::keyClicks(w->focusWidget(), QStringLiteral("7"));
             QTest::keyClick(w->focusWidget(), Qt::Key_Return);
         });
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(Buffer.data()), 2), QByteArray("\x07\x00", 2));
+        QCOMPARE(At(Buffer, 0, 2), QByteArray("\x07\x00", 2));
         QVERIFY(BufferCommands::BufferWindow());
         QCOMPARE(BufferCommands::BufferWindow()->lblCheckSum->text(), QStringLiteral("0007"));
         // Cancel with the view closed: it stays closed.
@@ -333,43 +360,235 @@ private slots:
     void fill()
     {
         QFETCH(FillCase, c);
-        const QString& how = c.how;
-        const QList<int>& filled = c.filled;
         Buffer.fill(0x00);
         frmBuffer* v = Open();
         v->vsc->setValue(8);
         Keys(v, QStringLiteral("vvv"));
         const int pos = v->CaretPos;
         auto expected = Buffer;
-        std::fill_n(&expected[size_t(filled[0])], filled[1], uint8_t(filled[2]));
+        std::fill_n(&expected[size_t(c.filled[0])], c.filled[1], uint8_t(c.filled[2]));
         RunFill([&](frmBufferFill* w) {
             w->txtFillWith->setText(c.with);
             w->txtStart->setText(c.start);
             w->txtLength->setText(c.length);
-            if (how == QLatin1String("esc"))
+            if (c.how == QLatin1String("esc"))
                 QTest::keyClick(w, Qt::Key_Escape);
-            else if (how == QLatin1String("close"))
+            else if (c.how == QLatin1String("close"))
                 w->close();
             else
-                QTest::mouseClick(how == QLatin1String("cancel") ? w->cmdCancel : w->cmdOk, Qt::LeftButton);
-            if (how.at(0).isUpper()) {  // refused: a message, the window stays open on that field
+                QTest::mouseClick(c.how == QLatin1String("cancel") ? w->cmdCancel : w->cmdOk, Qt::LeftButton);
+            if (c.how.at(0).isUpper()) {  // refused: a message, the window stays open on that field
                 QCOMPARE(f_->rec.count(), 1);
                 QCOMPARE(f_->rec.last().title, QStringLiteral("Buffer Fill"));
-                QVERIFY2(f_->rec.last().text.startsWith(how), qPrintable(f_->rec.last().text));
+                QVERIFY2(f_->rec.last().text.startsWith(c.how), qPrintable(f_->rec.last().text));
                 QVERIFY(w->isVisible());
-                QCOMPARE(w->focusWidget(), how == QLatin1String("Start") ? w->txtStart : w->txtLength);
+                QCOMPARE(w->focusWidget(), c.how == QLatin1String("Start") ? w->txtStart : w->txtLength);
                 f_->rec.clear();
                 QTest::keyClick(w, Qt::Key_Escape);
             }
         });
         QVERIFY(Buffer == expected);
-        QCOMPARE(modFunc::FillOk, how == QLatin1String("ok"));
+        QCOMPARE(modFunc::FillOk, c.how == QLatin1String("ok"));
         // Redrawn in place after OK, untouched otherwise: the same window, its
         // TopLine kept, the caret reset by a redraw only.
         QCOMPARE(BufferCommands::BufferWindow(), v);
         QCOMPARE(v->TopLine, 8);
         QCOMPARE(v->ViewText, BuildViewText(Buffer, 8));
         CheckCaret(v, modFunc::FillOk ? 70 : pos);
+    }
+
+    void goTo_data()
+    {
+        QTest::addColumn<GoToCase>("c");
+        QTest::newRow("line to the top") << GoToCase{"1234", 0x123, 0x1234, ""};
+        QTest::newRow("lower case") << GoToCase{"abcd", 0xABC, 0xABCD, ""};
+        QTest::newRow("as near as the range allows") << GoToCase{"FFF5", 0xFF0, 0xFFF5, ""};
+        QTest::newRow("outside") << GoToCase{"10000", 0, 0, "10000 is outside the view, which shows 0000 to FFFF."};
+        QTest::newRow("not hexadecimal") << GoToCase{"12X", 0, 0, "Type the address in hexadecimal, as 1F40."};
+    }
+    void goTo()
+    {
+        QFETCH(GoToCase, c);
+        const auto [text, top, caret, message] = c;
+        QCOMPARE(GoTo(text), message);  // the view opens for it
+        frmBuffer* v = View();
+        QVERIFY(v);
+        QCOMPARE(v->TopLine, top);
+        QCOMPARE(v->vsc->value(), top);
+        QCOMPARE(v->CaretAddress, caret);
+        QCOMPARE(v->lblAddress->text(), modFunc::Hex4(caret));
+        QCOMPARE(v->txtBuffer->SelStart(), int(v->CaretPos));
+        QCOMPARE(v->ViewText.mid(v->CaretPos, 2), modFunc::Hex2(Buffer[size_t(caret)]));
+    }
+
+    void findWindow()
+    {
+        for (int at : {0x30, 0x8000})
+            std::copy_n("boot", 4, Buffer.begin() + at);
+        f_->main->BufferFind->trigger();
+        frmFind* w = BufferCommands::FindWindow();
+        QVERIFY(w && w->isVisible() && View());
+        auto find = [&](const char* text, const char* said, int caret) {
+            w->txtFind->setText(QString::fromLatin1(text));
+            w->cmdFind->click();
+            QCOMPARE(w->lblMessage->text(), QString::fromLatin1(said));
+            QCOMPARE(View()->CaretAddress, caret);
+        };
+        // The digits of the whole match are marked, on each line it spans.
+        auto marked = [this] {
+            QStringList texts;
+            for (const QTextEdit::ExtraSelection& s : View()->txtBuffer->extraSelections())
+                texts << s.cursor.selectedText();
+            return texts.join(QLatin1Char('|'));
+        };
+        std::copy_n("boot", 4, Buffer.begin() + 0x10E);
+        find("\"boot\"", "Found at 0030", 0x30);
+        QCOMPARE(marked(), QStringLiteral("62 6F 6F 74"));
+        QCOMPARE(View()->TopLine, 0);  // in sight: no scroll
+        find("62 6F 6F 74", "Found at 010E", 0x10E);  // the same bytes: on from the last one
+        QCOMPARE(marked(), QStringLiteral("62 6F|6F 74"));
+        f_->main->BufferFindNext->trigger();
+        QCOMPARE(View()->CaretAddress, 0x8000);
+        QCOMPARE(View()->TopLine, 0x800);
+        QTest::keyClick(View()->txtBuffer, Qt::Key_Right);  // a caret move takes the mark away
+        QCOMPARE(marked(), QString());
+        View()->ShowByte(0x8000, false);
+        f_->main->BufferFindNext->trigger();  // F3 wraps once
+        QCOMPARE(View()->CaretAddress, 0x30);
+        QCOMPARE(w->lblMessage->text(), QStringLiteral("Found at 0030, wrapped to the start"));
+        find("DEAD", "Not found", 0x30);
+        find("DEA", "Type bytes in hexadecimal, as DE AD BE EF, or a text in double quotes.", 0x30);
+        QTest::keyClick(View()->txtBuffer, Qt::Key_F3);  // the last good pattern, from the view
+        QCOMPARE(w->lblMessage->text(), QStringLiteral("Not found"));
+        // Reopened, the window holds the last text, ready to be typed over.
+        w->close();
+        QApplication::processEvents();
+        f_->main->BufferFind->trigger();
+        w = BufferCommands::FindWindow();
+        QVERIFY(w && w->txtFind->text() == QStringLiteral("DEA") && w->txtFind->selectedText() == w->txtFind->text());
+    }
+
+    void undoRedo()
+    {
+        // A typed byte, a Fill, Clear and a load, undone and redone in order;
+        // the menu items say what they take back and are off when there is
+        // nothing, and the status bar names the file loaded as it was.
+        auto items = [this] {
+            QStringList texts;
+            for (QAction* a : {f_->main->BufferUndo, f_->main->BufferRedo})
+                texts << a->text() + (a->isEnabled() ? QString() : QStringLiteral(" (off)"));
+            return texts.join(QLatin1String(", "));
+        };
+        QCOMPARE(items(), QStringLiteral("&Undo (off), &Redo (off)"));
+        f_->main->sbar->SetPanel(4, QStringLiteral("File: old.hex"));
+        f_->main->BufferEdit->trigger();
+        QTest::keyClicks(View()->txtBuffer, QStringLiteral("a5"));
+        QCOMPARE(Buffer[0], 0xA5);
+        QTest::keySequence(View()->txtBuffer, QKeySequence(Qt::CTRL | Qt::Key_Z));  // the keys, from the view
+        QCOMPARE(Buffer[0], 0xFF);
+        QTest::keySequence(View()->txtBuffer, QKeySequence(Qt::CTRL | Qt::Key_Y));
+        QCOMPARE(Buffer[0], 0xA5);
+        QCOMPARE(View()->ViewText.mid(BufferView::TopDigitPos, 2), QStringLiteral("A5"));
+        RunFill([](frmBufferFill* w) {
+            w->txtFillWith->setText(QStringLiteral("00"));
+            w->txtStart->setText(QStringLiteral("0100"));
+            w->txtLength->setText(QStringLiteral("10"));
+            w->cmdOk->click();
+        });
+        f_->main->BufferClear->trigger();
+        f_->dir.write(QStringLiteral("a.s19"), FileFormats::SRecordImage(Img{}, 0x20));
+        SetFileDialogHandler([this](FileDialogMode, const QString&) { return f_->dir.file(QStringLiteral("a.s19")); });
+        QVERIFY(WhileModal<frmFileLoad>([this] { f_->main->FileLoad->trigger(); }, [](frmFileLoad* w) {
+            QVERIFY(w->Option3->isChecked());
+            w->cmdOk->click();
+        }));
+        QCOMPARE(At(Buffer, 0, 0x21), QByteArray(0x20, 0) + '\xFF');
+        QCOMPARE(items(), QStringLiteral("&Undo Load, &Redo (off)"));
+        const QString loaded = f_->main->sbar->Panel(4);
+
+        const QByteArray afterTyping = '\xA5' + QByteArray(0x10F, '\xFF');
+        const QByteArray afterFill = '\xA5' + QByteArray(0xFF, '\xFF') + QByteArray(0x10, 0);
+        QPointer<frmBuffer> view = View();
+        f_->main->BufferUndo->trigger();  // the load: the view reopened
+        QVERIFY(view.isNull() && View());
+        QCOMPARE(f_->main->sbar->Panel(4), QStringLiteral("File: old.hex"));
+        QCOMPARE(items(), QStringLiteral("&Undo Clear, &Redo Load"));
+        QCOMPARE(At(Buffer, 0, 0x110), QByteArray(0x110, '\xFF'));
+        f_->main->BufferUndo->trigger();  // Clear
+        QCOMPARE(At(Buffer, 0, 0x110), afterFill);
+        view = View();
+        f_->main->BufferUndo->trigger();  // Fill: redrawn in place, the caret on its first byte
+        QCOMPARE(View(), view.data());
+        QCOMPARE(View()->CaretAddress, 0x100);
+        QCOMPARE(At(Buffer, 0, 0x110), afterTyping);
+        QCOMPARE(items(), QStringLiteral("&Undo Typing, &Redo Fill"));
+        f_->main->BufferUndo->trigger();  // both digits of the typed byte at once
+        QCOMPARE(Buffer[0], 0xFF);
+        QCOMPARE(items(), QStringLiteral("&Undo (off), &Redo Typing"));
+        f_->main->BufferRedo->trigger();
+        QCOMPARE(At(Buffer, 0, 0x110), afterTyping);
+        f_->main->BufferRedo->trigger();
+        QCOMPARE(At(Buffer, 0, 0x110), afterFill);
+        f_->main->BufferRedo->trigger();
+        f_->main->BufferRedo->trigger();  // the load again, and its file name
+        QCOMPARE(f_->main->sbar->Panel(4), loaded);
+        QCOMPARE(items(), QStringLiteral("&Undo Load, &Redo (off)"));
+        QCOMPARE(f_->rec.count(), 0);
+    }
+
+    void compare_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("ranges");
+        QTest::addColumn<QString>("summary");
+        Img changed;
+        changed.fill(0xFF);
+        const QByteArray same = FileFormats::HexImage(changed, 0x10000);
+        std::fill_n(changed.begin() + 0x200, 16, 0);
+        changed[0xFFFF] = 1;
+        QTest::newRow("identical") << same << QStringList() << "identical over the device's range (0000-FFFF).";
+        QTest::newRow("two ranges") << FileFormats::SRecordImage(changed, 0x10000)
+                                    << QStringList({"0200-020F: 16 bytes differ", "FFFF: 1 byte differs"})
+                                    << "17 bytes in 2 ranges";
+        // Binary files, longer than the device and than the Buffer: compared
+        // over what fits, no load error.
+        QTest::newRow("past the device") << QByteArray(0x10010, '\xFF') << QStringList()
+                                         << "(0000-FFFF).\nThe file holds 16 bytes past the device's end, which";
+        QTest::newRow("past the Buffer") << QByteArray(70100, '\xFF') << QStringList()
+                                         << "4465 bytes past the device's end, which are not compared.\n"
+                                            "The file reaches past the end of the Buffer (11170); it was compared";
+    }
+    void compare()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, ranges);
+        QFETCH(QString, summary);
+        f_->dir.write(QStringLiteral("other.dat"), file);
+        SetFileDialogHandler([this](FileDialogMode mode, const QString&) {
+            return mode == FileDialogMode::Open ? f_->dir.file(QStringLiteral("other.dat")) : QString();
+        });
+        QVERIFY(WhileModal<frmFileLoad>([this] { f_->main->BufferCompare->trigger(); }, [](frmFileLoad* w) {
+            // The type is told by the content: Intel HEX, S-records, else binary.
+            w->cmdOk->click();
+        }));
+        frmCompare* w = FindTopLevel<frmCompare>();
+        QVERIFY(w);
+        QCOMPARE(f_->rec.count(), 0);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Compare with File"));
+        QVERIFY2(w->lblSummary->text().contains(summary), qPrintable(w->lblSummary->text()));
+        QVERIFY(w->lblSummary->heightForWidth(w->lblSummary->width()) <= w->lblSummary->height());
+        QStringList items;
+        for (int i = 0; i < w->lstRanges->count(); ++i)
+            items << w->lstRanges->item(i)->text();
+        QCOMPARE(items, ranges);
+        QCOMPARE(At(Buffer, 0x200, 16), QByteArray(16, '\xFF'));  // the Buffer stays as it was
+        if (!ranges.isEmpty()) {  // Enter on a row shows its range; the window stays
+            QTest::keyClick(w->lstRanges, Qt::Key_Down);
+            QTest::keyClick(w->lstRanges, Qt::Key_Return);
+            QCOMPARE(View()->CaretAddress, 0xFFFF);
+            QVERIFY(w->isVisible());
+        }
+        w->close();
     }
 };
 
