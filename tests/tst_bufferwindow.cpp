@@ -199,7 +199,7 @@ private slots:
             QPointer<frmBuffer> old = v;
             command();
             QVERIFY(old.isNull());
-            v = BufferCommands::BufferWindow();
+            v = View();
             QCOMPARE(v->TopLine, 0);
             CheckCaret(v, 70);
         }
@@ -332,8 +332,8 @@ private slots:
             QTest::keyClick(w->focusWidget(), Qt::Key_Return);
         });
         QCOMPARE(At(Buffer, 0, 2), QByteArray("\x07\x00", 2));
-        QVERIFY(BufferCommands::BufferWindow());
-        QCOMPARE(BufferCommands::BufferWindow()->lblCheckSum->text(), QStringLiteral("0007"));
+        QVERIFY(View());
+        QCOMPARE(View()->lblCheckSum->text(), QStringLiteral("0007"));
         // Cancel with the view closed: it stays closed.
         BufferCommands::CloseBufferWindow();
         RunFill([](frmBufferFill* w) { QTest::mouseClick(w->cmdCancel, Qt::LeftButton); });
@@ -391,7 +391,7 @@ private slots:
         QCOMPARE(modFunc::FillOk, c.how == QLatin1String("ok"));
         // Redrawn in place after OK, untouched otherwise: the same window, its
         // TopLine kept, the caret reset by a redraw only.
-        QCOMPARE(BufferCommands::BufferWindow(), v);
+        QCOMPARE(View(), v);
         QCOMPARE(v->TopLine, 8);
         QCOMPARE(v->ViewText, BuildViewText(Buffer, 8));
         CheckCaret(v, modFunc::FillOk ? 70 : pos);
@@ -409,16 +409,13 @@ private slots:
     void goTo()
     {
         QFETCH(GoToCase, c);
-        const auto [text, top, caret, message] = c;
-        QCOMPARE(GoTo(text), message);  // the view opens for it
-        frmBuffer* v = View();
-        QVERIFY(v);
-        QCOMPARE(v->TopLine, top);
-        QCOMPARE(v->vsc->value(), top);
-        QCOMPARE(v->CaretAddress, caret);
-        QCOMPARE(v->lblAddress->text(), modFunc::Hex4(caret));
-        QCOMPARE(v->txtBuffer->SelStart(), int(v->CaretPos));
-        QCOMPARE(v->ViewText.mid(v->CaretPos, 2), modFunc::Hex2(Buffer[size_t(caret)]));
+        QCOMPARE(GoTo(c.text), c.message);  // the view opens for it
+        QVERIFY(View());
+        QCOMPARE(View()->TopLine, c.top);
+        QCOMPARE(View()->CaretAddress, c.caret);
+        CheckCaret(View(), int(View()->CaretPos));
+        QCOMPARE(View()->lblAddress->text(), modFunc::Hex4(c.caret));
+        QCOMPARE(View()->ViewText.mid(View()->CaretPos, 2), modFunc::Hex2(Buffer[size_t(c.caret)]));
     }
 
     void findWindow()
@@ -506,34 +503,25 @@ private slots:
         QCOMPARE(items(), QStringLiteral("&Undo Load, &Redo (off)"));
         const QString loaded = f_->main->sbar->Panel(4);
 
-        const QByteArray afterTyping = '\xA5' + QByteArray(0x10F, '\xFF');
-        const QByteArray afterFill = '\xA5' + QByteArray(0xFF, '\xFF') + QByteArray(0x10, 0);
-        QPointer<frmBuffer> view = View();
-        f_->main->BufferUndo->trigger();  // the load: the view reopened
-        QVERIFY(view.isNull() && View());
-        QCOMPARE(f_->main->sbar->Panel(4), QStringLiteral("File: old.hex"));
-        QCOMPARE(items(), QStringLiteral("&Undo Clear, &Redo Load"));
-        QCOMPARE(At(Buffer, 0, 0x110), QByteArray(0x110, '\xFF'));
-        f_->main->BufferUndo->trigger();  // Clear
-        QCOMPARE(At(Buffer, 0, 0x110), afterFill);
-        view = View();
-        f_->main->BufferUndo->trigger();  // Fill: redrawn in place, the caret on its first byte
-        QCOMPARE(View(), view.data());
-        QCOMPARE(View()->CaretAddress, 0x100);
-        QCOMPARE(At(Buffer, 0, 0x110), afterTyping);
-        QCOMPARE(items(), QStringLiteral("&Undo Typing, &Redo Fill"));
-        f_->main->BufferUndo->trigger();  // both digits of the typed byte at once
-        QCOMPARE(Buffer[0], 0xFF);
-        QCOMPARE(items(), QStringLiteral("&Undo (off), &Redo Typing"));
-        f_->main->BufferRedo->trigger();
-        QCOMPARE(At(Buffer, 0, 0x110), afterTyping);
-        f_->main->BufferRedo->trigger();
-        QCOMPARE(At(Buffer, 0, 0x110), afterFill);
-        f_->main->BufferRedo->trigger();
-        f_->main->BufferRedo->trigger();  // the load again, and its file name
-        QCOMPARE(f_->main->sbar->Panel(4), loaded);
-        QCOMPARE(items(), QStringLiteral("&Undo Load, &Redo (off)"));
-        QCOMPARE(f_->rec.count(), 0);
+        // Each step: the item, then the first 0x110 bytes, the items, and the caret
+        // on the change's first byte, or -1: the view reopened, at 0.
+        const QByteArray none(0x110, '\xFF'), typed = '\xA5' + none.mid(1);
+        const QByteArray filled = typed.left(0x100) + QByteArray(0x10, 0), load = QByteArray(0x20, 0) + none.mid(0x20);
+        QAction *undo = f_->main->BufferUndo, *redo = f_->main->BufferRedo;
+        const std::tuple<QAction*, QByteArray, const char*, int> steps[] = {
+            {undo, none, "&Undo Clear, &Redo Load", -1}, {undo, filled, "&Undo Fill, &Redo Clear", -1},
+            {undo, typed, "&Undo Typing, &Redo Fill", 0x100}, {undo, none, "&Undo (off), &Redo Typing", 0},
+            {redo, typed, "&Undo Typing, &Redo Fill", 0}, {redo, filled, "&Undo Fill, &Redo Clear", 0x100},
+            {redo, none, "&Undo Clear, &Redo Load", -1}, {redo, load, "&Undo Load, &Redo (off)", -1}};
+        for (auto [item, bytes, said, caret] : steps) {
+            QPointer<frmBuffer> view = View();
+            item->trigger();
+            QCOMPARE(At(Buffer, 0, 0x110), bytes);
+            QCOMPARE(items(), QString::fromLatin1(said));
+            QCOMPARE(view.isNull(), caret < 0);
+            QCOMPARE(View()->CaretAddress, caret < 0 ? 0 : caret);
+            QCOMPARE(f_->main->sbar->Panel(4), bytes == load ? loaded : QStringLiteral("File: old.hex"));
+        }
     }
 
     void compare_data()
