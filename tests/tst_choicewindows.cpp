@@ -2,7 +2,6 @@
 // window. Each row sets the program up, plays clicks and keys on the window,
 // and checks the window before the last step and every change afterwards.
 #include "buffer/BufferCommands.h"
-#include "core/mdiMain.h"
 #include "core/PortMap.h"
 #include "core/modFunc.h"
 #include "devices/frmSelectDevice.h"
@@ -11,7 +10,7 @@
 #include "options/frmSettings.h"
 #include "platform/ListBox.h"
 #include "platform/Twips.h"
-#include "support/WindowSupport.h"
+#include "support/MainWindowCase.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -81,9 +80,7 @@ Q_DECLARE_METATYPE(Row)
 
 class TestChoiceWindows : public QObject {
     Q_OBJECT
-    std::unique_ptr<TempAppDir> dir_;
-    std::unique_ptr<MessageRecorder> rec_;
-    std::unique_ptr<mdiMain> main_;
+    std::optional<MainWindowCase> f_;
 
     // key=value;... of everything the three windows may change.
     QString State() const
@@ -92,12 +89,12 @@ class TestChoiceWindows : public QObject {
         for (int i = 1; i <= AutoCount; ++i)
             steps << QString::number(AutoList[i]);
         return QStringList{"index=" + QString::number(DeviceIndex), "port=" + QString::number(ComPort),
-                           "p1=" + main_->sbar->Panel(1), "p2=" + main_->sbar->Panel(2), "p3=" + main_->sbar->Panel(3),
+                           "p1=" + f_->main->sbar->Panel(1), "p2=" + f_->main->sbar->Panel(2),
+                           "p3=" + f_->main->sbar->Panel(3), "msgs=" + QString::number(f_->rec.count()),
                            "view=" + QString::number(BufferCommands::IsBufferWindowOpen()), "auto=" + steps.join(','),
-                           "file=" + QString(dir_->read(AutoFileName)).split("\r\n", Qt::SkipEmptyParts).join(','),
-                           "files=" + QDir(dir_->path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).join(','),
-                           "msgs=" + QString::number(rec_->count()),
-                           "ports=" + QString(dir_->read(PortMapFileName)).split("\r\n", Qt::SkipEmptyParts).join('|')}
+                           "file=" + QString(f_->dir.read(AutoFileName)).split("\r\n", Qt::SkipEmptyParts).join(','),
+                           "files=" + QDir(f_->dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).join(','),
+                           "ports=" + QString(f_->dir.read(PortMapFileName)).split("\r\n", Qt::SkipEmptyParts).join('|')}
             .join(';');
     }
     static QString With(QString state, const QString& changes)
@@ -137,17 +134,16 @@ class TestChoiceWindows : public QObject {
 private slots:
     void init()
     {
-        dir_ = std::make_unique<TempAppDir>(), rec_ = std::make_unique<MessageRecorder>();
+        f_.emplace();
         const int16_t codes[] = {2, 1, 10, 3, 9, 11, 12, 0, -5};
         for (int i = 1; i <= 9; ++i)  // A to I
             DeviceTable[i] = {QString(QChar('A' + i - 1)), codes[i - 1], i == 4 ? 131072 : 1024 * i};
         DeviceCount = 9;
-        main_ = std::make_unique<mdiMain>();
         frmSettings::ListPorts = [] {
             return QList<PresentPort>{{"/dev/ttyS0", "/dev/ttyS0", ""}, {"/dev/ttyUSB0", ById, "USB 0403:6001 FTDI"}};
         };
     }
-    void cleanup() { main_.reset(), rec_.reset(), dir_.reset(); }
+    void cleanup() { f_.reset(); }
 
     void windows_data()
     {
@@ -224,28 +220,22 @@ private slots:
     void windows()
     {
         QFETCH(Row, r);
-        if (r.window == Row::Select)
-            DeviceIndex = r.deviceIndex;
-        if (r.window == Row::Settings)
-            ComPort = r.comPort;
-        if (r.window == Row::EditAuto) {
-            AutoCount = int16_t(r.autoSteps.size());
-            for (int i = 0; i < r.autoSteps.size(); ++i)
-                AutoList[size_t(i + 1)] = int16_t(r.autoSteps[i]);
-            if (!r.autoFileBlocked)
-                dir_->write(AutoFileName, AutoFileText());
-        }
-        QVERIFY(!r.autoFileBlocked || QDir(dir_->path()).mkdir(AutoFileName));
+        DeviceIndex = r.deviceIndex;
+        ComPort = r.comPort;
+        AutoCount = int16_t(r.autoSteps.size());
+        for (int i = 0; i < r.autoSteps.size(); ++i)
+            AutoList[size_t(i + 1)] = int16_t(r.autoSteps[i]);
+        if (r.window == Row::EditAuto && !r.autoFileBlocked)
+            f_->dir.write(AutoFileName, AutoFileText());
+        QVERIFY(!r.autoFileBlocked || QDir(f_->dir.path()).mkdir(AutoFileName));
         if (r.portMapped)
-            dir_->write(PortMapFileName, "2,\"/dev/ttyUSB3\"\r\n");
-        main_->WriteStatusPanels();
+            f_->dir.write(PortMapFileName, "2,\"/dev/ttyUSB3\"\r\n");
+        f_->main->WriteStatusPanels();
         if (r.viewOpen)
             BufferCommands::BufferEdit();
-        QAction* command = r.window == Row::Select     ? main_->DeviceSelect
-                           : r.window == Row::Settings ? main_->OptionsSettings
-                                                       : main_->OptionsEditAuto;
+        QAction* const commands[] = {f_->main->DeviceSelect, f_->main->OptionsSettings, f_->main->OptionsEditAuto};
         const QString start = State();
-        QVERIFY(WhileModal<QDialog>([command] { command->trigger(); }, [&](QDialog* w) {
+        QVERIFY(WhileModal<QDialog>([&] { commands[r.window]->trigger(); }, [&](QDialog* w) {
             for (qsizetype i = 0; i < r.actions.size(); ++i) {
                 QCOMPARE(With(State(), "msgs=0"), With(start, "msgs=0"));  // nothing changes until the window ends
                 if (i == r.actions.size() - 1)
