@@ -86,10 +86,8 @@ private slots:
         QTest::addColumn<QFont>("font");
         // A stock desktop's default, and one wide by construction on any
         // machine: the application font scaled up by half.
-        for (int size : {9, 10}) {
-            QFont dejaVu(QStringLiteral("DejaVu Sans"), size);
-            QTest::newRow(qPrintable(QStringLiteral("DejaVu Sans %1").arg(size))) << dejaVu;
-        }
+        QTest::newRow("DejaVu Sans 9") << QFont(QStringLiteral("DejaVu Sans"), 9);
+        QTest::newRow("DejaVu Sans 10") << QFont(QStringLiteral("DejaVu Sans"), 10);
         QFont wide = QApplication::font();
         wide.setPointSizeF(wide.pointSizeF() * 1.5);
         QTest::newRow("application font x 1.5") << wide;
@@ -111,8 +109,7 @@ private slots:
         frmSettings::ListPorts = [] {
             return QList<modFunc::PresentPort>{
                 {"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
-                 "USB 0403:6001 FTDI FT232R USB UART, serial A50285BI"},
-                {"/dev/ttyS0", "/dev/ttyS0", ""}};
+                 "USB 0403:6001 FTDI FT232R USB UART, serial A50285BI"}, {"/dev/ttyS0", "/dev/ttyS0", ""}};
         };
         mdiMain main;
         main.show();
@@ -124,36 +121,27 @@ private slots:
         QCOMPARE(IconImage(main.windowIcon()), own);
         QCOMPARE(IconImage(sub->windowIcon()), own);
 
-        std::vector<std::unique_ptr<QDialog>> dialogs;
-        dialogs.emplace_back(new frmFunction(&main));
-        dialogs.emplace_back(new frmFileLoad(QStringLiteral("image.hex"), &main));
-        dialogs.emplace_back(new frmBufferFill(&main));
-        dialogs.emplace_back(new frmSelectDevice(&main));
-        dialogs.emplace_back(new frmSettings(&main));
-        dialogs.emplace_back(new frmEditAuto(&main));
-        dialogs.emplace_back(new frmAbout(&main));
-        dialogs.emplace_back(new frmFileLoad(QStringLiteral("image.hex"), &main, true));
-        // The tool windows with their longest messages.
+        // The tool windows with their longest messages; the main window owns every one.
         auto* goTo = new frmGoTo(&main);
         goTo->ShowMessage(QStringLiteral("FFFFFFFF is outside the view, which shows 0000 to FFFF."));
-        dialogs.emplace_back(goTo);
         auto* find = new frmFind(&main);
         find->ShowMessage(QStringLiteral("Type bytes in hexadecimal, as DE AD BE EF, or a text in double quotes."));
-        dialogs.emplace_back(find);
-        dialogs.emplace_back(new frmCompare(QStringLiteral("Compare with File"),
-                                            FileCommands::CompareSummary(QStringLiteral("/home/user/images/firmware.hex"),
-                                                                         0x10000, {{0, 1}, {5, 9}}, 4465, true),
-                                            {{0, 1}, {5, 9}}, &main));
+        const QString summary = FileCommands::CompareSummary(QStringLiteral("/home/user/images/firmware.hex"), 0x10000,
+                                                             {{0, 1}, {5, 9}}, 4465, true);
+        const QList<QDialog*> dialogs = {
+            new frmFunction(&main), new frmFileLoad(QStringLiteral("image.hex"), &main), new frmBufferFill(&main),
+            new frmSelectDevice(&main), new frmSettings(&main), new frmEditAuto(&main), new frmAbout(&main),
+            new frmFileLoad(QStringLiteral("image.hex"), &main, true), goTo, find,
+            new frmCompare(QStringLiteral("Compare with File"), summary, {{0, 1}, {5, 9}}, &main)};
         const QRect screen = main.screen()->availableGeometry();
         QVERIFY2(screen.contains(main.frameGeometry()), "the main window lies on the screen");
         QStringList faults = Clipped(BufferCommands::BufferWindow());
-        for (const auto& d : dialogs) {
+        for (QDialog* d : dialogs) {
             d->show();
             QApplication::processEvents();
-            const Qt::WindowFlags flags = d->windowFlags();
-            if (flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint))
+            if (d->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint))
                 faults << d->windowTitle() + QStringLiteral(": a minimize or maximize button");
-            for (const QString& f : Clipped(d.get()))
+            for (const QString& f : Clipped(d))
                 faults << d->windowTitle() + QStringLiteral(": ") + f;
             if (!screen.contains(d->frameGeometry()))
                 faults << d->windowTitle() + QStringLiteral(": off the screen");
