@@ -64,13 +64,13 @@ private slots:
         }
     }
 
-    void helpAndF1()
+    void helpAndAbout()
     {
         TempAppDir dir;
         mdiMain w;
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        // The menu item, F1 on the main window and F1 in a child window inside it.
+        // Help: the menu item, F1 on the main window and F1 in a child window inside it.
         const std::function<void()> ways[] = {[&] { w.HelpContents->trigger(); },
                                               [&] { QTest::keyClick(&w, Qt::Key_F1); },
                                               [&] {
@@ -91,13 +91,6 @@ private slots:
             FindTopLevel<frmHelp>()->close();
             QTRY_VERIFY(!FindTopLevel<frmHelp>());
         }
-    }
-
-    void aboutAndSplash()
-    {
-        TempAppDir dir;
-        mdiMain w;
-        w.show();
         QString about;
         QVERIFY(WhileModal<frmAbout>([&] { w.HelpAbout->trigger(); }, [&](frmAbout* box) {
             QVERIFY(box->cmdOk->isVisible());
