@@ -1,6 +1,7 @@
 // Device > Select, Options > Settings and Options > Edit Auto on a real main
 // window. Each row sets the program up, plays clicks and keys on the window,
 // and checks the window before the last step and every change afterwards.
+// Settings also marks the ports this user may not open.
 #include "buffer/BufferCommands.h"
 #include "core/PortMap.h"
 #include "core/modFunc.h"
@@ -245,6 +246,18 @@ private slots:
             QVERIFY(!w->isVisible());
         }));
         QCOMPARE(State(), With(start, r.after));
+    }
+
+    void settingsMarksPortsNotOpened()
+    {
+        const QString denied = "permission denied on /dev/ttyUSB0: add your user to the group uucp";
+        frmSettings::ListPorts = [=] {
+            return QList<PresentPort>{{"/dev/ttyS0", "/dev/ttyS0", "", ""}, {"/dev/ttyUSB0", "/dev/ttyUSB0", "USB 1a86:7523", denied}};
+        };
+        frmSettings settings;
+        QCOMPARE(settings.lstPorts->count(), 2);
+        QVERIFY(!settings.lstPorts->item(0)->text().contains("may not open"));
+        QVERIFY(settings.lstPorts->item(1)->text().endsWith("may not open: " + denied));
     }
 };
 
