@@ -29,13 +29,6 @@ using modFunc::Buffer;
 using modFunc::Hex4;
 
 namespace {
-void SetDevice(int32_t size)
-{
-    modFunc::DeviceTable[1] = {QStringLiteral("Test"), 1, size};
-    modFunc::DeviceCount = 1;
-    modFunc::DeviceIndex = 1;
-}
-
 using Img = std::array<uint8_t, modFunc::BufferSize>;
 QByteArray At(const Img& b, int at, int n) { return QByteArray(reinterpret_cast<const char*>(b.data()) + at, n); }
 
@@ -77,17 +70,6 @@ void Keys(frmBuffer* v, const QString& keys)
     }
 }
 
-void ClickAt(frmBuffer* v, int pos, bool dbl = false)
-{
-    const QPoint at = v->txtBuffer->PointOf(pos);
-    QCOMPARE(v->txtBuffer->PosAt(at), pos);
-    QTest::mouseClick(v->txtBuffer->viewport(), Qt::LeftButton, {}, at);
-    if (dbl) {  // as a real double-click arrives: press, release, double-click, release
-        QTest::mouseDClick(v->txtBuffer->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseRelease(v->txtBuffer->viewport(), Qt::LeftButton, {}, at);
-    }
-}
-
 // Runs Buffer > Fill; `act` works the window while it is shown.
 void RunFill(const std::function<void(frmBufferFill*)>& act)
 {
@@ -125,25 +107,15 @@ class TestBufferWindow : public QObject {
     Q_OBJECT
     std::optional<MainWindowCase> f_;
 
-    // Buffer > Go To with `text` typed and OK pressed; returns the window's message.
-    QString GoTo(const QString& text)
-    {
-        QString said;
-        WhileModal<frmGoTo>([this] { f_->main->BufferGoTo->trigger(); }, [&](frmGoTo* w) {
-            w->txtAddress->setText(text);
-            w->cmdOk->click();
-            said = w->isVisible() ? w->lblMessage->text() : QString();
-        });
-        return said;
-    }
-
 private slots:
     void init()
     {
         f_.emplace();
         f_->main->show();
         QVERIFY(QTest::qWaitForWindowActive(f_->main.get()));
-        SetDevice(65536);
+        modFunc::DeviceTable[1] = {QStringLiteral("Test"), 1, 65536};
+        modFunc::DeviceCount = 1;
+        modFunc::DeviceIndex = 1;
     }
     void cleanup()
     {
@@ -296,11 +268,19 @@ private slots:
     void keys()
     {
         QFETCH(KeyCase, c);
-        SetDevice(c.size);
+        modFunc::DeviceTable[1].Size = c.size;
         frmBuffer* v = Open();
         v->vsc->setValue(c.top);
-        for (int click : c.clicks)
-            ClickAt(v, click < 0 ? ~click : click, click < 0);
+        for (int click : c.clicks) {
+            const int pos = click < 0 ? ~click : click;
+            const QPoint at = v->txtBuffer->PointOf(pos);
+            QCOMPARE(v->txtBuffer->PosAt(at), pos);
+            QTest::mouseClick(v->txtBuffer->viewport(), Qt::LeftButton, {}, at);
+            if (click < 0) {  // as a real double-click arrives: press, release, double-click, release
+                QTest::mouseDClick(v->txtBuffer->viewport(), Qt::LeftButton, {}, at);
+                QTest::mouseRelease(v->txtBuffer->viewport(), Qt::LeftButton, {}, at);
+            }
+        }
         Keys(v, c.keys);
         QCOMPARE(v->TopLine, c.endTop);
         CheckCaret(v, c.endPos);
@@ -409,8 +389,12 @@ private slots:
     void goTo()
     {
         QFETCH(GoToCase, c);
-        QCOMPARE(GoTo(c.text), c.message);  // the view opens for it
-        QVERIFY(View());
+        QVERIFY(WhileModal<frmGoTo>([this] { f_->main->BufferGoTo->trigger(); }, [&](frmGoTo* w) {
+            w->txtAddress->setText(c.text);
+            w->cmdOk->click();
+            QCOMPARE(w->isVisible() ? w->lblMessage->text() : QString(), c.message);
+        }));
+        QVERIFY(View());  // opened for it
         QCOMPARE(View()->TopLine, c.top);
         QCOMPARE(View()->CaretAddress, c.caret);
         CheckCaret(View(), int(View()->CaretPos));
