@@ -41,16 +41,8 @@ struct StartCase {
     QString trail;        // a line the trail must hold
     QString option{};     // --dir
 };
-
-struct NextStepCase {
-    ProbeResult::Outcome outcome;
-    QString portError;
-    bool usbPresent;
-    QString says;  // "" for no next step
-};
 }  // namespace
 Q_DECLARE_METATYPE(StartCase)
-Q_DECLARE_METATYPE(NextStepCase)
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -242,32 +234,25 @@ private slots:
             QCOMPARE(dir.read("config/quirra/quirra.cfg"), QByteArray("user"));
     }
 
-    void nextStep_data()
-    {
-        QTest::addColumn<NextStepCase>("c");
-        using O = ProbeResult::Outcome;
-        const QString choose = "choose your adapter in Options > Settings";
-        auto row = [](const char* name, const NextStepCase& c) { QTest::newRow(name) << c; };
-        row("no answer, no adapter", {O::NoAnswer, "", false, "switched on and connected to COM1."});
-        row("no answer, an adapter", {O::NoAnswer, "", true, choose});
-        row("no such device, an adapter", {O::PortError, "no such device /dev/ttyS0", true, choose});
-        row("no such device, no adapter", {O::PortError, "no such device /dev/ttyS0", false, ""});
-        row("permission: the reason says it all",
-            {O::PortError, "permission denied on /dev/ttyUSB0: add your user to ...", true, ""});
-        row("found", {O::Found, "", true, ""});
-    }
-
+    // What the window suggests when no programmer answers: nothing when a
+    // port error's reason says it all; a USB adapter is named by its by-id link.
     void nextStep()
     {
-        QFETCH(NextStepCase, c);
+        using O = ProbeResult::Outcome;
+        const QString choose = "choose your adapter in Options > Settings", none = "no such device /dev/ttyS0";
+        const std::tuple<O, QString, bool, QString> cases[] = {  // outcome, port error, USB adapter, the text holds
+            {O::NoAnswer, "", false, "switched on and connected to COM1."}, {O::NoAnswer, "", true, choose},
+            {O::PortError, none, true, choose}, {O::PortError, none, false, ""}, {O::Found, "", true, ""},
+            {O::PortError, "permission denied on /dev/ttyUSB0: add your user to ...", true, ""}};
         ComPort = 1;
-        QList<PresentPort> present{{"/dev/ttyS0", "/dev/ttyS0", "", ""}};
-        if (c.usbPresent)
-            present << PresentPort{"/dev/ttyUSB0", "/dev/serial/by-id/usb-x", "USB 0403:6001 FTDI", ""};
-        const QString text = ProbeNextStep({c.outcome, c.portError, {}}, present);
-        QVERIFY2(c.says.isEmpty() ? text.isEmpty() : text.contains(c.says), qPrintable(text));
-        if (c.usbPresent && !text.isEmpty())
-            QVERIFY(text.contains("/dev/serial/by-id/usb-x"));
+        for (const auto& [outcome, portError, usb, says] : cases) {
+            QList<PresentPort> present{{"/dev/ttyS0", "/dev/ttyS0", "", ""}};
+            if (usb)
+                present << PresentPort{"/dev/ttyUSB0", "/dev/serial/by-id/usb-x", "USB 0403:6001 FTDI", ""};
+            const QString text = ProbeNextStep({outcome, portError, {}}, present);
+            QVERIFY2(says.isEmpty() ? text.isEmpty() : text.contains(says), qPrintable(text));
+            QVERIFY(!usb || text.isEmpty() || text.contains("/dev/serial/by-id/usb-x"));
+        }
     }
 };
 
