@@ -18,26 +18,23 @@ class TestBufferView : public QObject {
 private slots:
     void init() { Buffer.fill(0xFF); }
 
-    void roundingAndScrollRange()
+    // Over a device of each size, the Buffer all FF: the scroll range, rounded
+    // half to even, and the checksum, which stops at index 70000.
+    void scrollRangeAndCheckSum()
     {
         const std::pair<double, int64_t> rounds[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {46.5, 46}, {-0.5, 0},
                                                      {-1.5, -2}, {-9.75, -10}, {2.5001, 3}};
         for (auto [x, expected] : rounds)
             QCOMPARE(modFunc::RoundHalfEven(x), expected);
-        const std::pair<int32_t, int32_t> ranges[] = {{8192, 496}, {65536, 4080}, {1000, 46}, {0, 0}, {100, 0},
-                                                      {264, 0}, {280, 2}, {70001, 4080}, {0x20000, 4080},
-                                                      {-1, 0}, {INT32_MIN, 0}};
-        for (auto [size, max] : ranges)
+        const int32_t past = 70001 * 255 % 65536;
+        const std::tuple<int32_t, int32_t, int32_t> sizes[] = {  // size, scroll maximum, checksum
+            {8192, 496, 0xE000}, {32768, 2032, 0x8000}, {65536, 4080, 0}, {1000, 46, 0xE418}, {0, 0, 0},
+            {100, 0, 0x639C}, {264, 0, 0x6F8}, {280, 2, 0x16E8}, {70001, 4080, past}, {0x20000, 4080, past},
+            {INT32_MAX, 4080, past}, {-1, 0, 0}, {-8, 0, 0}, {INT32_MIN, 0, 0}};
+        for (auto [size, max, sum] : sizes) {
             QCOMPARE(ScrollMaximum(size), max);
-    }
-
-    void checkSum()
-    {
-        // All 0xFF; past the Buffer the sum stops at index 70000.
-        const std::pair<int32_t, int32_t> sums[] = {{8192, 0xE000}, {32768, 0x8000}, {65536, 0}, {0, 0}, {-8, 0},
-                                                    {0x20000, 70001 * 255 % 65536}, {INT32_MAX, 70001 * 255 % 65536}};
-        for (auto [size, sum] : sums)
             QCOMPARE(ComputeCheckSum(Buffer, size), sum);
+        }
         // Only the device's range counts.
         Buffer[8192] = 0;
         Buffer[8191] = 0x01;
@@ -73,12 +70,9 @@ private slots:
                 QCOMPARE(widget.at(WidgetPos(p)), text.at(p));
                 QCOMPARE(PosFromWidget(line + 1, col), p);
             }
-    }
 
-    void endOfMemory()
-    {
-        Buffer[0xFFFF] = 0x12;
         // A top line past 64 KiB shows the last lines, never a five-digit address.
+        Buffer[0xFFFF] = 0x12;
         for (int32_t top : {4080, 4081, 100000, INT32_MAX, -1}) {
             const QString t = BuildViewText(Buffer, top);
             QCOMPARE(t.size(), 1201);

@@ -153,25 +153,18 @@ private slots:
     void cleanupTestCase() { QApplication::setFont(startFont_); }
 
     // Where a window goes on a screen: the 1.5x main window on 1280x1024
-    // (853x682 at that scale, a panel at the top), and others.
-    void onScreen_data()
-    {
-        QTest::addColumn<QRect>("window");
-        QTest::addColumn<QRect>("available");
-        QTest::addColumn<QRect>("placed");
-        QTest::newRow("1.5x main window") << QRect(0, 0, 900, 600) << QRect(0, 20, 853, 662) << QRect(4, 44, 845, 600);
-        QTest::newRow("fits, stays") << QRect(100, 100, 300, 200) << QRect(0, 0, 800, 600) << QRect(100, 100, 300, 200);
-        QTest::newRow("off to the right") << QRect(700, 100, 300, 200) << QRect(0, 0, 800, 600) << QRect(496, 100, 300, 200);
-        QTest::newRow("above, left") << QRect(-50, -10, 300, 200) << QRect(0, 0, 800, 600) << QRect(4, 24, 300, 200);
-        QTest::newRow("taller than the screen") << QRect(10, 10, 300, 900) << QRect(0, 0, 800, 600) << QRect(10, 24, 300, 572);
-        QTest::newRow("second screen") << QRect(1900, 500, 600, 400) << QRect(1280, 0, 1024, 768) << QRect(1700, 364, 600, 400);
-    }
+    // (853x682 at that scale, a panel at the top); one that fits stays; one
+    // off to the right, above or to the left moves in.
     void onScreen()
     {
-        QFETCH(QRect, window);
-        QFETCH(QRect, available);
-        QFETCH(QRect, placed);
-        QCOMPARE(FitOnScreen(window, QMargins(4, 24, 4, 4), available), placed);
+        const QRect screen(0, 0, 800, 600);
+        const std::tuple<QRect, QRect, QRect> cases[] = {  // the window, the screen's free area, where it goes
+            {{0, 0, 900, 600}, {0, 20, 853, 662}, {4, 44, 845, 600}}, {{100, 100, 300, 200}, screen, {100, 100, 300, 200}},
+            {{700, 100, 300, 200}, screen, {496, 100, 300, 200}}, {{-50, -10, 300, 200}, screen, {4, 24, 300, 200}},
+            {{10, 10, 300, 900}, screen, {10, 24, 300, 572}},  // taller than the screen
+            {{1900, 500, 600, 400}, {1280, 0, 1024, 768}, {1700, 364, 600, 400}}};  // on a second screen
+        for (const auto& [window, available, placed] : cases)
+            QCOMPARE(FitOnScreen(window, QMargins(4, 24, 4, 4), available), placed);
     }
 };
 
