@@ -502,57 +502,49 @@ private slots:
         }
     }
 
-    void compare_data()
+    // Compare with File: the ranges listed and a part of the summary. Binary
+    // files longer than the device and than the Buffer are compared over what
+    // fits, with no load error.
+    void compare()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QStringList>("ranges");
-        QTest::addColumn<QString>("summary");
         Img changed;
         changed.fill(0xFF);
         const QByteArray same = FileFormats::HexImage(changed, 0x10000);
         std::fill_n(changed.begin() + 0x200, 16, 0);
         changed[0xFFFF] = 1;
-        QTest::newRow("identical") << same << QStringList() << "identical over the device's range (0000-FFFF).";
-        QTest::newRow("two ranges") << FileFormats::SRecordImage(changed, 0x10000)
-                                    << QStringList({"0200-020F: 16 bytes differ", "FFFF: 1 byte differs"})
-                                    << "17 bytes in 2 ranges";
-        // Binary files, longer than the device and than the Buffer: compared
-        // over what fits, no load error.
-        QTest::newRow("past the device") << QByteArray(0x10010, '\xFF') << QStringList()
-                                         << "(0000-FFFF).\nThe file holds 16 bytes past the device's end, which";
-        QTest::newRow("past the Buffer") << QByteArray(70100, '\xFF') << QStringList()
-                                         << "4465 bytes past the device's end, which are not compared.\n"
-                                            "The file reaches past the end of the Buffer (11170); it was compared";
-    }
-    void compare()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(QStringList, ranges);
-        QFETCH(QString, summary);
-        f_->dir.write(QStringLiteral("other.dat"), file);
+        const std::tuple<QByteArray, QStringList, QString> cases[] = {
+            {same, {}, "identical over the device's range (0000-FFFF)."},
+            {FileFormats::SRecordImage(changed, 0x10000), {"0200-020F: 16 bytes differ", "FFFF: 1 byte differs"},
+             "17 bytes in 2 ranges"},
+            {QByteArray(0x10010, '\xFF'), {}, "(0000-FFFF).\nThe file holds 16 bytes past the device's end, which"},
+            {QByteArray(70100, '\xFF'), {}, "4465 bytes past the device's end, which are not compared.\n"
+                                            "The file reaches past the end of the Buffer (11170); it was compared"}};
         SetFileDialogHandler([this](FileDialogMode mode, const QString&) {
             return mode == FileDialogMode::Open ? f_->dir.file(QStringLiteral("other.dat")) : QString();
         });
-        // The type is told by the content: Intel HEX, S-records, else binary.
-        QVERIFY(WhileModal<frmFileLoad>([this] { f_->main->BufferCompare->trigger(); },
-                                        [](frmFileLoad* w) { w->cmdOk->click(); }));
-        frmCompare* w = FindTopLevel<frmCompare>();
-        QVERIFY2(w, qPrintable(f_->rec.count() ? f_->rec.last().text : QString()));
-        QCOMPARE(w->windowTitle(), QStringLiteral("Compare with File"));
-        QVERIFY2(w->lblSummary->text().contains(summary), qPrintable(w->lblSummary->text()));
-        QVERIFY(w->lblSummary->heightForWidth(w->lblSummary->width()) <= w->lblSummary->height());
-        QStringList items;
-        for (int i = 0; i < w->lstRanges->count(); ++i)
-            items << w->lstRanges->item(i)->text();
-        QCOMPARE(items, ranges);
-        QCOMPARE(At(Buffer, 0x200, 16), QByteArray(16, '\xFF'));  // the Buffer stays as it was
-        if (!ranges.isEmpty()) {  // Enter on a row shows its range; the window stays
-            QTest::keyClick(w->lstRanges, Qt::Key_Down);
-            QTest::keyClick(w->lstRanges, Qt::Key_Return);
-            QCOMPARE(View()->CaretAddress, 0xFFFF);
-            QVERIFY(w->isVisible());
+        for (const auto& [file, ranges, summary] : cases) {
+            f_->dir.write(QStringLiteral("other.dat"), file);
+            // The type is told by the content: Intel HEX, S-records, else binary.
+            QVERIFY(WhileModal<frmFileLoad>([this] { f_->main->BufferCompare->trigger(); },
+                                            [](frmFileLoad* w) { w->cmdOk->click(); }));
+            frmCompare* w = FindTopLevel<frmCompare>();
+            QVERIFY2(w, qPrintable(f_->rec.count() ? f_->rec.last().text : QString()));
+            QCOMPARE(w->windowTitle(), QStringLiteral("Compare with File"));
+            QVERIFY2(w->lblSummary->text().contains(summary), qPrintable(w->lblSummary->text()));
+            QVERIFY(w->lblSummary->heightForWidth(w->lblSummary->width()) <= w->lblSummary->height());
+            QStringList items;
+            for (int i = 0; i < w->lstRanges->count(); ++i)
+                items << w->lstRanges->item(i)->text();
+            QCOMPARE(items, ranges);
+            QCOMPARE(At(Buffer, 0x200, 16), QByteArray(16, '\xFF'));  // the Buffer stays as it was
+            if (!ranges.isEmpty()) {  // Enter on a row shows its range; the window stays
+                QTest::keyClick(w->lstRanges, Qt::Key_Down);
+                QTest::keyClick(w->lstRanges, Qt::Key_Return);
+                QCOMPARE(View()->CaretAddress, 0xFFFF);
+                QVERIFY(w->isVisible());
+            }
+            w->close();
         }
-        w->close();
     }
 };
 
