@@ -114,10 +114,8 @@ private slots:
             QCOMPARE(p ? p->toHex().toUpper() : QByteArray("-"), QByteArray(bytes));
         }
         for (auto [text, value] : {std::pair{"1f40", 0x1F40}, {" FFFF ", 0xFFFF}, {"0", 0}, {"", -1}, {"12G", -1},
-                                   {"123456789", -1}, {"FFFFFFFF", -1}}) {
-            const std::optional<int32_t> a = ParseAddress(QString::fromLatin1(text));
-            QCOMPARE(a.value_or(-1), value);
-        }
+                                   {"123456789", -1}, {"FFFFFFFF", -1}})
+            QCOMPARE(ParseAddress(QString::fromLatin1(text)).value_or(-1), value);
     }
 
     // The image holds 11 22 33 at 10, 200 and FFFE (its last byte at 10000).

@@ -87,16 +87,16 @@ private slots:
         mdiMain w;
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto inChild = [&] {
+            auto* child = new QWidget;
+            w.mdiArea->setActiveSubWindow(w.mdiArea->addSubWindow(child));
+            child->show();
+            child->setFocus();
+            QTest::keyClick(child, Qt::Key_F1);
+        };
         // Help: the menu item, F1 on the main window and F1 in a child window inside it.
         const std::function<void()> ways[] = {[&] { w.HelpContents->trigger(); },
-                                              [&] { QTest::keyClick(&w, Qt::Key_F1); },
-                                              [&] {
-                                                  auto* child = new QWidget;
-                                                  w.mdiArea->setActiveSubWindow(w.mdiArea->addSubWindow(child));
-                                                  child->show();
-                                                  child->setFocus();
-                                                  QTest::keyClick(child, Qt::Key_F1);
-                                              }};
+                                              [&] { QTest::keyClick(&w, Qt::Key_F1); }, inChild};
         for (const auto& open : ways) {
             open();
             QTRY_VERIFY(FindTopLevel<frmHelp>());

@@ -70,9 +70,6 @@ QStringList Clipped(QWidget* window)
     }
     return faults;
 }
-
-// The same picture of two icons, at a size the window frame uses.
-QImage IconImage(const QIcon& icon) { return icon.pixmap(32, 32).toImage(); }
 }  // namespace
 
 class TestWindowFit : public QObject {
@@ -116,10 +113,10 @@ private slots:
         BufferCommands::BufferEdit();
         QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(BufferCommands::BufferWindow()->parentWidget());
         QVERIFY(sub);
-        const QImage own = IconImage(QuirraIcon());
+        const QImage own = QuirraIcon().pixmap(32, 32).toImage();  // at a size the window frame uses
         QVERIFY2(!own.isNull(), "the icon resource renders (Debian: libqt6svg6)");
-        QCOMPARE(IconImage(main.windowIcon()), own);
-        QCOMPARE(IconImage(sub->windowIcon()), own);
+        for (const QIcon& icon : {main.windowIcon(), sub->windowIcon()})
+            QCOMPARE(icon.pixmap(32, 32).toImage(), own);
 
         // The tool windows with their longest messages; the main window owns every one.
         auto* goTo = new frmGoTo(&main);
