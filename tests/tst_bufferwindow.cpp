@@ -483,8 +483,8 @@ private slots:
 
         // Each step: the item, then the first 0x110 bytes, the items, and the caret
         // on the change's first byte, or -1: the view reopened, at 0.
-        const QByteArray none(0x110, '\xFF'), typed = '\xA5' + none.mid(1);
-        const QByteArray filled = typed.left(0x100) + QByteArray(0x10, 0), load = QByteArray(0x20, 0) + none.mid(0x20);
+        const QByteArray none(0x110, '\xFF'), load = QByteArray(0x20, 0) + none.mid(0x20);
+        const QByteArray typed = '\xA5' + none.mid(1), filled = typed.left(0x100) + QByteArray(0x10, 0);
         QAction *undo = f_->main->BufferUndo, *redo = f_->main->BufferRedo;
         const std::tuple<QAction*, QByteArray, const char*, int> steps[] = {
             {undo, none, "&Undo Clear, &Redo Load", -1}, {undo, filled, "&Undo Fill, &Redo Clear", -1},

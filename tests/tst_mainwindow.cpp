@@ -58,8 +58,9 @@ private slots:
                                      {"Select", "Function"}, {"Edit Auto", "Settings"}, {"Contents", "-", "About"}};
         for (int i = 0; i < 5; ++i)
             QCOMPARE(Captions(menus[i]->menu()->actions()), items[i]);
-        QCOMPARE(QKeySequence::listToString({w.HelpContents->shortcut(), w.BufferGoTo->shortcut(), w.BufferFind->shortcut(),
-                                             w.BufferFindNext->shortcut(), w.BufferUndo->shortcut(), w.BufferRedo->shortcut()}),
+        QCOMPARE(QKeySequence::listToString({w.HelpContents->shortcut(), w.BufferGoTo->shortcut(),
+                                             w.BufferFind->shortcut(), w.BufferFindNext->shortcut(),
+                                             w.BufferUndo->shortcut(), w.BufferRedo->shortcut()}),
                  QStringLiteral("F1; Ctrl+G; Ctrl+F; F3; Ctrl+Z; Ctrl+Y"));
         const QStringList panels = {"COM|Communication Port", "Device:|Selected Device",
                                     "Size:|Memory Size of Selected Device", "File:|File Name"};
@@ -239,7 +240,7 @@ private slots:
     {
         using O = ProbeResult::Outcome;
         const QString choose = "choose your adapter in Options > Settings", none = "no such device /dev/ttyS0";
-        const std::tuple<O, QString, bool, QString> cases[] = {  // outcome, port error, USB adapter, the text holds
+        const std::tuple<O, QString, bool, QString> cases[] = {  // outcome, port error, USB adapter, hint
             {O::NoAnswer, "", false, "switched on and connected to COM1."}, {O::NoAnswer, "", true, choose},
             {O::PortError, none, true, choose}, {O::PortError, none, false, ""}, {O::Found, "", true, ""},
             {O::PortError, "permission denied on /dev/ttyUSB0: add your user to ...", true, ""}};
