@@ -53,23 +53,20 @@ bool SimHarness::start()
 
 void SimHarness::stop()
 {
-    // "quit" first; kill it when it does not end.
-    for (bool asked : {false, true}) {
-        if (process_.state() == QProcess::NotRunning)
-            return;
-        if (asked)
-            process_.kill();
-        else
-            process_.write("quit\n");
-        (void)QTest::qWaitFor([this] { return process_.state() == QProcess::NotRunning; }, 5000);
+    const auto ended = [this] { return process_.state() == QProcess::NotRunning; };
+    if (ended())
+        return;
+    process_.write("quit\n");  // "quit" first; kill it when it does not end
+    if (!QTest::qWaitFor(ended, 5000)) {
+        process_.kill();
+        (void)QTest::qWaitFor(ended, 5000);
     }
 }
 
 QString SimHarness::linkPath() const { return dir_.filePath(QStringLiteral("ttySIM")); }
 
-QString SimHarness::tempDir() const { return dir_.path(); }
-
-bool ParseTraceLine(const QByteArray& line, TraceFrame& frame)
+// One wire log line; false when it is not one.
+static bool ParseTraceLine(const QByteArray& line, TraceFrame& frame)
 {
     const QList<QByteArray> parts = line.trimmed().split(' ');
     bool ok = parts.size() >= 3 && (parts[1] == "PC" || parts[1] == "DEV");
