@@ -18,29 +18,16 @@
 using namespace modFunc;
 
 namespace {
-// A main window whose port is the emulator's, the chip a 2716 of `chip`.
-struct Rig {
-    TempAppDir dir;
-    SimHarness sim;
-    SimLink link;
-    bool ok;
-    std::unique_ptr<mdiMain> main;
-    Rig(const QByteArray& chip, const QString& args)
-        : sim(args.split(QLatin1Char(' '), Qt::SkipEmptyParts)
-              + QStringList{QStringLiteral("--size"), QStringLiteral("2048"), QStringLiteral("--image"),
-                            (dir.write(QStringLiteral("chip"), chip), dir.file(QStringLiteral("chip")))})
-        , ok(link.openOn(sim))
-        , main(std::make_unique<mdiMain>())
+// A main window whose port is the emulator's, the chip 2 KiB of `chip`, also
+// in the Buffer.
+struct Rig : SimRig {
+    mdiMain main;
+    Rig(const QByteArray& chip, const QString& args) : SimRig(1, 2048, chip, args)
     {
-        DeviceTable[1] = {QStringLiteral("2716 EPROM 2K"), 1, 2048};
-        DeviceIndex = 1;
-        DeviceFound = true;
-        cm = &link.port;
-        totmr = &link.timer;
+        takeOver();
         std::copy(chip.begin(), chip.end(), Buffer.begin());
     }
 };
-QByteArray Image(int size) { return QByteArray(reinterpret_cast<const char*>(Buffer.data()), size); }
 }  // namespace
 
 class TestChipWindows : public QObject {
@@ -72,9 +59,9 @@ private slots:
         QVERIFY(rig.ok);
         if (changed >= 0)
             Buffer[size_t(changed)] ^= 0x01;
-        const QByteArray before = Image(BufferSize);
+        const QByteArray before = BufferHead(BufferSize);
         QString line;
-        QVERIFY(WhileModal<frmFunction>([&] { rig.main->BufferCompareChip->trigger(); }, [&](frmFunction* w) {
+        QVERIFY(WhileModal<frmFunction>([&] { rig.main.BufferCompareChip->trigger(); }, [&](frmFunction* w) {
             QCOMPARE(w->windowTitle(), QStringLiteral("Compare with Chip"));
             QVERIFY(!w->listFunction->isEnabled());
             if (summary.isEmpty())
@@ -86,7 +73,7 @@ private slots:
                 QTest::keyClick(w, Qt::Key_Escape);  // idle again: Esc closes
         }));
         QCOMPARE(line, summary.isEmpty() ? QStringLiteral("Reading ...   Stopped!") : QStringLiteral("Reading ...   OK!"));
-        QCOMPARE(Image(BufferSize), before);
+        QCOMPARE(BufferHead(BufferSize), before);
         frmCompare* list = FindTopLevel<frmCompare>();
         QCOMPARE(!list, summary.isEmpty());
         QStringList items;
@@ -97,8 +84,8 @@ private slots:
         QVERIFY2(said.contains(summary), qPrintable(said));
         if (list)
             list->close();
-        QVector<QByteArray> frames;
-        QTRY_VERIFY((frames = rig.sim.pcFrames()).value(frames.size() - 1) == QByteArray::fromHex("0149"));
+        const QVector<QByteArray> frames = rig.sent();
+        QCOMPARE(frames.value(frames.size() - 1), QByteArray::fromHex("0149"));
         QCOMPARE(frames.count(QByteArray::fromHex("0152")) == 128, !summary.isEmpty());
         QCOMPARE(frames.value(frames.size() - 2) == QByteArray::fromHex("0407F00001"), !summary.isEmpty());
     }
@@ -107,8 +94,8 @@ private slots:
     {
         Rig rig(QByteArray("123456789") + QByteArray(2039, '\0'), QString());
         QVERIFY(rig.ok);
-        QVERIFY(WhileModal<frmChecksums>([&] { rig.main->BufferChecksums->trigger(); }, [](frmChecksums* w) {
-            QCOMPARE(w->lblRange->text(), QStringLiteral("2716 EPROM 2K, 0000-07FF (2048 bytes)"));
+        QVERIFY(WhileModal<frmChecksums>([&] { rig.main.BufferChecksums->trigger(); }, [](frmChecksums* w) {
+            QCOMPARE(w->lblRange->text(), QStringLiteral("Test chip, 0000-07FF (2048 bytes)"));
             QCOMPARE(w->txtSum->text(), QStringLiteral("01DD"));
             QCOMPARE(w->txtCrc32->text(), QStringLiteral("C70EEDC3"));
             QCOMPARE(w->txtSha1->text().size(), 40);
