@@ -24,7 +24,8 @@ struct Rig : SimRig {
     mdiMain main;
     Rig(const QByteArray& chip, const QString& args) : SimRig(1, 2048, chip, args)
     {
-        takeOver();
+        cm = &link.port;  // the emulator's port, not the main window's own
+        totmr = &link.timer;
         std::copy(chip.begin(), chip.end(), Buffer.begin());
     }
 };

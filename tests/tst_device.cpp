@@ -104,7 +104,6 @@ private slots:
         };
         auto add = [](const char* name, const Case& c) { QTest::newRow(name) << c; };
         using F = DeviceFunctions;
-        const QByteArray o;
         const QString Fault = QStringLiteral("   Device Fault!"), Read = QStringLiteral("Reading ..."), Ok = QStringLiteral("   OK!");
         add("read 2 blocks", {.chip = img, .steps = {F::Read}, .lines = {ReadOk},
             .tail = "0152 0400000001 0152 0400100001 0149", .count = 5, .counts = {.percent = 100, .reads = 1}, .after = img + '\xFF',
@@ -347,7 +346,8 @@ private slots:
         SimRig rig(1, 65536);
         QVERIFY(rig.ok);
         mdiMain main;
-        rig.takeOver();
+        cm = &rig.link.port;  // the emulator's port, not the main window's own
+        totmr = &rig.link.timer;
         const QByteArray image = RandomImage(65536, 4);
         std::copy(image.begin(), image.end(), Buffer.begin());
         QStringList lines;

@@ -3,9 +3,7 @@
 #include "core/PortMap.h"
 #include "platform/SerialPort.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
@@ -149,8 +147,5 @@ QList<qint64> WorkerProcesses(const QString& dir)
 
 void WaitForInput(SerialPort& port, int count, int ms)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (port.InBufferCount() < count && clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    (void)QTest::qWaitFor([&] { return port.InBufferCount() >= count; }, ms);
 }

@@ -35,13 +35,6 @@ struct SimRig {
         modFunc::DeviceIndex = size < 0 ? 0 : 1;
         modFunc::DeviceFound = true;
     }
-    // The emulator's port becomes cm and totmr again, after a main window
-    // made its own link theirs.
-    void takeOver()
-    {
-        modFunc::cm = &link.port;
-        modFunc::totmr = &link.timer;
-    }
     // The frames the emulator took, once all sent so far has arrived (a
     // marker frame it ignores goes last and is left out).
     QVector<QByteArray> sent()
@@ -49,8 +42,7 @@ struct SimRig {
         const QByteArray marker = QByteArray::fromHex("015A");
         link.port.Output(marker);
         QVector<QByteArray> frames;
-        for (int i = 0; (frames = sim.pcFrames()).value(frames.size() - 1) != marker && i < 1000; ++i)
-            QTest::qWait(5);
+        (void)QTest::qWaitFor([&] { return (frames = sim.pcFrames()).value(frames.size() - 1) == marker; }, 5000);
         return frames.mid(0, frames.size() - 1);
     }
 };
