@@ -81,11 +81,7 @@ const QString ProgramOk = QStringLiteral("Programming ...   OK!"), EraseOk = QSt
 const QString NotAvailable = QStringLiteral("Function Not Available!");
 // The window opened on a device of `type`, found or not: the frames sent and
 // the first message line.
-struct OpenCase {
-    int type = 0;
-    bool found = false;
-    QString frames{}, line0{};
-};
+struct OpenCase { int type = 0; bool found = false; QString frames{}, line0{}; };
 }  // namespace
 Q_DECLARE_METATYPE(Case)
 Q_DECLARE_METATYPE(OpenCase)
