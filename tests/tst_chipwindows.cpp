@@ -18,30 +18,23 @@
 using namespace modFunc;
 
 namespace {
-// A main window whose port is the emulator's, the chip a 2716 of `chip`.
-struct Rig {
-    TempAppDir dir;
-    SimHarness sim;
-    SimLink link;
-    bool ok;
-    std::unique_ptr<mdiMain> main;
-    Rig(const QByteArray& chip, const QString& args)
-        : sim(args.split(QLatin1Char(' '), Qt::SkipEmptyParts)
-              + QStringList{QStringLiteral("--size"), QStringLiteral("2048"), QStringLiteral("--image"),
-                            (dir.write(QStringLiteral("chip"), chip), dir.file(QStringLiteral("chip")))})
-        , ok(link.openOn(sim))
-        , main(std::make_unique<mdiMain>())
+// A main window whose port is the emulator's, the chip 2 KiB of `chip`, also
+// in the Buffer.
+struct Rig : SimRig {
+    mdiMain main;
+    Rig(const QByteArray& chip, const QString& args) : SimRig(1, 2048, chip, args)
     {
-        DeviceTable[1] = {QStringLiteral("2716 EPROM 2K"), 1, 2048};
-        DeviceIndex = 1;
-        DeviceFound = true;
-        cm = &link.port;
+        cm = &link.port;  // the emulator's port, not the main window's own
         totmr = &link.timer;
         std::copy(chip.begin(), chip.end(), Buffer.begin());
     }
 };
-QByteArray Image(int size) { return QByteArray(reinterpret_cast<const char*>(Buffer.data()), size); }
+
+// The emulator's switches, a Buffer address changed before (-1: none), the
+// ranges listed and the summary (empty: Esc stops the read).
+struct CompareCase { QString sim; int changed; QStringList ranges; QString summary; };
 }  // namespace
+Q_DECLARE_METATYPE(CompareCase)
 
 class TestChipWindows : public QObject {
     Q_OBJECT
@@ -51,64 +44,58 @@ private slots:
     // two blocks: "I" ends it, the window stays open and lists nothing.
     void compareWithChip_data()
     {
-        QTest::addColumn<QString>("sim");
-        QTest::addColumn<int>("changed");  // a Buffer address changed before, -1 none
-        QTest::addColumn<QStringList>("ranges");
-        QTest::addColumn<QString>("summary");  // empty: Esc stops the read
-        QTest::newRow("agree") << "" << -1 << QStringList()
-                               << "The chip and the Buffer are identical over the device's range (0000-07FF).";
-        QTest::newRow("flaky byte") << "--flaky 0x123:0xFF" << -1 << QStringList{"0123: 1 byte differs"}
-                                    << "1 bytes in 1 ranges of the device's range (0000-07FF) differ";
-        QTest::newRow("Buffer edited") << "" << 0x7F0 << QStringList{"07F0: 1 byte differs"} << "1 bytes in 1 ranges";
-        QTest::newRow("Esc") << "--delay 5" << -1 << QStringList() << "";
+        QTest::addColumn<CompareCase>("c");
+        QTest::newRow("agree") << CompareCase{"", -1, {},
+                                              "The chip and the Buffer are identical over the device's range (0000-07FF)."};
+        QTest::newRow("flaky byte") << CompareCase{"--flaky 0x123:0xFF", -1, {"0123: 1 byte differs"},
+                                                   "1 bytes in 1 ranges of the device's range (0000-07FF) differ"};
+        QTest::newRow("Buffer edited") << CompareCase{"", 0x7F0, {"07F0: 1 byte differs"}, "1 bytes in 1 ranges"};
+        QTest::newRow("Esc") << CompareCase{"--delay 5", -1, {}, ""};
     }
     void compareWithChip()
     {
-        QFETCH(QString, sim);
-        QFETCH(int, changed);
-        QFETCH(QStringList, ranges);
-        QFETCH(QString, summary);
-        Rig rig(RandomImage(2048, 9), sim);
+        QFETCH(CompareCase, c);
+        Rig rig(RandomImage(2048, 9), c.sim);
         QVERIFY(rig.ok);
-        if (changed >= 0)
-            Buffer[size_t(changed)] ^= 0x01;
-        const QByteArray before = Image(BufferSize);
+        if (c.changed >= 0)
+            Buffer[size_t(c.changed)] ^= 0x01;
+        const QByteArray before = BufferHead(BufferSize);
         QString line;
-        QVERIFY(WhileModal<frmFunction>([&] { rig.main->BufferCompareChip->trigger(); }, [&](frmFunction* w) {
+        QVERIFY(WhileModal<frmFunction>([&] { rig.main.BufferCompareChip->trigger(); }, [&](frmFunction* w) {
             QCOMPARE(w->windowTitle(), QStringLiteral("Compare with Chip"));
             QVERIFY(!w->listFunction->isEnabled());
-            if (summary.isEmpty())
+            if (c.summary.isEmpty())
                 QTimer::singleShot(100, w, [w] { QTest::keyClick(w, Qt::Key_Escape); });
             w->cmdRun->click();
             line = w->lblMsg[0]->text();
-            QCOMPARE(w->isVisible(), summary.isEmpty());  // a whole read closes it
+            QCOMPARE(w->isVisible(), c.summary.isEmpty());  // a whole read closes it
             if (w->isVisible())
                 QTest::keyClick(w, Qt::Key_Escape);  // idle again: Esc closes
         }));
-        QCOMPARE(line, summary.isEmpty() ? QStringLiteral("Reading ...   Stopped!") : QStringLiteral("Reading ...   OK!"));
-        QCOMPARE(Image(BufferSize), before);
+        QCOMPARE(line, c.summary.isEmpty() ? QStringLiteral("Reading ...   Stopped!") : QStringLiteral("Reading ...   OK!"));
+        QCOMPARE(BufferHead(BufferSize), before);
         frmCompare* list = FindTopLevel<frmCompare>();
-        QCOMPARE(!list, summary.isEmpty());
+        QCOMPARE(!list, c.summary.isEmpty());
         QStringList items;
         for (int i = 0; list && i < list->lstRanges->count(); ++i)
             items << list->lstRanges->item(i)->text();
-        QCOMPARE(items, ranges);
+        QCOMPARE(items, c.ranges);
         const QString said = list ? list->lblSummary->text() : QString();
-        QVERIFY2(said.contains(summary), qPrintable(said));
+        QVERIFY2(said.contains(c.summary), qPrintable(said));
         if (list)
             list->close();
-        QVector<QByteArray> frames;
-        QTRY_VERIFY((frames = rig.sim.pcFrames()).value(frames.size() - 1) == QByteArray::fromHex("0149"));
-        QCOMPARE(frames.count(QByteArray::fromHex("0152")) == 128, !summary.isEmpty());
-        QCOMPARE(frames.value(frames.size() - 2) == QByteArray::fromHex("0407F00001"), !summary.isEmpty());
+        const QVector<QByteArray> frames = rig.sent();
+        QCOMPARE(frames.value(frames.size() - 1), QByteArray::fromHex("0149"));
+        QCOMPARE(frames.count(QByteArray::fromHex("0152")) == 128, !c.summary.isEmpty());
+        QCOMPARE(frames.value(frames.size() - 2) == QByteArray::fromHex("0407F00001"), !c.summary.isEmpty());
     }
 
     void checksums()
     {
         Rig rig(QByteArray("123456789") + QByteArray(2039, '\0'), QString());
         QVERIFY(rig.ok);
-        QVERIFY(WhileModal<frmChecksums>([&] { rig.main->BufferChecksums->trigger(); }, [](frmChecksums* w) {
-            QCOMPARE(w->lblRange->text(), QStringLiteral("2716 EPROM 2K, 0000-07FF (2048 bytes)"));
+        QVERIFY(WhileModal<frmChecksums>([&] { rig.main.BufferChecksums->trigger(); }, [](frmChecksums* w) {
+            QCOMPARE(w->lblRange->text(), QStringLiteral("Test chip, 0000-07FF (2048 bytes)"));
             QCOMPARE(w->txtSum->text(), QStringLiteral("01DD"));
             QCOMPARE(w->txtCrc32->text(), QStringLiteral("C70EEDC3"));
             QCOMPARE(w->txtSha1->text().size(), 40);

@@ -3,9 +3,7 @@
 #include "core/PortMap.h"
 #include "platform/SerialPort.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
@@ -53,23 +51,20 @@ bool SimHarness::start()
 
 void SimHarness::stop()
 {
-    // "quit" first; kill it when it does not end.
-    for (bool asked : {false, true}) {
-        if (process_.state() == QProcess::NotRunning)
-            return;
-        if (asked)
-            process_.kill();
-        else
-            process_.write("quit\n");
-        (void)QTest::qWaitFor([this] { return process_.state() == QProcess::NotRunning; }, 5000);
+    const auto ended = [this] { return process_.state() == QProcess::NotRunning; };
+    if (ended())
+        return;
+    process_.write("quit\n");  // "quit" first; kill it when it does not end
+    if (!QTest::qWaitFor(ended, 5000)) {
+        process_.kill();
+        (void)QTest::qWaitFor(ended, 5000);
     }
 }
 
 QString SimHarness::linkPath() const { return dir_.filePath(QStringLiteral("ttySIM")); }
 
-QString SimHarness::tempDir() const { return dir_.path(); }
-
-bool ParseTraceLine(const QByteArray& line, TraceFrame& frame)
+// One wire log line; false when it is not one.
+static bool ParseTraceLine(const QByteArray& line, TraceFrame& frame)
 {
     const QList<QByteArray> parts = line.trimmed().split(' ');
     bool ok = parts.size() >= 3 && (parts[1] == "PC" || parts[1] == "DEV");
@@ -152,8 +147,5 @@ QList<qint64> WorkerProcesses(const QString& dir)
 
 void WaitForInput(SerialPort& port, int count, int ms)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (port.InBufferCount() < count && clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    (void)QTest::qWaitFor([&] { return port.InBufferCount() >= count; }, ms);
 }

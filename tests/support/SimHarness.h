@@ -27,8 +27,6 @@ class SimHarness {
 public:
     explicit SimHarness(const QStringList& extraArgs = {}); // does not start yet
     ~SimHarness();                                          // stops it if running
-    SimHarness(const SimHarness&) = delete;
-    SimHarness& operator=(const SimHarness&) = delete;
 
     // Starts the emulator (link, trace and dump in the temporary directory,
     // then the extra arguments); false when it is not ready within 5 s.
@@ -36,7 +34,6 @@ public:
     void stop();  // "quit", or kill after 5 s; idempotent
 
     QString linkPath() const;
-    QString tempDir() const;
     QVector<TraceFrame> trace() const;      // the wire log as it is now
     QVector<QByteArray> pcFrames() const;   // the bytes of the PC frames, in order
     // stop(), then the chip image from the dump file (empty if there is none).
@@ -68,6 +65,3 @@ QList<qint64> WorkerProcesses(const QString& dir);
 
 // Runs the event loop until `count` bytes wait in `port` or `ms` have passed.
 void WaitForInput(SerialPort& port, int count, int ms = 3000);
-
-// Parses one wire log line; false when it is not one.
-bool ParseTraceLine(const QByteArray& line, TraceFrame& frame);
