@@ -155,42 +155,36 @@ void TestCli::explain_data()
     QTest::addColumn<QString>("env");
     QTest::addColumn<bool>("busy");
     QTest::addColumn<QString>("text");
-    PortFacts usb;
-    usb.path = QStringLiteral("/dev/ttyUSB0");
-    usb.device = usb.path;
-    usb.exists = usb.isCharDevice = usb.accessible = usb.groupMayOpen = true;
-    usb.owner = QStringLiteral("root");
-    usb.group = QStringLiteral("dialout");
-    const QString env = QStringLiteral("QUIRRA_COM1");
+    auto row = [](const char* name, const PortFacts& f, bool busy, const QString& text,
+                  const QString& env = QStringLiteral("QUIRRA_COM1")) { QTest::newRow(name) << f << env << busy << text; };
+    const QString path = QStringLiteral("/dev/ttyUSB0");
+    const PortFacts usb{.path = path, .device = path, .exists = true, .isCharDevice = true, .accessible = true,
+                        .owner = QStringLiteral("root"), .group = QStringLiteral("dialout"), .groupMayOpen = true,
+                        .holders = {}};
     PortFacts f = usb;
     f.exists = false;
-    QTest::newRow("missing") << f << env << false << "no such device /dev/ttyUSB0: Help explains QUIRRA_COM1";
-    QTest::newRow("missing path") << f << QString() << false << "no such device /dev/ttyUSB0";
+    row("missing", f, false, "no such device /dev/ttyUSB0: Help explains QUIRRA_COM1");
+    row("missing path", f, false, "no such device /dev/ttyUSB0", QString());
     f = usb;
     f.accessible = false;
-    QTest::newRow("not in group") << f << env << true
-                                  << "permission denied on /dev/ttyUSB0: add your user to the group dialout "
-                                     "(sudo usermod -aG dialout \"$USER\") and log in again";
+    row("not in group", f, true, "permission denied on /dev/ttyUSB0: add your user to the group dialout "
+                                 "(sudo usermod -aG dialout \"$USER\") and log in again");
     f.inGroupListed = true;
-    QTest::newRow("added, not logged in")
-        << f << env << true
-        << "permission denied on /dev/ttyUSB0: you were added to the group dialout after you logged in; log in again";
+    row("added, not logged in", f, true,
+        "permission denied on /dev/ttyUSB0: you were added to the group dialout after you logged in; log in again");
     f.groupMayOpen = false;
-    QTest::newRow("owner only") << f << env << true
-                                << "permission denied on /dev/ttyUSB0: only its owner root may open it; "
-                                   "a udev rule can give a group access";
+    row("owner only", f, true,
+        "permission denied on /dev/ttyUSB0: only its owner root may open it; a udev rule can give a group access");
     f = usb;
     f.isCharDevice = false;
-    QTest::newRow("plain file") << f << env << false << "/dev/ttyUSB0 is not a serial device";
+    row("plain file", f, false, "/dev/ttyUSB0 is not a serial device");
     f = usb;
     f.holders = {{1234, QStringLiteral("brltty")}};
-    QTest::newRow("brltty") << f << env << true
-                            << "/dev/ttyUSB0 is in use by process 1234 (brltty); " + PortDiagnosis::TroublemakerFix("brltty");
+    row("brltty", f, true, "/dev/ttyUSB0 is in use by process 1234 (brltty); " + PortDiagnosis::TroublemakerFix("brltty"));
     f.holders = {{77, QStringLiteral("minicom")}, {78, QStringLiteral("ModemManager")}};
-    QTest::newRow("two holders") << f << env << true
-                                 << "/dev/ttyUSB0 is in use by process 77 (minicom), process 78 (ModemManager); "
-                                        + PortDiagnosis::TroublemakerFix("ModemManager");
-    QTest::newRow("held, not refused") << f << env << false << "";
+    row("two holders", f, true, "/dev/ttyUSB0 is in use by process 77 (minicom), process 78 (ModemManager); "
+                                    + PortDiagnosis::TroublemakerFix("ModemManager"));
+    row("held, not refused", f, false, "");
 }
 
 void TestCli::explain()
@@ -204,22 +198,14 @@ void TestCli::explain()
 
 void TestCli::chipLogLine()
 {
-    cli::ChipRecord r;
-    r.time = QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 10), Qt::UTC);
-    r.chip = 3;
-    r.device = QStringLiteral("27C64 \"EPROM\"");
-    r.steps = {{QStringLiteral("Program"), {StepResult::Ok}, QStringLiteral("Programming ...   OK!")},
-               {QStringLiteral("Verify"), {StepResult::NoAnswer, 4, 0x200}, QStringLiteral("Verifying ...   Device Fault!")}};
-    r.checksum = QStringLiteral("1FE0");
-    r.crc32 = QStringLiteral("0A1B2C3D");
-    r.exitCode = 1;
-    r.port = QStringLiteral("COM2");
-    r.serial = 4294967295u;
-    r.interrupted = true;
-    const QByteArray line = cli::ChipLogLine(r);
-    QVERIFY(line.endsWith('\n'));
-    QCOMPARE(line.count('\n'), 1);
-    QCOMPARE(line,
+    const cli::ChipRecord r{
+        .time = QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 10), Qt::UTC), .chip = 3,
+        .device = QStringLiteral("27C64 \"EPROM\""),
+        .steps = {{QStringLiteral("Program"), {StepResult::Ok}, QStringLiteral("Programming ...   OK!")},
+                  {QStringLiteral("Verify"), {StepResult::NoAnswer, 4, 0x200}, QStringLiteral("Verifying ...   Device Fault!")}},
+        .checksum = QStringLiteral("1FE0"), .crc32 = QStringLiteral("0A1B2C3D"), .exitCode = 1,
+        .port = QStringLiteral("COM2"), .serial = 4294967295u, .interrupted = true};
+    QCOMPARE(cli::ChipLogLine(r),
              QByteArray("{\"checksum\":\"1FE0\",\"chip\":3,\"crc32\":\"0A1B2C3D\",\"device\":\"27C64 \\\"EPROM\\\"\",\"exit\":1,"
                         "\"interrupted\":true,\"port\":\"COM2\",\"result\":\"fail\",\"serial\":4294967295,"
                         "\"serial_note\":\"not reused\",\"steps\":[{\"message\":\"Programming ...   OK!\",\"result\":\"ok\",\"step\":\"Program\"},"
