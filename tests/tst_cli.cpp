@@ -148,7 +148,7 @@ void TestCli::explain_data()
     QTest::addColumn<bool>("busy");
     QTest::addColumn<QString>("text");
     auto row = [](const char* name, const PortFacts& f, bool busy, const QString& text,
-                  const QString& env = QStringLiteral("QUIRRA_COM1")) { QTest::newRow(name) << f << env << busy << text; };
+                  const QString& env = "QUIRRA_COM1") { QTest::newRow(name) << f << env << busy << text; };
     const QString path = QStringLiteral("/dev/ttyUSB0");
     const PortFacts usb{.path = path, .device = path, .exists = true, .isCharDevice = true, .accessible = true,
                         .owner = QStringLiteral("root"), .group = QStringLiteral("dialout"), .groupMayOpen = true,
@@ -172,7 +172,8 @@ void TestCli::explain_data()
     row("plain file", f, false, "/dev/ttyUSB0 is not a serial device");
     f = usb;
     f.holders = {{1234, QStringLiteral("brltty")}};
-    row("brltty", f, true, "/dev/ttyUSB0 is in use by process 1234 (brltty); " + PortDiagnosis::TroublemakerFix("brltty"));
+    row("brltty", f, true,
+        "/dev/ttyUSB0 is in use by process 1234 (brltty); " + PortDiagnosis::TroublemakerFix("brltty"));
     f.holders = {{77, QStringLiteral("minicom")}, {78, QStringLiteral("ModemManager")}};
     row("two holders", f, true, "/dev/ttyUSB0 is in use by process 77 (minicom), process 78 (ModemManager); "
                                     + PortDiagnosis::TroublemakerFix("ModemManager"));
@@ -259,9 +260,8 @@ void TestCli::serialNumbers()
     QCOMPARE(cli::SerialBytes(s->start, s->format).toHex(' ').toUpper(), bytes);
     // The state file hands out START, START + STEP, ... and keeps the next.
     TempAppDir dir;
-    const QString path = dir.file(QStringLiteral("serial.next"));
     for (uint64_t k = 0; k < 2; ++k) {
-        const std::optional<uint64_t> n = cli::TakeSerial(path, *s, &error);
+        const std::optional<uint64_t> n = cli::TakeSerial(dir.file(QStringLiteral("serial.next")), *s, &error);
         if (s->start + k * s->step > cli::SerialLimit(s->format)) {
             QVERIFY(!n);
             QVERIFY2(error.contains(QStringLiteral("larger than the format holds")), qPrintable(error));
