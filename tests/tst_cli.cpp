@@ -19,7 +19,6 @@ class TestCli : public QObject {
 private slots:
     void arguments_data();
     void arguments();
-    void progressLine_data();
     void progressLine();
     void explain_data();
     void explain();
@@ -70,7 +69,6 @@ void TestCli::arguments_data()
     row("two dashes", "convert - -", "only one FILE can be -", "");
     row("several ports", "auto x -p COM1 --repeat --port=COM2 -p /dev/ttyUSB0", "", "auto|x|COM1||||");
     row("ports without repeat", "auto x -p COM1 -p COM2", "several --port belong to auto --repeat", "");
-    row("port twice", "auto x -p COM1 -p COM1 --repeat", "a port is named twice", "");
     row("port twice, spelt two ways", "auto x -p COM1 -p com001 --repeat", "a port is named twice", "");
     row("second port COM0", "auto x -p COM1 -p COM0 --repeat", "--port takes COM1 to COM255", "");
     row("serial", "program x --serial 7FF0:1000:2:be2 --serial-file s.next", "", "program|x|||||");
@@ -122,31 +120,25 @@ void TestCli::arguments()
                             num(o.bufferAddress), num(o.fileAddress)}).join(QLatin1Char('|'));
     };
     QCOMPARE(summarize(o), summary);
-    // Each port of a run on several gets the same command line with only
-    // its own port.
+    // Each port of a run on several gets the same command line with only its own port.
     cli::Options worker;
     QVERIFY2(cli::ParseArguments(cli::WorkerArguments(args, QStringLiteral("COM9")), worker, &why), qPrintable(why));
     QCOMPARE(worker.ports, QStringList{QStringLiteral("COM9")});
     QCOMPARE(summarize(worker), QStringList({summary.section('|', 0, 1), "COM9", summary.section('|', 3)}).join('|'));
 }
 
-void TestCli::progressLine_data()
-{
-    QTest::addColumn<int>("percent");
-    QTest::addColumn<qint64>("elapsedMs");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("start") << 0 << qint64(0) << "Reading [----------]   0%  -:-- left";
-    QTest::newRow("quarter") << 25 << qint64(10000) << "Reading [##--------]  25%  0:30 left";
-    QTest::newRow("long") << 1 << qint64(40000) << "Reading [----------]   1%  1:06:00 left";
-    QTest::newRow("done") << 100 << qint64(17070) << "Reading [##########] 100%  0:00 left";
-}
-
 void TestCli::progressLine()
 {
-    QFETCH(int, percent);
-    QFETCH(qint64, elapsedMs);
-    QFETCH(QString, line);
-    QCOMPARE(cli::ProgressLine(QStringLiteral("Reading"), percent, elapsedMs, 10), line);
+    const struct {
+        int percent;
+        qint64 elapsedMs;
+        const char* line;
+    } rows[] = {{0, 0, "Reading [----------]   0%  -:-- left"},
+                {25, 10000, "Reading [##--------]  25%  0:30 left"},
+                {1, 40000, "Reading [----------]   1%  1:06:00 left"},
+                {100, 17070, "Reading [##########] 100%  0:00 left"}};
+    for (const auto& row : rows)
+        QCOMPARE(cli::ProgressLine(QStringLiteral("Reading"), row.percent, row.elapsedMs, 10), QLatin1String(row.line));
 }
 
 void TestCli::explain_data()
@@ -155,42 +147,37 @@ void TestCli::explain_data()
     QTest::addColumn<QString>("env");
     QTest::addColumn<bool>("busy");
     QTest::addColumn<QString>("text");
-    PortFacts usb;
-    usb.path = QStringLiteral("/dev/ttyUSB0");
-    usb.device = usb.path;
-    usb.exists = usb.isCharDevice = usb.accessible = usb.groupMayOpen = true;
-    usb.owner = QStringLiteral("root");
-    usb.group = QStringLiteral("dialout");
-    const QString env = QStringLiteral("QUIRRA_COM1");
+    auto row = [](const char* name, const PortFacts& f, bool busy, const QString& text,
+                  const QString& env = "QUIRRA_COM1") { QTest::newRow(name) << f << env << busy << text; };
+    const QString path = QStringLiteral("/dev/ttyUSB0");
+    const PortFacts usb{.path = path, .device = path, .exists = true, .isCharDevice = true, .accessible = true,
+                        .owner = QStringLiteral("root"), .group = QStringLiteral("dialout"), .groupMayOpen = true,
+                        .holders = {}};
     PortFacts f = usb;
     f.exists = false;
-    QTest::newRow("missing") << f << env << false << "no such device /dev/ttyUSB0: Help explains QUIRRA_COM1";
-    QTest::newRow("missing path") << f << QString() << false << "no such device /dev/ttyUSB0";
+    row("missing", f, false, "no such device /dev/ttyUSB0: Help explains QUIRRA_COM1");
+    row("missing path", f, false, "no such device /dev/ttyUSB0", QString());
     f = usb;
     f.accessible = false;
-    QTest::newRow("not in group") << f << env << true
-                                  << "permission denied on /dev/ttyUSB0: add your user to the group dialout "
-                                     "(sudo usermod -aG dialout \"$USER\") and log in again";
+    row("not in group", f, true, "permission denied on /dev/ttyUSB0: add your user to the group dialout "
+                                 "(sudo usermod -aG dialout \"$USER\") and log in again");
     f.inGroupListed = true;
-    QTest::newRow("added, not logged in")
-        << f << env << true
-        << "permission denied on /dev/ttyUSB0: you were added to the group dialout after you logged in; log in again";
+    row("added, not logged in", f, true,
+        "permission denied on /dev/ttyUSB0: you were added to the group dialout after you logged in; log in again");
     f.groupMayOpen = false;
-    QTest::newRow("owner only") << f << env << true
-                                << "permission denied on /dev/ttyUSB0: only its owner root may open it; "
-                                   "a udev rule can give a group access";
+    row("owner only", f, true,
+        "permission denied on /dev/ttyUSB0: only its owner root may open it; a udev rule can give a group access");
     f = usb;
     f.isCharDevice = false;
-    QTest::newRow("plain file") << f << env << false << "/dev/ttyUSB0 is not a serial device";
+    row("plain file", f, false, "/dev/ttyUSB0 is not a serial device");
     f = usb;
     f.holders = {{1234, QStringLiteral("brltty")}};
-    QTest::newRow("brltty") << f << env << true
-                            << "/dev/ttyUSB0 is in use by process 1234 (brltty); " + PortDiagnosis::TroublemakerFix("brltty");
+    row("brltty", f, true,
+        "/dev/ttyUSB0 is in use by process 1234 (brltty); " + PortDiagnosis::TroublemakerFix("brltty"));
     f.holders = {{77, QStringLiteral("minicom")}, {78, QStringLiteral("ModemManager")}};
-    QTest::newRow("two holders") << f << env << true
-                                 << "/dev/ttyUSB0 is in use by process 77 (minicom), process 78 (ModemManager); "
-                                        + PortDiagnosis::TroublemakerFix("ModemManager");
-    QTest::newRow("held, not refused") << f << env << false << "";
+    row("two holders", f, true, "/dev/ttyUSB0 is in use by process 77 (minicom), process 78 (ModemManager); "
+                                    + PortDiagnosis::TroublemakerFix("ModemManager"));
+    row("held, not refused", f, false, "");
 }
 
 void TestCli::explain()
@@ -204,22 +191,14 @@ void TestCli::explain()
 
 void TestCli::chipLogLine()
 {
-    cli::ChipRecord r;
-    r.time = QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 10), Qt::UTC);
-    r.chip = 3;
-    r.device = QStringLiteral("27C64 \"EPROM\"");
-    r.steps = {{QStringLiteral("Program"), {StepResult::Ok}, QStringLiteral("Programming ...   OK!")},
-               {QStringLiteral("Verify"), {StepResult::NoAnswer, 4, 0x200}, QStringLiteral("Verifying ...   Device Fault!")}};
-    r.checksum = QStringLiteral("1FE0");
-    r.crc32 = QStringLiteral("0A1B2C3D");
-    r.exitCode = 1;
-    r.port = QStringLiteral("COM2");
-    r.serial = 4294967295u;
-    r.interrupted = true;
-    const QByteArray line = cli::ChipLogLine(r);
-    QVERIFY(line.endsWith('\n'));
-    QCOMPARE(line.count('\n'), 1);
-    QCOMPARE(line,
+    const cli::ChipRecord r{
+        .time = QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 10), Qt::UTC), .chip = 3,
+        .device = QStringLiteral("27C64 \"EPROM\""),
+        .steps = {{QStringLiteral("Program"), {StepResult::Ok}, QStringLiteral("Programming ...   OK!")},
+                  {QStringLiteral("Verify"), {StepResult::NoAnswer, 4, 0x200}, QStringLiteral("Verifying ...   Device Fault!")}},
+        .checksum = QStringLiteral("1FE0"), .crc32 = QStringLiteral("0A1B2C3D"), .exitCode = 1,
+        .port = QStringLiteral("COM2"), .serial = 4294967295u, .interrupted = true};
+    QCOMPARE(cli::ChipLogLine(r),
              QByteArray("{\"checksum\":\"1FE0\",\"chip\":3,\"crc32\":\"0A1B2C3D\",\"device\":\"27C64 \\\"EPROM\\\"\",\"exit\":1,"
                         "\"interrupted\":true,\"port\":\"COM2\",\"result\":\"fail\",\"serial\":4294967295,"
                         "\"serial_note\":\"not reused\",\"steps\":[{\"message\":\"Programming ...   OK!\",\"result\":\"ok\",\"step\":\"Program\"},"
@@ -281,9 +260,8 @@ void TestCli::serialNumbers()
     QCOMPARE(cli::SerialBytes(s->start, s->format).toHex(' ').toUpper(), bytes);
     // The state file hands out START, START + STEP, ... and keeps the next.
     TempAppDir dir;
-    const QString path = dir.file(QStringLiteral("serial.next"));
     for (uint64_t k = 0; k < 2; ++k) {
-        const std::optional<uint64_t> n = cli::TakeSerial(path, *s, &error);
+        const std::optional<uint64_t> n = cli::TakeSerial(dir.file(QStringLiteral("serial.next")), *s, &error);
         if (s->start + k * s->step > cli::SerialLimit(s->format)) {
             QVERIFY(!n);
             QVERIFY2(error.contains(QStringLiteral("larger than the format holds")), qPrintable(error));

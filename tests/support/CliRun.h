@@ -13,8 +13,7 @@ struct CliRun {
     QByteArray bytes;  // standard output as it came
 };
 
-// The environment of a run in dir: COM1 on sim when given, then env
-// ("NAME=value").
+// The environment of a run in dir: COM1 on sim when given, then env ("NAME=value").
 inline QProcessEnvironment RunEnvironment(const QString& dir, const SimHarness* sim = nullptr,
                                           const QStringList& env = {})
 {
@@ -27,8 +26,7 @@ inline QProcessEnvironment RunEnvironment(const QString& dir, const SimHarness* 
     return e;
 }
 
-// Runs command (the program, then its arguments) to its end, with input on
-// its standard input.
+// Runs command (the program, then its arguments) to its end, with input on its standard input.
 inline CliRun RunCommand(const QString& dir, const QStringList& command, const SimHarness* sim = nullptr,
                          const QStringList& env = {}, const QByteArray& input = {})
 {
