@@ -71,7 +71,7 @@ private slots:
         // The panels written: plain hexadecimal, not padded, a size above 64 KiB as it stands, and
         // for no device the empty record.
         const std::tuple<int, int32_t, const char*, const char*> cases[] = {
-            {3, 8192, "Device: 27C64 EPROM 8K", "Size: 2000H"}, {3, 0x1000, "Device: 27C64 EPROM 8K", "Size: 1000H"},
+            {3, 8192, "Device: 27C64 EPROM 8K", "Size: 2000H"}, {3, 0x800, "Device: 27C64 EPROM 8K", "Size: 800H"},
             {3, 0x20000, "Device: 27C64 EPROM 8K", "Size: 20000H"}, {0, 8192, "Device: ", "Size: 0H"}};
         for (auto [index, size, device, sizeText] : cases) {
             DeviceTable[3] = {QStringLiteral("27C64 EPROM 8K"), 1, size};
