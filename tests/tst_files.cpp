@@ -1,7 +1,6 @@
-// Intel HEX, S-record, ELF and binary files: the plain functions, a
-// cross-check with srec_cat, and File > Load and File > Save on a real main
-// window with the file dialog scripted and the options window worked while it
-// is shown.
+// Intel HEX, S-record, ELF and binary files: the plain functions, a cross-check
+// with srec_cat, and File > Load and File > Save on a real main window with the
+// file dialog scripted and the options window worked while it is shown.
 #include "buffer/BufferCommands.h"
 #include "buffer/frmBuffer.h"
 #include "files/FileFormats.h"
@@ -132,7 +131,6 @@ private slots:
         f_.reset();
     }
 
-    // Intel HEX rows, then S-record, ELF and binary rows.
     void load_data()
     {
         QTest::addColumn<int>("format");
@@ -159,7 +157,6 @@ private slots:
         row("length does not match", {":0200000011ED", 0, 0, "Line 1 is not a valid"});
         row("60 data bytes", {Rec(0, 0, QByteArray(120, '1')), 0, 0, "record with 60 data bytes"});
         row("unknown type", {r0 + Rec(0, 6, ""), 0, 0, "Line 2 is a record of type 06"});
-        row("linear 0", {Rec(0, 4, "0000") + r10, 0, 0, "", 0x10, "55", 1});
         row("linear 1", {Rec(0, 4, "0001") + r10, 0, 0, "", 0x10010, "55", 1});
         row("segment 1000, file address", {Rec(0, 2, "1000") + r10, 0x10010, 0, "", 0x10010, "55", 1});
         row("linear record with 1 byte", {Rec(0, 4, "00"), 0, 0, "Line 1 is not a valid"});
@@ -287,15 +284,15 @@ private slots:
         QCOMPARE(f_->dir.read(QStringLiteral("back.bin")), At(a, 0, 0x10000));
         const QByteArray low = f_->dir.read(QStringLiteral("low.hex")), high = f_->dir.read(QStringLiteral("high.hex"));
         QVERIFY(low.startsWith(":020000040000FA") && high.startsWith(":020000040001F9"));
-        Image b;
-        QVERIFY(LoadHex(low, b, 0, 0).ok() && LoadHex(high, b, 0, 0).ok());
+        Image fromHex = Filled(0);
+        QVERIFY(LoadHex(low, fromHex, 0, 0).ok());
+        Image b = fromHex;
+        QVERIFY(LoadHex(high, b, 0, 0).ok());
         QCOMPARE(At(b, 0, 0x1000), At(a, 0, 0x1000));
         QCOMPARE(At(b, 0x10000, 0x1000), At(a, 0, 0x1000));
 
         // S-records: S1, S2 and S3 forms, with and without the S5 count, load
         // as the Intel HEX of the same data does; ours read back in srec_cat.
-        Image fromHex = Filled(0);
-        QVERIFY(LoadHex(low, fromHex, 0, 0).ok());
         for (const char* form : {"", " -address-length=3", " -address-length=4 -disable=data-count"}) {
             QVERIFY(srec(qPrintable(QStringLiteral("in.bin -binary -o s.srec -motorola") + QLatin1String(form))));
             Image fromSRec = Filled(0);
@@ -305,13 +302,11 @@ private slots:
         f_->dir.write(QStringLiteral("ours.s19"), SRecordImage(a, modFunc::BufferSize));
         QVERIFY(srec("ours.s19 -motorola -o back.bin -binary"));
         QCOMPARE(f_->dir.read(QStringLiteral("back.bin")), At(a, 0, modFunc::BufferSize));
-        // Their content says Intel HEX, whatever the name; srec_cat's binary
-        // output does not.
-        for (const char* name : {"low.hex", "high.hex", "ours.hex"})
-            QCOMPARE(FormatOfFile(f_->dir.file(QString::fromLatin1(name))), ImageFormat::IntelHex);
-        for (const char* name : {"s.srec", "ours.s19"})
-            QCOMPARE(FormatOfFile(f_->dir.file(QString::fromLatin1(name))), ImageFormat::SRecord);
-        QCOMPARE(FormatOfFile(f_->dir.file(QStringLiteral("back.bin"))), ImageFormat::Binary);
+        // Their content says what they are, whatever the name.
+        const auto hex = ImageFormat::IntelHex, srecords = ImageFormat::SRecord;
+        for (auto [name, format] : {std::pair{"low.hex", hex}, {"high.hex", hex}, {"ours.hex", hex}, {"s.srec", srecords},
+                                    {"ours.s19", srecords}, {"back.bin", ImageFormat::Binary}})
+            QCOMPARE(FormatOfFile(f_->dir.file(QString::fromLatin1(name))), format);
     }
 
     // The format a file's beginning shows.
