@@ -47,9 +47,7 @@ QByteArray SRec(int type, uint address, const QByteArray& hexData, int spoil = 0
 // A little-endian ELF32 executable without sections: the program headers
 // (type, offset into `payload`, virtual and physical address, file and
 // memory size), then the payload.
-struct Segment {
-    uint32_t type, offset, vaddr, paddr, filesz, memsz;
-};
+struct Segment { uint32_t type, offset, vaddr, paddr, filesz, memsz; };
 QByteArray Elf32(const QList<Segment>& segments, const QByteArray& payload)
 {
     QByteArray f("\x7f" "ELF\x01\x01\x01", 7);
