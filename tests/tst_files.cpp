@@ -344,8 +344,7 @@ private slots:
             {.name = "a.hex", .before = GoodHex.left(13) + "86", .message = ChecksumMessage, .at = 0x100, .value = 0xFF});
         row("load, bad line", false, {.name = "a.hex", .before = "junk", .message = "Line 1 is not a valid", .value = 0xFF});
         row("load, missing file", false, {.name = "none.bin", .message = "cannot be opened", .value = 0xFF});
-        row("save hex", true, {.name = "s.hex", .before = old, .size = 16, .after = hex16});
-        row("save, offsets change nothing", true, {.name = "s.hex", .before = old, .ba = "100", .size = 16, .after = hex16});
+        row("save hex; the offsets change nothing", true, {.name = "s.hex", .before = old, .ba = "100", .size = 16, .after = hex16});
         row("save binary as image.hex over a longer file", true,
             {.name = "image.hex", .before = old, .choice = "bin", .size = 2048, .after = QByteArray(2048, '\xFF')});
         row("save binary, 70001 bytes", true, {.name = "s.bin", .before = old, .size = 70001, .after = QByteArray(70001, '\xFF')});
