@@ -1,5 +1,5 @@
-// Intel HEX and binary files: the plain functions, a cross-check with
-// srec_cat, and File > Load and File > Save on a real main window with the
+// Intel HEX, S-record, ELF and binary files: the plain functions, a cross-check
+// with srec_cat, and File > Load and File > Save on a real main window with the
 // file dialog scripted and the options window worked while it is shown.
 #include "buffer/BufferCommands.h"
 #include "buffer/frmBuffer.h"
@@ -44,6 +44,27 @@ QByteArray SRec(int type, uint address, const QByteArray& hexData, int spoil = 0
         sum += uint8_t(c);
     return 'S' + QByteArray::number(type) + (body + char(~sum)).toHex().toUpper() + "\r\n";
 }
+// A little-endian ELF32 executable without sections: the program headers
+// (type, offset into `payload`, virtual and physical address, file and
+// memory size), then the payload.
+struct Segment { uint32_t type, offset, vaddr, paddr, filesz, memsz; };
+QByteArray Elf32(const QList<Segment>& segments, const QByteArray& payload)
+{
+    QByteArray f("\x7f" "ELF\x01\x01\x01", 7);
+    auto put = [&f](std::initializer_list<uint32_t> values, int bytes) {
+        for (const uint32_t v : values)
+            for (int i = 0; i < bytes; ++i)
+                f.append(char(v >> (8 * i)));
+    };
+    f.append(9, '\0');
+    put({2, 0x53}, 2), put({1, 0, 52, 0, 0}, 4);  // type, machine; version, entry, phoff, shoff, flags
+    put({52, 32, uint32_t(segments.size()), 40, 0, 0}, 2);
+    const uint32_t base = 52 + 32 * uint32_t(segments.size());
+    for (const Segment& s : segments)
+        put({s.type, base + s.offset, s.vaddr, s.paddr, s.filesz, s.memsz, 5, 1}, 4);
+    return f + payload;
+}
+const QByteArray Payload = "0123456789ABCDEFabcdefghijklmnop";
 const QByteArray End = ":00000001FF\r\n", D16 = "0102030405060708090A0B0C0D0E0F10";
 const QByteArray GoodHex = ":02010000ABCD85\r\n" + End;
 
@@ -60,7 +81,8 @@ Image Filled(int seed)  // all FF for seed 0, else random
 
 // A load: the file, the offsets, the error expected ("" none), the bytes
 // (hex digits) expected at `at` and how many Buffer bytes differ from FF.
-struct LoadCase { QByteArray text; uint fa, ba; QString error; int at; QByteArray bytes; int changed; };
+// A binary file is cut to the bytes the program reads of it.
+struct LoadCase { QByteArray text; uint fa, ba; QString error; int at = 0; QByteArray bytes{}; int changed = 0; };
 // A command: the name chosen, the file there before (null: none), the
 // options window's choice ("hex", "bin", "" for the preselection), the
 // Buffer Address typed, left by the close box?, the message expected; for a
@@ -107,41 +129,42 @@ private slots:
         f_.reset();
     }
 
-    // Intel HEX rows, then S-record rows.
     void load_data()
     {
-        QTest::addColumn<bool>("srec");
+        QTest::addColumn<int>("format");
         QTest::addColumn<LoadCase>("c");
-        const QByteArray r0 = Rec(0, 0, "11"), r10 = Rec(0x10, 0, "55"), none;
-        bool srec = false;
-        auto row = [&srec](const char* name, LoadCase c) { QTest::addRow("%s: %s", srec ? "srec" : "hex", name) << srec << c; };
-        row("only the end record", {End, 0, 0, "", 0, none, 0});
+        const QByteArray r0 = Rec(0, 0, "11"), r10 = Rec(0x10, 0, "55");
+        ImageFormat format = ImageFormat::IntelHex;
+        auto row = [&format](const char* name, LoadCase c) {
+            const char* kinds[] = {"bin", "hex", "srec", "elf"};
+            QTest::addRow("%s: %s", kinds[int(format)], name) << int(format) << c;
+        };
+        row("only the end record", {End, 0, 0, ""});
         row("16 bytes at 0x100", {Rec(0x100, 0, D16) + End, 0, 0, "", 0x100, D16, 16});
         row("lower case", {Rec(0x10A, 0, "a1b2").toLower(), 0, 0, "", 0x10A, "A1B2", 2});
         row("both offsets", {Rec(0x100, 0, D16), 0x108, 0x1000, "", 0x1108, D16.mid(16), 8});
-        row("bad checksum in the third record", {r0 + r10 + Rec(0x20, 0, "66", 1) + End, 0, 0, ChecksumMessage, 0, none, 0});
+        row("bad checksum in the third record", {r0 + r10 + Rec(0x20, 0, "66", 1) + End, 0, 0, ChecksumMessage});
         row("records after the end", {r0 + End + r10, 0, 0, "", 0, "11", 1});
         row("blank lines, spaces, CR", {"\r\n  " + r0.trimmed() + " \r\r\n\n" + End, 0, 0, "", 0, "11", 1});
         row("CR alone ends a line", {QByteArray(r0 + r10 + End).replace("\r\n", "\r"), 0, 0, "", 0x10, "55", 2});
-        row("CR alone, line 3 damaged", {QByteArray(r0 + r10 + "junk\r\n").replace("\r\n", "\r"), 0, 0, "Line 3 is not", 0, none, 0});
+        row("CR alone, line 3 damaged", {QByteArray(r0 + r10 + "junk\r\n").replace("\r\n", "\r"), 0, 0, "Line 3 is not"});
         row("no end record", {r0 + Rec(1, 0, "22"), 0, 0, "", 0, "1122", 2});
-        row("no colon", {r0.mid(1), 0, 0, "Line 1 is not a valid", 0, none, 0});
-        row("not a hex digit", {r0 + ":01000000G1EE\r\n", 0, 0, "Line 2 is not a valid", 0, none, 0});
-        row("odd digits", {r0.trimmed() + "0", 0, 0, "Line 1 is not a valid", 0, none, 0});
-        row("length does not match", {":0200000011ED", 0, 0, "Line 1 is not a valid", 0, none, 0});
-        row("60 data bytes", {Rec(0, 0, QByteArray(120, '1')), 0, 0, "record with 60 data bytes", 0, none, 0});
-        row("unknown type", {r0 + Rec(0, 6, ""), 0, 0, "Line 2 is a record of type 06", 0, none, 0});
-        row("linear 0", {Rec(0, 4, "0000") + r10, 0, 0, "", 0x10, "55", 1});
+        row("no colon", {r0.mid(1), 0, 0, "Line 1 is not a valid"});
+        row("not a hex digit", {r0 + ":01000000G1EE\r\n", 0, 0, "Line 2 is not a valid"});
+        row("odd digits", {r0.trimmed() + "0", 0, 0, "Line 1 is not a valid"});
+        row("length does not match", {":0200000011ED", 0, 0, "Line 1 is not a valid"});
+        row("60 data bytes", {Rec(0, 0, QByteArray(120, '1')), 0, 0, "record with 60 data bytes"});
+        row("unknown type", {r0 + Rec(0, 6, ""), 0, 0, "Line 2 is a record of type 06"});
         row("linear 1", {Rec(0, 4, "0001") + r10, 0, 0, "", 0x10010, "55", 1});
         row("segment 1000, file address", {Rec(0, 2, "1000") + r10, 0x10010, 0, "", 0x10010, "55", 1});
-        row("linear record with 1 byte", {Rec(0, 4, "00"), 0, 0, "Line 1 is not a valid", 0, none, 0});
-        row("linear record checksum", {Rec(0, 4, "0000", 1) + r10, 0, 0, ChecksumMessage, 0, none, 0});
+        row("linear record with 1 byte", {Rec(0, 4, "00"), 0, 0, "Line 1 is not a valid"});
+        row("linear record checksum", {Rec(0, 4, "0000", 1) + r10, 0, 0, ChecksumMessage});
         row("start records skipped", {Rec(0, 3, "00001234") + Rec(0, 5, "00001234") + r0, 0, 0, "", 0, "11", 1});
         row("no wrap at FFFF", {Rec(0xFFF8, 0, D16), 0, 0, "", 0xFFF8, D16, 16});
         row("FFF0 with 2000 lands outside", {r0 + Rec(0xFFF0, 0, D16), 0, 0x2000, "index 11FF0, outside", 0x2000, "11", 1});
-        row("10000 records", {Rec(0, 0, "").repeated(10000), 0, 0, "", 0, none, 0});
-        row("10001 records", {Rec(0, 0, "").repeated(10001), 0, 0, "more than 10000 data records", 0, none, 0});
-        srec = true;
+        row("10000 records", {Rec(0, 0, "").repeated(10000), 0, 0, ""});
+        row("10001 records", {Rec(0, 0, "").repeated(10001), 0, 0, "more than 10000 data records"});
+        format = ImageFormat::SRecord;
         const QByteArray head = SRec(0, 0, "48445200"), s9 = SRec(9, 0, "");
         row("S1 with S5 and S9", {head + SRec(1, 0x100, D16) + SRec(5, 1, "") + s9, 0, 0, "", 0x100, D16, 16});
         row("S2 and S8", {SRec(2, 0x10010, "55") + SRec(8, 0, ""), 0, 0, "", 0x10010, "55", 1});
@@ -150,26 +173,61 @@ private slots:
         row("both offsets", {SRec(1, 0x100, D16), 0x108, 0x1000, "", 0x1108, D16.mid(16), 8});
         row("records after the end", {SRec(1, 0, "11") + s9 + SRec(1, 0x10, "55"), 0, 0, "", 0, "11", 1});
         row("S6 count", {SRec(1, 0, "11") + SRec(6, 1, ""), 0, 0, "", 0, "11", 1});
-        row("wrong count", {SRec(1, 0, "11") + SRec(1, 1, "22") + SRec(5, 1, ""), 0, 0, "Line 3 counts 1 data records, but the file has 2", 0, none, 0});
-        row("checksum in the last record", {SRec(1, 0, "11") + SRec(9, 0, "", 1), 0, 0, "Line 2 has a wrong checksum", 0, none, 0});
-        row("byte count too large", {"S1060000110000\r\n", 0, 0, "Line 1 is not a valid Motorola S-record: its byte count", 0, none, 0});
-        row("count record with data", {SRec(5, 0, "00"), 0, 0, "Line 1 is not a valid Motorola S-record: a count", 0, none, 0});
-        row("S4", {SRec(1, 0, "11") + "S4030000FC\r\n", 0, 0, "Line 2 is a record of type S4", 0, none, 0});
-        row("not a record", {SRec(1, 0, "11") + ":0100000011EE", 0, 0, "Line 2 is not a valid Motorola", 0, none, 0});
-        row("odd digits", {SRec(1, 0, "11").trimmed() + "0", 0, 0, "Line 1 is not a valid", 0, none, 0});
-        row("bad digit", {"S1040000G1EA", 0, 0, "Line 1 is not a valid", 0, none, 0});
-        row("no address", {"S101FE", 0, 0, "Line 1 is not a valid", 0, none, 0});
+        row("wrong count", {SRec(1, 0, "11") + SRec(1, 1, "22") + SRec(5, 1, ""), 0, 0, "Line 3 counts 1 data records, but the file has 2"});
+        row("checksum in the last record", {SRec(1, 0, "11") + SRec(9, 0, "", 1), 0, 0, "Line 2 has a wrong checksum"});
+        row("byte count too large", {"S1060000110000\r\n", 0, 0, "Line 1 is not a valid Motorola S-record: its byte count"});
+        row("count record with data", {SRec(5, 0, "00"), 0, 0, "Line 1 is not a valid Motorola S-record: a count"});
+        row("S4", {SRec(1, 0, "11") + "S4030000FC\r\n", 0, 0, "Line 2 is a record of type S4"});
+        row("not a record", {SRec(1, 0, "11") + ":0100000011EE", 0, 0, "Line 2 is not a valid Motorola"});
+        row("odd digits", {SRec(1, 0, "11").trimmed() + "0", 0, 0, "Line 1 is not a valid"});
+        row("bad digit", {"S1040000G1EA", 0, 0, "Line 1 is not a valid"});
+        row("no address", {"S101FE", 0, 0, "Line 1 is not a valid"});
         row("outside the Buffer", {SRec(1, 0, "11") + SRec(3, 0x11170, "2233"), 0, 0, "address 11171 (line 2) lands at index 11171", 0, "11", 2});
-        row("32-bit address with offset", {SRec(3, 0xFFFFFFFF, "33"), 0, 0x1000, "index 100000FFF", 0, none, 0});
+        row("32-bit address with offset", {SRec(3, 0xFFFFFFFF, "33"), 0, 0x1000, "index 100000FFF"});
         row("255-byte record", {SRec(1, 0, QByteArray(504, '7')), 0, 0, "", 251, "77", 252});
+        format = ImageFormat::Elf;
+        const QByteArray two = Elf32({{1, 0, 0, 0, 16, 16}, {1, 16, 0x800060, 0x10, 8, 12}}, Payload);
+        const QByteArray p = Payload.toHex().toUpper();
+        auto patched = [&two](int at, char value) { return two.left(at) + value + two.mid(at + 1); };
+        row("physical address, file bytes only", {two, 0, 0, "", 0, p.left(48) + "FF", 24});
+        row("offsets as for Intel HEX", {two, 8, 0x1000, "", 0x1007, "FF" + p.mid(16, 32) + "FF", 16});
+        row("other segment types skipped", {Elf32({{6, 0, 0, 0, 4, 4}, {1, 4, 0, 0x20, 4, 4}}, Payload), 0, 0, "", 0x20, p.mid(8, 8), 4});
+        row("64-bit", {patched(4, 2), 0, 0, "64-bit ELF file"});
+        row("big-endian", {patched(5, 2), 0, 0, "big-endian ELF file"});
+        row("unknown class", {patched(4, 0), 0, 0, "is damaged: its class byte is 00"});
+        row("unknown byte order", {patched(5, 7), 0, 0, "is damaged: its byte-order byte is 07"});
+        row("header cut short", {two.left(40), 0, 0, "is damaged"});
+        row("program headers past the end", {patched(44, char(200)), 0, 0, "is damaged"});
+        row("segment past the end", {Elf32({{1, 0, 0, 0, 64, 64}}, Payload), 0, 0, "segment 0 takes file bytes 54 to 93, past its last byte 73"});
+        row("segment outside the Buffer", {Elf32({{1, 0, 0, 0, 4, 4}, {1, 4, 0, 0x810000, 16, 16}}, Payload), 0, 0,
+            "Segment 1 holds physical addresses 810000 to 81000F, which land outside the Buffer (0 to 11170). Nothing"});
+        row("pushed outside by the offset", {two, 0, 0x11168, "Segment 0 holds physical addresses 0 to F"});
+        row("no loadable segment", {Elf32({{4, 0, 0, 0, 8, 8}}, Payload), 0, 0, "no loadable segment"});
+        format = ImageFormat::Binary;  // file byte p is p % 251, never FF
+        auto bin = [](int size) {
+            QByteArray file(size, 0);
+            for (int p = 0; p < size; ++p)
+                file[p] = char(p % 251);
+            return file;
+        };
+        row("empty", {bin(0), 0, 0, ""});
+        row("70001 bytes", {bin(70001), 0, 0, "", 0x1116F, "DDDE", 70001});
+        row("70002 bytes", {bin(70002), 0, 0, "file offset 11171 lands at index 11171", 0x1116F, "DDDE", 70001});
+        row("file address", {bin(0x200), 0x100, 0, "", 0xFF, "FF0506", 0x100});
+        row("buffer address", {bin(0x200), 0, 0x100, "", 0xFF, "FF0001", 0x200});
+        row("file address past the end", {bin(0x200), 0x300, 0, ""});
+        row("both, past the Buffer", {bin(0x200), 0x100, 0x11000, "file offset 171 lands at index 11171", 0x110FF,
+                                      "FF0506", 0x71});
     }
     void load()
     {
-        QFETCH(bool, srec);
+        QFETCH(int, format);
         QFETCH(LoadCase, c);
         Image b = Filled(0);
         QByteArray header;
-        const LoadResult r = srec ? LoadSRecords(c.text, b, c.fa, c.ba, &header) : LoadHex(c.text, b, c.fa, c.ba);
+        const bool bin = ImageFormat(format) == ImageFormat::Binary;
+        const QByteArray file = bin ? c.text.mid(c.fa, BinaryReadLength(c.fa, c.ba)) : c.text;
+        const LoadResult r = LoadImage(file, ImageFormat(format), b, c.fa, c.ba, &header);
         QVERIFY2(c.error.isEmpty() ? r.ok() : r.error.contains(c.error), qPrintable(r.error));
         QCOMPARE(r.checksumError, c.error == ChecksumMessage);
         QCOMPARE(At(b, c.at, int(c.bytes.size() / 2)).toHex().toUpper(), c.bytes);
@@ -177,56 +235,29 @@ private slots:
         QCOMPARE(header, c.text.startsWith("S0") ? QByteArray("HDR", 4) : QByteArray());
     }
 
-    void srecWriter()
-    {
-        for (auto [size, lines, line, text] :
-             {std::tuple{0, 3, 1, QByteArray("S5030000FC")}, {16, 4, 1, "S1130000" + QByteArray(32, 'F') + "FC"},
-              {0x10001, 4100, 4097, QByteArray("S205010000FFFA")}, {0x10001, 4100, 4098, QByteArray("S5031001EB")}}) {
-            const QByteArray file = SRecordImage(Filled(0), size);
-            QCOMPARE(file.count("\r\n"), lines);
-            QCOMPARE(file.split('\n')[0].trimmed(), QByteArray("S009000051756972726182"));
-            QCOMPARE(file.split('\n')[line].trimmed(), text);
-        }
-        QVERIFY(NameSaysSRecords("a.S19") && NameSaysSRecords("b.srec") && NameSaysSRecords("c.mot") && !NameSaysSRecords("d.s1"));
-    }
-
-    void binaryLoad()
-    {
-        // File byte p is p % 251, never FF: size, offsets, error, bytes changed.
-        for (auto [size, fa, ba, error, changed] :
-             {std::tuple{0, 0u, 0u, "", 0}, {70001, 0u, 0u, "", 70001},
-              {70002, 0u, 0u, "file offset 11171 lands at index 11171", 70001}, {0x200, 0x100u, 0u, "", 0x100},
-              {0x200, 0u, 0x100u, "", 0x200}, {0x200, 0x300u, 0u, "", 0},
-              {0x200, 0x100u, 0x11000u, "file offset 171 lands at index 11171", 0x71}}) {
-            QByteArray file(size, 0);
-            for (int p = 0; p < size; ++p)
-                file[p] = char(p % 251);
-            Image b = Filled(0);
-            const LoadResult r = PlaceBinary(file.mid(fa, BinaryReadLength(fa, ba)), b, fa, ba);
-            QVERIFY2(*error ? r.error.contains(QLatin1String(error)) : r.ok(), qPrintable(r.error));
-            QCOMPARE(Changed(b), changed);
-            QVERIFY(!changed || b[fa + ba] == uint8_t(file[fa]));
-        }
-    }
-
+    // The writers on an erased Buffer: the line count and one line; what each
+    // writes loads back as it was; then the offsets as typed.
     void writersAndOffsets()
     {
         const QByteArray f32(32, 'F');
-        for (auto [size, lines, line, text] : {std::tuple{0, 1, 0, End.trimmed()}, {16, 2, 0, ":10000000" + f32 + "00"},
-                                               {32, 3, 1, ":10001000" + f32 + "F0"}, {8, 2, 0, ":10000000" + f32 + "00"},
-                                               {0x10000, 4097, 4095, ":10FFF000" + f32 + "11"}}) {
-            const QByteArray file = HexImage(Filled(0), size);
-            QVERIFY(file.endsWith("\r\n" + End) || file == End);
+        for (auto [srec, size, lines, line, text] :
+             {std::tuple{false, 0, 1, 0, End.trimmed()}, {false, 16, 2, 0, ":10000000" + f32 + "00"},
+              {false, 32, 3, 1, ":10001000" + f32 + "F0"}, {false, 8, 2, 0, ":10000000" + f32 + "00"},
+              {false, 0x10000, 4097, 4095, ":10FFF000" + f32 + "11"}, {true, 0, 3, 1, QByteArray("S5030000FC")},
+              {true, 16, 4, 1, "S1130000" + f32 + "FC"}, {true, 0x10001, 4100, 4097, QByteArray("S205010000FFFA")},
+              {true, 0x10001, 4100, 4098, QByteArray("S5031001EB")}}) {
+            const QByteArray file = srec ? SRecordImage(Filled(0), size) : HexImage(Filled(0), size);
             QCOMPARE(file.count("\r\n"), lines);
             QCOMPARE(file.split('\n')[line].trimmed(), text);
+            QVERIFY(srec ? file.startsWith("S009000051756972726182\r\n") : file.endsWith("\r\n" + End) || file == End);
         }
+        QVERIFY(NameSaysSRecords("a.S19") && NameSaysSRecords("b.srec") && NameSaysSRecords("c.mot") && !NameSaysSRecords("d.s1"));
         const Image a = Filled(7);
-        Image b = Filled(0);
-        QVERIFY(LoadHex(HexImage(a, 0x10000), b, 0, 0).ok());
-        QCOMPARE(At(b, 0, 0x10000), At(a, 0, 0x10000));
-        QVERIFY(PlaceBinary(BinaryImage(a, 2048), b = Filled(0), 0, 0).ok());
-        QCOMPARE(At(b, 0, 2049), At(a, 0, 2048) + '\xFF');
-
+        for (const ImageFormat format : {ImageFormat::IntelHex, ImageFormat::SRecord, ImageFormat::Binary}) {
+            Image b = Filled(0);
+            QVERIFY(LoadImage(SaveImage(a, 0x10000, format), format, b, 0, 0).ok());
+            QCOMPARE(At(b, 0, 0x10001), At(a, 0, 0x10000) + '\xFF');
+        }
         for (auto [text, value] : {std::pair{"1000", 4096LL}, {"8000", 32768}, {"ff", 255}, {"12G4", 18}, {"", 0},
                                    {"G1", 0}, {"00000000FFFFFFFF", 0xFFFFFFFF}, {"100000000", -1}}) {
             const std::optional<uint32_t> v = ReadHexOffset(QString::fromLatin1(text));
@@ -251,15 +282,15 @@ private slots:
         QCOMPARE(f_->dir.read(QStringLiteral("back.bin")), At(a, 0, 0x10000));
         const QByteArray low = f_->dir.read(QStringLiteral("low.hex")), high = f_->dir.read(QStringLiteral("high.hex"));
         QVERIFY(low.startsWith(":020000040000FA") && high.startsWith(":020000040001F9"));
-        Image b;
-        QVERIFY(LoadHex(low, b, 0, 0).ok() && LoadHex(high, b, 0, 0).ok());
+        Image fromHex = Filled(0);
+        QVERIFY(LoadHex(low, fromHex, 0, 0).ok());
+        Image b = fromHex;
+        QVERIFY(LoadHex(high, b, 0, 0).ok());
         QCOMPARE(At(b, 0, 0x1000), At(a, 0, 0x1000));
         QCOMPARE(At(b, 0x10000, 0x1000), At(a, 0, 0x1000));
 
         // S-records: S1, S2 and S3 forms, with and without the S5 count, load
         // as the Intel HEX of the same data does; ours read back in srec_cat.
-        Image fromHex = Filled(0);
-        QVERIFY(LoadHex(low, fromHex, 0, 0).ok());
         for (const char* form : {"", " -address-length=3", " -address-length=4 -disable=data-count"}) {
             QVERIFY(srec(qPrintable(QStringLiteral("in.bin -binary -o s.srec -motorola") + QLatin1String(form))));
             Image fromSRec = Filled(0);
@@ -269,46 +300,33 @@ private slots:
         f_->dir.write(QStringLiteral("ours.s19"), SRecordImage(a, modFunc::BufferSize));
         QVERIFY(srec("ours.s19 -motorola -o back.bin -binary"));
         QCOMPARE(f_->dir.read(QStringLiteral("back.bin")), At(a, 0, modFunc::BufferSize));
-        // Their content says Intel HEX, whatever the name; srec_cat's binary
-        // output does not.
-        for (const char* name : {"low.hex", "high.hex", "ours.hex"})
-            QCOMPARE(FormatOfFile(f_->dir.file(QString::fromLatin1(name))), ImageFormat::IntelHex);
-        for (const char* name : {"s.srec", "ours.s19"})
-            QCOMPARE(FormatOfFile(f_->dir.file(QString::fromLatin1(name))), ImageFormat::SRecord);
-        QCOMPARE(FormatOfFile(f_->dir.file(QStringLiteral("back.bin"))), ImageFormat::Binary);
+        // Their content says what they are, whatever the name.
+        const auto hex = ImageFormat::IntelHex, srecords = ImageFormat::SRecord;
+        for (auto [name, format] : {std::pair{"low.hex", hex}, {"high.hex", hex}, {"ours.hex", hex}, {"s.srec", srecords},
+                                    {"ours.s19", srecords}, {"back.bin", ImageFormat::Binary}})
+            QCOMPARE(FormatOfFile(f_->dir.file(QString::fromLatin1(name))), format);
     }
 
     // The format a file's beginning shows.
-    void formatOfContent_data()
-    {
-        QTest::addColumn<QByteArray>("head");
-        QTest::addColumn<int>("format");
-        const int hex = int(ImageFormat::IntelHex), srec = int(ImageFormat::SRecord), bin = int(ImageFormat::Binary);
-        QTest::newRow("data record") << GoodHex << hex;
-        QTest::newRow("end record alone") << End << hex;
-        QTest::newRow("lower case, LF, blank lines first") << QByteArray("\n \r\n\t:02010000abcd85\n") << hex;
-        QTest::newRow("CR alone ends a line") << QByteArray(":02010000ABCD85\r:00000001FF\r") << hex;
-        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF") + GoodHex << hex;
-        QTest::newRow("bad checksum is still HEX") << Rec(0, 0, D16, 1) << hex;
-        QTest::newRow("cut after the first line") << (Rec(0, 0, D16) + Rec(16, 0, D16)).left(50) << hex;
-        QTest::newRow("count and length differ") << QByteArray(":03010000ABCD85\r\n") << bin;
-        QTest::newRow("record type 6") << QByteArray(":00000006FA\r\n") << bin;
-        QTest::newRow("text after a colon") << QByteArray(":hello world\n") << bin;
-        QTest::newRow("colon not first") << QByteArray("x:02010000ABCD85\r\n") << bin;
-        QTest::newRow("binary") << QByteArray("\x3A\x02\x01\x00\x00\xAB\xCD\x85", 8) << bin;
-        QTest::newRow("empty") << QByteArray() << bin;
-        QTest::newRow("S0 header") << QByteArray("\r\nS00600004844521B\r\n") << srec;
-        QTest::newRow("S3, lower case") << SRec(3, 0x10A, "a1b2").toLower() << srec;
-        QTest::newRow("S-record cut after its first line") << (SRec(1, 0, "11") + SRec(1, 1, "22")).left(20) << srec;
-        QTest::newRow("S-record count and length differ") << QByteArray("S1050000FF\r\n") << bin;
-        QTest::newRow("S and text") << QByteArray("Some text\n") << bin;
-    }
-
     void formatOfContent()
     {
-        QFETCH(QByteArray, head);
-        QFETCH(int, format);
-        QCOMPARE(int(FormatOfContent(head)), format);
+        const auto hex = ImageFormat::IntelHex, srec = ImageFormat::SRecord, bin = ImageFormat::Binary;
+        const QByteArray elf = Elf32({{1, 0, 0, 0, 4, 4}}, Payload);
+        const std::pair<QByteArray, ImageFormat> table[] = {
+            // Intel HEX in either case, after blank lines or a byte-order mark, lines ended by CR alone, a bad
+            // checksum (the reader's business), cut after the first line.
+            {GoodHex, hex}, {End, hex}, {"\n \r\n\t:02010000abcd85\n", hex}, {":02010000ABCD85\r:00000001FF\r", hex},
+            {"\xEF\xBB\xBF" + GoodHex, hex}, {Rec(0, 0, D16, 1), hex}, {(Rec(0, 0, D16) + Rec(16, 0, D16)).left(50), hex},
+            // Not HEX: count and length differ, record type 6, text after the colon, a colon not first, binary.
+            {":03010000ABCD85\r\n", bin}, {":00000006FA\r\n", bin}, {":hello world\n", bin}, {"x:02010000ABCD85\r\n", bin},
+            {QByteArray("\x3A\x02\x01\x00\x00\xAB\xCD\x85", 8), bin}, {QByteArray(), bin},
+            // S-records likewise; count and length that differ, or text that starts with S, are not.
+            {"\r\nS00600004844521B\r\n", srec}, {SRec(3, 0x10A, "a1b2").toLower(), srec},
+            {(SRec(1, 0, "11") + SRec(1, 1, "22")).left(20), srec}, {"S1050000FF\r\n", bin}, {"Some text\n", bin},
+            // ELF, 64-bit too, so that its reader says why it is refused.
+            {elf, ImageFormat::Elf}, {QByteArray(elf).replace(4, 1, "\x02"), ImageFormat::Elf}};
+        for (const auto& [head, format] : table)
+            QVERIFY2(FormatOfContent(head) == format, head.left(40).toHex().constData());
     }
 
     void command_data()
@@ -318,16 +336,15 @@ private slots:
         const QByteArray old(4096, 'x'), hex16 = ":10000000" + QByteArray(32, 'F') + "00\r\n" + End;
         auto row = [](const char* name, bool save, CommandCase c) { QTest::newRow(name) << save << c; };
         row("load, buffer address", false, {.name = "a.HEX", .before = GoodHex, .ba = "1000", .at = 0x1101, .value = 0xCD});
-        row("load, Intel Hex chosen for a.Hex", false,
-            {.name = "a.Hex", .before = GoodHex, .choice = "hex", .ba = "", .at = 0x100, .value = 0xAB});
+        row("load, Binary chosen for an Intel HEX file", false,
+            {.name = "a.Hex", .before = GoodHex, .choice = "bin", .ba = "", .at = 0, .value = ':'});
         row("load, close box", false, {.name = "a.hex", .before = GoodHex, .close = true, .at = 0x100, .value = 0xFF});
         row("load, 70002 bytes", false, {.name = "a.bin", .before = QByteArray(70002, 0), .message = "lands at index 11171", .at = 70000});
         row("load, checksum", false,
             {.name = "a.hex", .before = GoodHex.left(13) + "86", .message = ChecksumMessage, .at = 0x100, .value = 0xFF});
         row("load, bad line", false, {.name = "a.hex", .before = "junk", .message = "Line 1 is not a valid", .value = 0xFF});
         row("load, missing file", false, {.name = "none.bin", .message = "cannot be opened", .value = 0xFF});
-        row("save hex", true, {.name = "s.hex", .before = old, .size = 16, .after = hex16});
-        row("save, offsets change nothing", true, {.name = "s.hex", .before = old, .ba = "100", .size = 16, .after = hex16});
+        row("save hex; the offsets change nothing", true, {.name = "s.hex", .before = old, .ba = "100", .size = 16, .after = hex16});
         row("save binary as image.hex over a longer file", true,
             {.name = "image.hex", .before = old, .choice = "bin", .size = 2048, .after = QByteArray(2048, '\xFF')});
         row("save binary, 70001 bytes", true, {.name = "s.bin", .before = old, .size = 70001, .after = QByteArray(70001, '\xFF')});
@@ -382,11 +399,13 @@ private slots:
     {
         // Without content to tell by, the preselection (1 Intel Hex, 2
         // Binary, 3 S-records) follows the name's ending; content that is
-        // S-records or ELF (4) wins over a name that says otherwise.
+        // Intel HEX, S-records or ELF (4) wins over a name that says otherwise.
+        f_->dir.write(QStringLiteral("hex.Hex"), GoodHex);
         f_->dir.write(QStringLiteral("srec.hex"), SRec(1, 0, "11"));
         f_->dir.write(QStringLiteral("elf.hex"), "\x7f" "ELF\x01\x01\x01");
-        for (auto [name, option] : {std::pair{"PROG.HEX", 1}, {"prog.hex", 1}, {"prog.Hex", 2}, {"prog.S19", 3},
-                                    {"prog.mot", 3}, {"srec.hex", 3}, {"elf.hex", 4}, {"prog.bin", 2}, {"prog", 2}}) {
+        for (auto [name, option] : {std::pair{"PROG.HEX", 1}, {"prog.hex", 1}, {"prog.Hex", 2}, {"hex.Hex", 1},
+                                    {"prog.S19", 3}, {"prog.mot", 3}, {"srec.hex", 3}, {"elf.hex", 4}, {"prog.bin", 2},
+                                    {"prog", 2}}) {
             QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QString::fromLatin1(name)), [option = option](frmFileLoad* w) {
                 const QList<bool> checked{w->Option1->isChecked(), w->Option2->isChecked(), w->Option3->isChecked(),
                                           w->Option4->isChecked()};
@@ -397,16 +416,6 @@ private slots:
             QVERIFY(modFunc::FileCancelled);
         }
         QCOMPARE(starts_.last(), f_->dir.file(QStringLiteral("prog.bin")));  // the name chosen last
-        // An Intel HEX file under any name preselects Intel Hex; Binary can
-        // still be chosen.
-        f_->dir.write(QStringLiteral("prog.Hex"), GoodHex);
-        QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QStringLiteral("prog.Hex")), [](frmFileLoad* w) {
-            QVERIFY(w->Option1->isChecked());
-            w->Option2->click();
-            w->cmdOk->click();
-        }));
-        QVERIFY(!modFunc::HexFormat);
-
         // Focus order, and an offset too long for 32 bits.
         f_->dir.write(QStringLiteral("a.hex"), GoodHex);
         QVERIFY(Run(f_->main->FileLoad, f_->dir.file(QStringLiteral("a.hex")), [this](frmFileLoad* w) {

@@ -24,7 +24,6 @@ struct Global {
     std::function<void()> change;
     std::function<bool()> atStart;
 };
-void NoWait() {}
 }  // namespace
 Q_DECLARE_METATYPE(Global)
 
@@ -51,7 +50,7 @@ private slots:
         row("AutoList", [] { AutoList[20] = 5; }, [] { return AutoList[20] == 0; });
         row("cm", [] { cm = new SerialPort; }, [] { return cm == nullptr; });
         row("totmr", [] { totmr = new QTimer; }, [] { return totmr == nullptr; });
-        row("LetTimePass", [] { LetTimePass = NoWait; }, [] { return LetTimePass == WaitForEvents; });
+        row("LetTimePass", [] { LetTimePass = [] {}; }, [] { return LetTimePass == WaitForEvents; });
         row("PortPaths", [] { PortPaths[3] = QStringLiteral("/dev/x"); }, [] { return PortPaths.isEmpty(); });
         row("HexFormat", [] { HexFormat = true; }, [] { return !HexFormat; });
         row("SRecFormat", [] { SRecFormat = true; }, [] { return !SRecFormat; });

@@ -39,18 +39,11 @@ QString Records()
     }
     return out.join(QLatin1Char('|'));
 }
-QString Steps()
-{
-    QStringList out;
-    for (int i = 1; i <= AutoCount; ++i)
-        out << QString::number(AutoList[size_t(i)]);
-    return out.join(QLatin1Char(','));
-}
 
 // The three start files (null: none), then what is read: port, device count
-// and index, the records, the Auto steps, and parts of the one message box
-// (none: no box).
-struct StartCase { QByteArray cfg, dev, autoText; QList<int> portCountIndex; QString records, steps; QStringList says; };
+// and index, the records, the Auto steps ("," between), and parts of the one
+// message box (none: no box).
+struct StartCase { QByteArray cfg, dev, autoText; QList<int> used; QString records, steps; QStringList says; };
 }  // namespace
 Q_DECLARE_METATYPE(StartCase)
 
@@ -71,51 +64,44 @@ private slots:
         // Sizes the program cannot serve are refused where they are used.
         for (int32_t size : {-1, 0, 65536, 65537})
             QCOMPARE(DeviceProblem({QStringLiteral("X"), 1, size}).isEmpty(), size == 0 || size == 65536);
+        QCOMPARE(AutoLabel(5), QStringLiteral("Lock"));
+        QVERIFY(AutoLabel(6).isEmpty());
+        QCOMPARE(AutoCodeOf(QStringLiteral("Verify")), 4);
     }
 
-    // `reads`: one letter per value, t text, n 16-bit number, N 32-bit number.
-    // `expect`: the values read, or "!" and a part of the error.
-    void delimitedReader_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("reads");
-        QTest::addColumn<QStringList>("expect");
-        QTest::newRow("records: quoted comma, spread, sharing a line")
-            << QByteArray("\"27C64, 8K\",1,8192\r\n\"A\"\r\n2\r\n16,\"B\",3,32\r\n") << "tnNtnNtnN"
-            << QStringList{"27C64, 8K", "1", "8192", "A", "2", "16", "B", "3", "32"};
-        QTest::newRow("spaces, empty lines, text after a closing quote")
-            << QByteArray("  \"a\"x , -12\n\nplain text  ,x y\r\n\r\n7 ") << "tntttt"
-            << QStringList{"a", "-12", "plain text  ", "x y", "7 ", "!t, line 5: a value is missing (the file ends here)"};
-        QTest::newRow("bad numbers") << QByteArray("12a,,+5,32768,-32768,99999999999999999999,12 ") << "nnnnnNn"
-                                     << QStringList{"!line 1: \"12a\" is not a number", "!a number is missing",
-                                                    "!\"+5\" is not", "!32768 is outside -32768 to 32767", "-32768",
-                                                    "!99999999999999999999 is outside", "12"};
-        QTest::newRow("open quote ends at its line") << QByteArray("\"2716 EPROM 2K,1,2048\r\n\"2732\",1\r\n") << "ttn"
-                                                     << QStringList{"!t, line 1: the value has no closing quote",
-                                                                    "2732", "1"};
-        QTest::newRow("no quoted line breaks") << QByteArray("\"two\r\nlines\"\r\n") << "tt"
-                                               << QStringList{"!line 1: the value has no closing", "lines\""};
-        QTest::newRow("long number cut") << "1," + QByteArray(1000000, '9') << "nn"
-                                         << QStringList{"1", "!line 1: 9999999999"};
-        QTest::newRow("long word cut") << QByteArray(1000000, 'x') << "n" << QStringList{"!\"xxxxxxxxxx"};
-    }
-
+    // Each row: a text, then what reads of it give, '|' between them: the
+    // kind (t text, n 16-bit number, N 32-bit number), then the value, or "!"
+    // and a part of the error.
     void delimitedReader()
     {
-        QFETCH(QByteArray, text);
-        QFETCH(QString, reads);
-        QFETCH(QStringList, expect);
-        DelimitedReader in(text, QStringLiteral("t"));
-        for (int i = 0; i < reads.size(); ++i) {
-            QString value;
-            int16_t n = 0;
-            int32_t big = 0;
-            const QChar kind = reads[i];
-            const bool ok = kind == 't' ? in.readText(value) : kind == 'n' ? in.readInt16(n) : in.readInt32(big);
-            const QString got = !ok ? "!" + in.error() : kind == 't' ? value : QString::number(kind == 'n' ? n : big);
-            QVERIFY2(expect[i].startsWith('!') ? got.startsWith('!') && got.contains(expect[i].mid(1)) : got == expect[i],
-                     qPrintable(got));
-            QVERIFY2(in.error().size() < 200, "a message quotes a value whole");
+        const std::pair<QByteArray, const char*> table[] = {
+            // a quoted comma; records spread over lines and sharing one
+            {"\"27C64, 8K\",1,8192\r\n\"A\"\r\n2\r\n16,\"B\",3,32\r\n", "t27C64, 8K|n1|N8192|tA|n2|N16|tB|n3|N32"},
+            // spaces, empty lines, text after a closing quote
+            {"  \"a\"x , -12\n\nplain text  ,x y\r\n\r\n7 ",
+             "ta|n-12|tplain text  |tx y|t7 |t!t, line 5: a value is missing (the file ends here)"},
+            {"12a,,+5,32768,-32768,99999999999999999999,12 ", "n!line 1: \"12a\" is not a number|n!a number is missing|"
+             "n!\"+5\" is not|n!32768 is outside -32768 to 32767|n-32768|N!99999999999999999999 is outside|n12"},
+            // an open quote ends at its line: no quoted line breaks
+            {"\"2716 EPROM 2K,1,2048\r\n\"2732\",1\r\n", "t!t, line 1: the value has no closing quote|t2732|n1"},
+            {"\"two\r\nlines\"\r\n", "t!line 1: the value has no closing|tlines\""},
+            // a long value is cut in its message
+            {"1," + QByteArray(1000000, '9'), "n1|n!line 1: 9999999999"},
+            {QByteArray(1000000, 'x'), "n!\"xxxxxxxxxx"}};
+        for (const auto& [text, reads] : table) {
+            DelimitedReader in(text, QStringLiteral("t"));
+            for (const QString& read : QString::fromLatin1(reads).split(QLatin1Char('|'))) {
+                QString value;
+                int16_t n = 0;
+                int32_t big = 0;
+                const QChar kind = read[0];
+                const QString expect = read.mid(1);
+                const bool ok = kind == 't' ? in.readText(value) : kind == 'n' ? in.readInt16(n) : in.readInt32(big);
+                const QString got = !ok ? "!" + in.error() : kind == 't' ? value : QString::number(kind == 'n' ? n : big);
+                QVERIFY2(expect.startsWith('!') ? got.startsWith('!') && got.contains(expect.mid(1)) : got == expect,
+                         qPrintable(got));
+                QVERIFY2(in.error().size() < 200, "a message quotes a value whole");
+            }
         }
     }
 
@@ -159,6 +145,8 @@ private slots:
             "1:A/1/16|2:B/2/32", "", {"quirra.dev, line 4: a number is missing (the file ends here); 2 of 5 device records"}});
         row("type code too big", {cfg111, "\"X\",70000,16", none, {1, 1, 0}, "", "",
             {"quirra.dev, line 1: 70000 is outside -32768 to 32767"}});
+        row("Auto steps as they are, a Read and an unknown code", {none, none, "5\r\n0\r\n1\r\n2\r\n-4\r\n4\r\n",
+            {1, 0, 0}, "", "0,1,2,-4,4", {}});
         row("25 steps", {none, none, "25\r\n" + QByteArray("3\r\n").repeated(25), {1, 0, 0}, "",
             QStringLiteral("3,").repeated(19) + "3", {"auto.cfg, line 1: 25 steps are more than 20; only the"}});
         row("too many steps and too short", {none, none, "25\r\n3\r\n", {1, 0, 0}, "", "3", {"only the first 20 are "
@@ -172,7 +160,7 @@ private slots:
     void startFiles()
     {
         QFETCH(StartCase, c);
-        const QList<int>& portCountIndex = c.portCountIndex;
+        const QList<int>& used = c.used;
         TempAppDir dir;
         const std::pair<QString, QByteArray> files[] = {{ConfigFileName, c.cfg}, {CatalogueFileName, c.dev},
                                                         {AutoFileName, c.autoText}};
@@ -188,29 +176,16 @@ private slots:
             QCOMPARE(rec.last().title, QStringLiteral("Quirra"));
             QVERIFY2(rec.last().text.size() < 2000, "the box stays small");
         }
-        QCOMPARE((QList<int>{ComPort, DeviceCount, DeviceIndex}), portCountIndex);
+        QCOMPARE((QList<int>{ComPort, DeviceCount, DeviceIndex}), used);
         QCOMPARE(Records(), c.records);
-        QCOMPARE(Steps(), c.steps);
         QCOMPARE(AutoList[0], int16_t(77));
-        QCOMPARE(SelectedDevice().Name, DeviceTable[size_t(portCountIndex[2])].Name);
-        // What was read (or used instead) is what goes back, as exactly three lines.
-        QVERIFY(SaveConfig());
-        QCOMPARE(dir.read(ConfigFileName), QStringLiteral("%1\r\n%2\r\n%3\r\n")
-                                               .arg(portCountIndex[0]).arg(portCountIndex[1]).arg(portCountIndex[2])
-                                               .toLatin1());
-    }
-
-    void autoFileRoundTrip()
-    {
-        TempAppDir dir;
-        const QByteArray stored("5\r\n0\r\n1\r\n2\r\n-4\r\n4\r\n");  // a Read step and an unknown code
-        dir.write(AutoFileName, stored);
-        QVERIFY(LoadAuto().isEmpty());
-        QVERIFY(SaveAuto());
-        QCOMPARE(dir.read(AutoFileName), stored);
-        QCOMPARE(AutoLabel(5), QStringLiteral("Lock"));
-        QVERIFY(AutoLabel(6).isEmpty());
-        QCOMPARE(AutoCodeOf(QStringLiteral("Verify")), 4);
+        QCOMPARE(SelectedDevice().Name, DeviceTable[size_t(used[2])].Name);
+        // What was read (or used instead) is what goes back: quirra.cfg as
+        // exactly three lines, auto.cfg as the count and the steps read.
+        QVERIFY(SaveConfig() && SaveAuto());
+        QCOMPARE(dir.read(ConfigFileName), QStringLiteral("%1\r\n%2\r\n%3\r\n").arg(used[0]).arg(used[1]).arg(used[2]).toLatin1());
+        const QStringList steps = c.steps.split(QLatin1Char(','), Qt::SkipEmptyParts);
+        QCOMPARE(dir.read(AutoFileName), (QStringList{QString::number(steps.size())} + steps).join("\r\n").toLatin1() + "\r\n");
     }
 
     void unreadableAndUnwritable()

@@ -34,8 +34,6 @@ void TempAppDir::write(const QString& name, const QByteArray& data) const
 QByteArray TempAppDir::read(const QString& name) const
 {
     QFile f(file(name));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
