@@ -18,8 +18,8 @@ class TestBufferView : public QObject {
 private slots:
     void init() { Buffer.fill(0xFF); }
 
-    // Over a device of each size, the Buffer all FF: the scroll range, rounded
-    // half to even, and the checksum, which stops at index 70000.
+    // Over a device of each size (more in tst_bufferwindow's key rows), the Buffer
+    // all FF: the scroll range, rounded half to even, and the checksum, which stops at index 70000.
     void scrollRangeAndCheckSum()
     {
         const std::pair<double, int64_t> rounds[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {46.5, 46}, {-0.5, 0},
@@ -28,8 +28,7 @@ private slots:
             QCOMPARE(modFunc::RoundHalfEven(x), expected);
         const int32_t past = 70001 * 255 % 65536;
         const std::tuple<int32_t, int32_t, int32_t> sizes[] = {  // size, scroll maximum, checksum
-            {8192, 496, 0xE000}, {32768, 2032, 0x8000}, {65536, 4080, 0}, {1000, 46, 0xE418}, {0, 0, 0},
-            {100, 0, 0x639C}, {264, 0, 0x6F8}, {280, 2, 0x16E8}, {70001, 4080, past}, {0x20000, 4080, past},
+            {8192, 496, 0xE000}, {32768, 2032, 0x8000}, {264, 0, 0x6F8}, {280, 2, 0x16E8},
             {INT32_MAX, 4080, past}, {-1, 0, 0}, {-8, 0, 0}, {INT32_MIN, 0, 0}};
         for (auto [size, max, sum] : sizes) {
             QCOMPARE(ScrollMaximum(size), max);
@@ -84,23 +83,15 @@ private slots:
 
     void fill()
     {
+        // tst_bufferwindow's Fill rows cover the ranges the window can take; these it cannot.
         using FillRoutines::FillRange;
-        Buffer.fill(0x11);
-        QCOMPARE(FillRange(Buffer, 0x100, 0x10, 0x00), 16);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(&Buffer[0xFF]), 18), "\x11" + QByteArray(16, 0) + "\x11");
-        QCOMPARE(FillRange(Buffer, 5, 0, 0x22), 0);
-        QCOMPARE(Buffer[5], 0x11);
-        QCOMPARE(FillRange(Buffer, 0xFFFF, 0xFFFF, 0x33), 70001 - 0xFFFF);  // cut at 70000
-        QCOMPARE(Buffer[0xFFFE], 0x11);
-        QCOMPARE(Buffer[70000], 0x33);
         QCOMPARE(FillRange(Buffer, -1, 5, 0), 0);
         QCOMPARE(FillRange(Buffer, 10, INT32_MAX, 0x55), 70001 - 10);
+        QCOMPARE(Buffer[70000], 0x55);
 
         const std::pair<const char*, uint32_t> lenient[] = {{"7", 7}, {"a5", 0xA5}, {"zz", 0}, {"5z", 5}};
         for (auto [text, value] : lenient)
             QCOMPARE(FillRoutines::LenientHex(QString::fromLatin1(text)), value);
-        QCOMPARE(*FillRoutines::StrictHex4(QStringLiteral("ffFF")), 0xFFFF);
-        QCOMPARE(*FillRoutines::StrictHex4(QStringLiteral("0")), 0);
         for (const char* bad : {"", "g", " 1", "0x1", "+1", "-1", "12345"})
             QVERIFY2(!FillRoutines::StrictHex4(QString::fromLatin1(bad)), bad);
     }
