@@ -155,7 +155,6 @@ private slots:
         const QList<int> ebpv = {1, 2, 3, 4};
         using enum Row::Window;
         row("select: index 3 (type 10), OK", {.window = Select, .deviceIndex = 3, .actions = {OK}, .view = "2/9 chips 003"});
-        row("select: index 0, OK", {.window = Select, .deviceIndex = 0, .actions = {OK}, .view = "-1/9 chips 300"});
         row("select: to type 1, Cancel",
             {.window = Select, .deviceIndex = 3, .viewOpen = true, .actions = {ClickRow(1), Cancel}, .view = "1/9 chips 030"});
         row("select: type 9, close box", {.window = Select, .deviceIndex = 5, .actions = {CloseBox()}, .view = "4/9 chips 300"});
@@ -171,7 +170,6 @@ private slots:
                                  .view = "-1/9 chips 300", .after = "index=0;p2=Device: ;p3=Size: 0H;view=0"});
         row("select: index 12, Cancel", {.window = Select, .deviceIndex = 12, .actions = {Cancel}, .view = "-1/9 chips 300"});
         row("select: index 12, OK", {.window = Select, .deviceIndex = 12, .actions = {OK}, .view = "-1/9 chips 300", .after = "index=0"});
-        row("settings: COM3, OK", {.window = Settings, .comPort = 3, .actions = {OK}, .view = "COM3/COM32 opens /dev/ttyS2"});
         row("settings: COM32",
             {.window = Settings, .comPort = 3, .actions = {PickPort(31), OK}, .view = "COM32/COM32 opens /dev/ttyS31", .after = "port=32"});
         row("settings: COM1, Enter",
@@ -195,10 +193,9 @@ private slots:
              .view = "COM5/COM32 opens /dev/ttyS4", .after = "files=ports.cfg;ports=7,\"/dev/ttyS0\""});
         row("settings: mapped, kept", {.window = Settings, .comPort = 2, .portMapped = true, .actions = {OK},
                                        .view = "COM2/COM32 opens /dev/ttyUSB3 (ports.cfg)"});
-        row("settings: back to the default", {.window = Settings, .comPort = 2, .portMapped = true,
-                                              .actions = {Press("&Default"), OK}, .view = "COM2/COM32 opens /dev/ttyS1", .after = "ports="});
-        row("settings: Enter after Default", {.window = Settings, .comPort = 2, .portMapped = true,
-                                              .actions = {Press("&Default"), PressEnter()}, .view = "COM2/COM32 opens /dev/ttyS1", .after = "ports="});
+        for (auto [name, end] : {std::pair{"settings: back to the default", OK}, {"settings: Enter after Default", PressEnter()}})
+            row(name, {.window = Settings, .comPort = 2, .portMapped = true, .actions = {Press("&Default"), end},
+                       .view = "COM2/COM32 opens /dev/ttyS1", .after = "ports="});
         row("auto: empty", {.window = EditAuto, .actions = {OK}, .view = " >"});
         row("auto: unchanged", {.window = EditAuto, .autoSteps = ebpv, .actions = {OK}, .view = "Erase,Blank,Program,Verify" + all});
         row("auto: twice", {.window = EditAuto, .actions = {ClickFunction(2), Right, Right, ClickRow(0), PressEnter()},
