@@ -193,9 +193,10 @@ private slots:
              .view = "COM5/COM32 opens /dev/ttyS4", .after = "files=ports.cfg;ports=7,\"/dev/ttyS0\""});
         row("settings: mapped, kept", {.window = Settings, .comPort = 2, .portMapped = true, .actions = {OK},
                                        .view = "COM2/COM32 opens /dev/ttyUSB3 (ports.cfg)"});
-        for (auto [name, end] : {std::pair{"settings: back to the default", OK}, {"settings: Enter after Default", PressEnter()}})
-            row(name, {.window = Settings, .comPort = 2, .portMapped = true, .actions = {Press("&Default"), end},
-                       .view = "COM2/COM32 opens /dev/ttyS1", .after = "ports="});
+        row("settings: back to the default", {.window = Settings, .comPort = 2, .portMapped = true,
+                                              .actions = {Press("&Default"), OK}, .view = "COM2/COM32 opens /dev/ttyS1", .after = "ports="});
+        row("settings: Enter after Default", {.window = Settings, .comPort = 2, .portMapped = true,
+                                              .actions = {Press("&Default"), PressEnter()}, .view = "COM2/COM32 opens /dev/ttyS1", .after = "ports="});
         row("auto: empty", {.window = EditAuto, .actions = {OK}, .view = " >"});
         row("auto: unchanged", {.window = EditAuto, .autoSteps = ebpv, .actions = {OK}, .view = "Erase,Blank,Program,Verify" + all});
         row("auto: twice", {.window = EditAuto, .actions = {ClickFunction(2), Right, Right, ClickRow(0), PressEnter()},
