@@ -37,7 +37,6 @@ void TestCli::arguments_data()
     row("everything", "--port=COM3 --device 27C64 program a.hex --format bin --buffer-address 100H --file-address 0x1f",
         "", "program|a.hex|COM3|27C64|bin|256|31");
     row("path port", "--port /dev/ttyUSB0 verify --all x.bin", "", "verify|x.bin|/dev/ttyUSB0||||");
-    row("convert", "convert in.hex out.bin", "", "convert|in.hex,out.bin|||||");
     row("help alone", "--help", "", "||||||");
     row("no command", "--quiet", "no command given", "");
     row("unknown command", "burn", "unknown command \"burn\"", "");
@@ -76,7 +75,6 @@ void TestCli::arguments_data()
     row("-f srec", "-f srec info x", "", "info|x|||srec||");
     row("--to elsewhere", "read x.bin --to hex", "--to belongs to convert", "");
     row("a value that looks like an option", "-d --port probe", "", "probe|||--port|||");
-    row("lane", "read --lane 3/4 a.hex", "", "read|a.hex|||||");
     row("merge", "convert --merge a b c d -o w.hex", "", "convert|a,b,c,d|||||");
     row("lane 2/2", "program --lane 2/2 a.bin", "--lane takes K/N", "");
     row("lane on info", "info --lane 0/2 a.bin", "--lane belongs to program, verify and read", "");
