@@ -5,6 +5,7 @@
 #include "core/mdiMain.h"
 #include "device/LineTime.h"
 #include "device/frmFunction.h"
+#include "support/CliRun.h"
 #include "support/SimLink.h"
 #include "support/WindowSupport.h"
 
@@ -13,7 +14,6 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 
@@ -46,7 +46,6 @@ struct DiagnosisCase { QStringList tree; QString path, summary, note{}; LowLaten
 struct RunCase { QString sim; bool window; int function; int goneAt = -1; };
 
 constexpr int ChipSize = 256;
-QByteArray BufferBytes(int size) { return QByteArray(reinterpret_cast<const char*>(Buffer.data()), size); }
 }  // namespace
 Q_DECLARE_METATYPE(DiagnosisCase)
 Q_DECLARE_METATYPE(RunCase)
@@ -132,17 +131,15 @@ private slots:
     {
         QFETCH(RunCase, c);
         const bool gone = c.goneAt >= 0, read = c.function == Step::Read;
-        TempAppDir dir;
-        dir.write("quirra.cfg", "1\r\n1\r\n1\r\n");
-        dir.write("quirra.dev", "\"Test 256\",1,256\r\n");
+        // A read starts from a chip that holds data, the others from an erased one.
+        const QByteArray chip = read ? RandomImage(ChipSize, 11) : QByteArray(), image = RandomImage(ChipSize, 12);
         // Blank, Program, Verify, Read: every kind of reply, without the
         // pauses of Erase and Lock; Program first where the emulator goes.
-        dir.write("auto.cfg", gone ? "2\r\n3\r\n4\r\n" : "4\r\n2\r\n3\r\n4\r\n0\r\n");
-        const QByteArray chip = RandomImage(ChipSize, 11), image = RandomImage(ChipSize, 12);
-        dir.write("chip.bin", read ? chip : QByteArray());
-        dir.write("image.bin", image);
-        SimHarness sim(c.sim.split(' ') + QStringList{"--size", QString::number(ChipSize), "--image", dir.file("chip.bin")});
-        QVERIFY(sim.start());
+        const QByteArray autoFile = gone ? "2\r\n3\r\n4\r\n" : "4\r\n2\r\n3\r\n4\r\n0\r\n";
+        CliRig dir("\"Test 256\",1,256\r\n", {{"auto.cfg", autoFile}, {"chip.bin", chip}, {"image.bin", image}},
+                   c.sim + " --size 256 --image DIR/chip.bin");
+        QVERIFY(dir.ok);
+        SimHarness& sim = dir.sim;
         const QString device = QFileInfo(sim.linkPath()).canonicalFilePath();
         // The emulator ends once the frame of block goneAt is on the wire.
         const QByteArray goneFrame = QByteArray::fromHex(read ? "0400" : "1400") + char(c.goneAt * 16);
@@ -194,11 +191,11 @@ private slots:
             QCOMPARE(main.sbar->Panel(1), gone ? QStringLiteral("COM1 lost") : QStringLiteral("COM1"));
             if (gone)
                 QCOMPARE(main.sbar->Note(), error);
-            QCOMPARE(BufferBytes(ChipSize), !read ? image : gone ? chip.left(80) + QByteArray(176, 0) : chip);
+            QCOMPARE(BufferHead(ChipSize), !read ? image : gone ? chip.left(80) + QByteArray(176, 0) : chip);
         } else {
             QProcess p;
             p.setWorkingDirectory(dir.path());
-            sim.exportAs(1);  // the environment quirra-cli starts with
+            p.setProcessEnvironment(RunEnvironment(dir.path(), &sim));
             p.start(QStringLiteral(QUIRRA_CLI_PATH), read                          ? QStringList{"read", "back.bin"}
                                                      : c.function == Step::Program ? QStringList{"program", "image.bin"}
                                                                                    : QStringList{"auto", "image.bin", "--log", "chips.log"});

@@ -12,20 +12,15 @@
 
 #include <QtTest>
 
-Q_DECLARE_METATYPE(StepResult)
-
 class TestCli : public QObject {
     Q_OBJECT
 private slots:
     void arguments_data();
     void arguments();
     void progressLine();
-    void explain_data();
     void explain();
     void chipLogLine();
-    void exitCodes_data();
     void exitCodes();
-    void serialNumbers_data();
     void serialNumbers();
 };
 
@@ -42,7 +37,6 @@ void TestCli::arguments_data()
     row("everything", "--port=COM3 --device 27C64 program a.hex --format bin --buffer-address 100H --file-address 0x1f",
         "", "program|a.hex|COM3|27C64|bin|256|31");
     row("path port", "--port /dev/ttyUSB0 verify --all x.bin", "", "verify|x.bin|/dev/ttyUSB0||||");
-    row("convert", "convert in.hex out.bin", "", "convert|in.hex,out.bin|||||");
     row("help alone", "--help", "", "||||||");
     row("no command", "--quiet", "no command given", "");
     row("unknown command", "burn", "unknown command \"burn\"", "");
@@ -59,7 +53,6 @@ void TestCli::arguments_data()
     row("repeat elsewhere", "program x --repeat", "--repeat and --log belong to auto", "");
     row("flag with value", "probe --quiet=1", "--quiet takes no value", "");
     row("short options", "-q -p COM2 -d 2716 -f hex -v program -", "", "program|-|COM2|2716|hex||");
-    row("-h", "-h", "", "||||||");
     row("-V", "-V", "", "||||||");
     row("unknown short", "-x probe", "unknown option -x", "");
     row("record 0", "--record 0 probe", "--record takes a record number from 1", "");
@@ -82,7 +75,6 @@ void TestCli::arguments_data()
     row("-f srec", "-f srec info x", "", "info|x|||srec||");
     row("--to elsewhere", "read x.bin --to hex", "--to belongs to convert", "");
     row("a value that looks like an option", "-d --port probe", "", "probe|||--port|||");
-    row("lane", "read --lane 3/4 a.hex", "", "read|a.hex|||||");
     row("merge", "convert --merge a b c d -o w.hex", "", "convert|a,b,c,d|||||");
     row("lane 2/2", "program --lane 2/2 a.bin", "--lane takes K/N", "");
     row("lane on info", "info --lane 0/2 a.bin", "--lane belongs to program, verify and read", "");
@@ -141,14 +133,14 @@ void TestCli::progressLine()
         QCOMPARE(cli::ProgressLine(QStringLiteral("Reading"), row.percent, row.elapsedMs, 10), QLatin1String(row.line));
 }
 
-void TestCli::explain_data()
+// Each case changes the facts of the case before it.
+void TestCli::explain()
 {
-    QTest::addColumn<PortFacts>("facts");
-    QTest::addColumn<QString>("env");
-    QTest::addColumn<bool>("busy");
-    QTest::addColumn<QString>("text");
     auto row = [](const char* name, const PortFacts& f, bool busy, const QString& text,
-                  const QString& env = "QUIRRA_COM1") { QTest::newRow(name) << f << env << busy << text; };
+                  const QString& env = "QUIRRA_COM1") {
+        const QString got = PortDiagnosis::Explain(f, env, busy);
+        QVERIFY2(got == text, qPrintable(QStringLiteral("%1: got \"%2\"").arg(QLatin1String(name), got)));
+    };
     const QString path = QStringLiteral("/dev/ttyUSB0");
     const PortFacts usb{.path = path, .device = path, .exists = true, .isCharDevice = true, .accessible = true,
                         .owner = QStringLiteral("root"), .group = QStringLiteral("dialout"), .groupMayOpen = true,
@@ -180,15 +172,6 @@ void TestCli::explain_data()
     row("held, not refused", f, false, "");
 }
 
-void TestCli::explain()
-{
-    QFETCH(PortFacts, facts);
-    QFETCH(QString, env);
-    QFETCH(bool, busy);
-    QFETCH(QString, text);
-    QCOMPARE(PortDiagnosis::Explain(facts, env, busy), text);
-}
-
 void TestCli::chipLogLine()
 {
     const cli::ChipRecord r{
@@ -209,67 +192,59 @@ void TestCli::chipLogLine()
 
 // The exit code and the JSON word come from the step's value alone: the
 // message text is the same for every row.
-void TestCli::exitCodes_data()
-{
-    QTest::addColumn<StepResult>("result");
-    QTest::addColumn<bool>("sequence");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("word");
-    QTest::newRow("ok") << StepResult::Ok << false << int(cli::ExitOk) << "ok";
-    QTest::newRow("chip error") << StepResult::ChipError << false << int(cli::ExitChipFailed) << "failed";
-    QTest::newRow("refused") << StepResult::Refused << true << int(cli::ExitChipFailed) << "failed";
-    QTest::newRow("no answer") << StepResult::NoAnswer << false << int(cli::ExitNoAnswer) << "no answer";
-    QTest::newRow("not offered") << StepResult::NotOffered << false << int(cli::ExitBadInput) << "not available";
-    QTest::newRow("not offered in Auto") << StepResult::NotOffered << true << int(cli::ExitOk) << "not available";
-}
-
 void TestCli::exitCodes()
 {
-    QFETCH(StepResult, result);
-    QFETCH(bool, sequence);
-    QFETCH(int, code);
-    QFETCH(QString, word);
+    const struct {
+        StepResult result;
+        bool sequence;  // a step of Auto
+        int code;
+        const char* word;
+    } rows[] = {{StepResult::Ok, false, cli::ExitOk, "ok"},
+                {StepResult::ChipError, false, cli::ExitChipFailed, "failed"},
+                {StepResult::Refused, true, cli::ExitChipFailed, "failed"},
+                {StepResult::NoAnswer, false, cli::ExitNoAnswer, "no answer"},
+                {StepResult::NotOffered, false, cli::ExitBadInput, "not available"},
+                {StepResult::NotOffered, true, cli::ExitOk, "not available"}};
     const QString message = QStringLiteral("Programming ...   OK!");
-    QCOMPARE(cli::ExitCodeFor({{QStringLiteral("Program"), {result}, message}}, sequence), code);
-    QCOMPARE(cli::ResultWord(result), word);
-    // A failed step outweighs the steps of the sequence that went well.
-    QCOMPARE(cli::ExitCodeFor({{QStringLiteral("Erase"), {StepResult::Ok}, message},
-                               {QStringLiteral("Program"), {result}, message}}, sequence), code);
+    for (const auto& [result, sequence, code, word] : rows) {
+        QCOMPARE(cli::ExitCodeFor({{QStringLiteral("Program"), {result}, message}}, sequence), code);
+        QCOMPARE(cli::ResultWord(result), QLatin1String(word));
+        // A failed step outweighs the steps of the sequence that went well.
+        QCOMPARE(cli::ExitCodeFor({{QStringLiteral("Erase"), {StepResult::Ok}, message},
+                                   {QStringLiteral("Program"), {result}, message}}, sequence), code);
+    }
 }
 
-void TestCli::serialNumbers_data()
-{
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QByteArray>("bytes");  // of START, in hex
-    QTest::newRow("le4 by default") << "100:305419896" << QByteArray("78 56 34 12");
-    QTest::newRow("le2") << "0:4660:le2" << QByteArray("34 12");
-    QTest::newRow("be2") << "0:4660:1:BE2" << QByteArray("12 34");
-    QTest::newRow("be4") << "0x10:305419896:be4" << QByteArray("12 34 56 78");
-    QTest::newRow("ascii8") << "0:1234:10:ascii8" << QByteArray("30 30 30 30 31 32 33 34");
-    QTest::newRow("ascii8 largest") << "0:99999999:ascii8" << QByteArray("39 39 39 39 39 39 39 39");
-    QTest::newRow("le2 largest") << "0:65535:le2" << QByteArray("FF FF");
-}
-
+// Each field, then the bytes of its START in hex.
 void TestCli::serialNumbers()
 {
-    QFETCH(QString, field);
-    QFETCH(QByteArray, bytes);
-    QString error;
-    const std::optional<cli::SerialField> s = cli::ParseSerialField(field, &error);
-    QVERIFY2(s, qPrintable(error));
-    QCOMPARE(cli::SerialBytes(s->start, s->format).toHex(' ').toUpper(), bytes);
-    // The state file hands out START, START + STEP, ... and keeps the next.
-    TempAppDir dir;
-    for (uint64_t k = 0; k < 2; ++k) {
-        const std::optional<uint64_t> n = cli::TakeSerial(dir.file(QStringLiteral("serial.next")), *s, &error);
-        if (s->start + k * s->step > cli::SerialLimit(s->format)) {
-            QVERIFY(!n);
-            QVERIFY2(error.contains(QStringLiteral("larger than the format holds")), qPrintable(error));
-            QCOMPARE(dir.read(QStringLiteral("serial.next")), QByteArray::number(qulonglong(s->start + s->step)) + '\n');
-            continue;
+    const std::pair<QString, QByteArray> rows[] = {
+        {"100:305419896", "78 56 34 12"},  // le4 by default
+        {"0:4660:le2", "34 12"},
+        {"0:4660:1:BE2", "12 34"},
+        {"0x10:305419896:be4", "12 34 56 78"},
+        {"0:1234:10:ascii8", "30 30 30 30 31 32 33 34"},
+        {"0:99999999:ascii8", "39 39 39 39 39 39 39 39"},  // the largest
+        {"0:65535:le2", "FF FF"}};                         // the largest
+    for (const auto& [field, bytes] : rows) {
+        QString error;
+        const std::optional<cli::SerialField> s = cli::ParseSerialField(field, &error);
+        QVERIFY2(s, qPrintable(field + ": " + error));
+        QCOMPARE(cli::SerialBytes(s->start, s->format).toHex(' ').toUpper(), bytes);
+        // The state file hands out START, START + STEP, ... and keeps the next.
+        TempAppDir dir;
+        for (uint64_t k = 0; k < 2; ++k) {
+            const std::optional<uint64_t> n = cli::TakeSerial(dir.file("serial.next"), *s, &error);
+            const QByteArray saved = dir.read(QStringLiteral("serial.next"));
+            if (s->start + k * s->step > cli::SerialLimit(s->format)) {
+                QVERIFY(!n);
+                QVERIFY2(error.contains(QStringLiteral("larger than the format holds")), qPrintable(error));
+                QCOMPARE(saved, QByteArray::number(qulonglong(s->start + s->step)) + '\n');
+                continue;
+            }
+            QCOMPARE(n.value_or(0), s->start + k * s->step);
+            QCOMPARE(saved, QByteArray::number(qulonglong(*n + s->step)) + '\n');
         }
-        QCOMPARE(n.value_or(0), s->start + k * s->step);
-        QCOMPARE(dir.read(QStringLiteral("serial.next")), QByteArray::number(qulonglong(*n + s->step)) + '\n');
     }
 }
 

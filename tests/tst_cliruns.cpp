@@ -28,15 +28,6 @@ QVector<QByteArray> FramesWhen(const SimHarness& sim, const std::function<bool(c
     return sim.pcFrames();
 }
 
-// A run's directory, with the start files of a programmer on COM1.
-struct StartDir : TempAppDir {
-    StartDir()
-    {
-        write(QStringLiteral("quirra.cfg"), Config);
-        write(QStringLiteral("quirra.dev"), Catalogue);
-    }
-};
-
 // A chip image: 0xFF with the given bytes at the given addresses.
 QByteArray ChipImage(int size, const QList<QPair<int, char>>& bytes)
 {
@@ -184,13 +175,10 @@ void TestCliRuns::run_data()
 void TestCliRuns::run()
 {
     QFETCH(Run, run);
-    StartDir dir;
     FileFormats::Image image;
     image.fill(0xFF);
     QRandomGenerator(5).fillRange(reinterpret_cast<quint32*>(image.data()), 2048 / 4);
-    for (const char* sub : {"empty", "badmap", "cfg"})
-        QDir(dir.path()).mkdir(QLatin1String(sub));
-    const QList<QPair<QString, QByteArray>> files = {
+    CliRig dir(Catalogue, {
         {"chip.bin", ChipImage(2048, {{0x345, '\x7F'}})}, {"ff.bin", QByteArray(2048, '\xFF')},
         {"holes.bin", ChipImage(2048, {{0x10, 0}, {0x200, 0}, {0x201, 0}, {0x202, 0}, {0x7FF, 0}})},
         {"image.bin", QByteArray(2048, '\x5A')}, {"big.bin", QByteArray(4096, '\x5A')},
@@ -200,20 +188,16 @@ void TestCliRuns::run()
         {"image.txt", FileFormats::SRecordImage(image, 2048)}, {"big.s19", FileFormats::SRecordImage(image, 4096)},
         {"broken.hex", ":10000000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF01\r\n:00000001FF\r\n"},
         {"part.hex", ":020100001234B7\r\n:00000001FF\r\n"}, {"bad.next", "12x\n"}, {"badmap/ports.cfg", "5,\"\"\r\n"},
-        {"cfg/quirra.cfg", Config}, {"cfg/quirra.dev", Catalogue}};
-    for (const auto& [name, bytes] : files)
-        dir.write(name, bytes);
-    auto fill = [&](QString s) { return s.replace(QStringLiteral("DIR/"), dir.path() + QLatin1Char('/')); };
-    SimHarness sim(Words(fill(run.sim)));
-    QVERIFY(sim.start());
-    const QByteArray link = ",\"" + sim.linkPath().toUtf8() + "\"\r\n";
+        {"cfg/quirra.cfg", Config}, {"cfg/quirra.dev", Catalogue}}, run.sim);
+    QVERIFY(dir.ok && QDir(dir.path()).mkdir(QStringLiteral("empty")));
+    const QByteArray link = ",\"" + dir.sim.linkPath().toUtf8() + "\"\r\n";
     dir.write(QStringLiteral("ports.cfg"), "4" + link + "5" + link);
-    const CliRun r = RunCli(dir.path(), fill(run.args).replace(QStringLiteral("SIM"), sim.linkPath()), &sim,
-                            {"QUIRRA_COM4=" + dir.file(QStringLiteral("no-port")), QStringLiteral("QUIRRA_COM5=")});
+    const CliRun r = dir.run(dir.fill(run.args).replace(QStringLiteral("SIM"), dir.sim.linkPath()),
+                             {"QUIRRA_COM4=" + dir.file(QStringLiteral("no-port")), QStringLiteral("QUIRRA_COM5=")});
     QVERIFY2(r.code == run.code, qPrintable(r.out + r.err));
     const bool start = run.out.endsWith(QLatin1String("..."));
     QCOMPARE(start ? r.out.left(run.out.size() - 3) + QStringLiteral("...") : r.out, run.out);
-    QVERIFY2((r.out + r.err).contains(fill(run.text)), qPrintable(r.out + r.err));
+    QVERIFY2((r.out + r.err).contains(dir.fill(run.text)), qPrintable(r.out + r.err));
     // Start files and a damaged serial number file are read, never written.
     QCOMPARE(dir.read(QStringLiteral("quirra.cfg")), Config);
     QCOMPARE(dir.read(QStringLiteral("bad.next")), QByteArray("12x\n"));
@@ -225,17 +209,17 @@ void TestCliRuns::run()
         QByteArray chip = dir.read(QStringLiteral("half.bin"));
         const QByteArray bytes = QByteArray::fromHex(run.chip.mid(run.chip.indexOf(':')));
         chip.replace(run.chip.left(run.chip.indexOf(':')).toInt(nullptr, 16), bytes.size(), bytes);
-        QCOMPARE(sim.dump().left(0x800), chip);
+        QCOMPARE(dir.sim.dump().left(0x800), chip);
     }
     if (run.code == 0 && run.args.contains(QRegularExpression(QStringLiteral("image\\.(Hex|txt)"))))
-        QCOMPARE(sim.dump().left(2048), QByteArray(reinterpret_cast<const char*>(image.data()), 2048));
+        QCOMPARE(dir.sim.dump().left(2048), QByteArray(reinterpret_cast<const char*>(image.data()), 2048));
     // The wire: the probe, the type letter, then the function's frames; nothing at all for "-".
     const QStringList want = run.frames == "-" ? QStringList()
                              : QString::fromLatin1("01 54|" + run.frames).split(QLatin1Char('|'), Qt::SkipEmptyParts);
     const qsizetype gap = want.indexOf(QRegularExpression(QStringLiteral("\\.\\.\\.\\d*")));
     const qsizetype tail = gap < 0 ? 0 : want.size() - gap - 1;  // frames after the gap
     QStringList wire;
-    for (const QByteArray& f : FramesWhen(sim, [&](const QVector<QByteArray>& got) {
+    for (const QByteArray& f : FramesWhen(dir.sim, [&](const QVector<QByteArray>& got) {
              return got.size() >= want.size() && (tail == 0 || got.last().toHex(' ').toUpper() == want.last());
          }))
         wire << QString::fromLatin1(f.toHex(' ').toUpper());
@@ -249,14 +233,14 @@ void TestCliRuns::run()
 // listing says where each name comes from and what keeps a port from opening.
 void TestCliRuns::ports()
 {
-    StartDir dir;
-    SimHarness sim;
-    QVERIFY(sim.start());
+    CliRig dir(Catalogue);
+    QVERIFY(dir.ok);
+    const SimHarness& sim = dir.sim;
     SerialPort holder;
     holder.setPortPath(sim.linkPath());
     holder.setSettings(QStringLiteral("57600,N,8,1"));
     QVERIFY(holder.setPortOpen(true));
-    CliRun r = RunCli(dir.path(), "probe", &sim);
+    CliRun r = dir.run("probe");
     QCOMPARE(r.code, 2);
     QVERIFY2(r.err.contains(QStringLiteral("COM1, %1 is in use by process %2 (tst_cliruns)")
                                 .arg(sim.linkPath()).arg(QCoreApplication::applicationPid())),
@@ -304,7 +288,7 @@ void TestCliRuns::ports()
 // the file's name, by its content, by --to and by --format.
 void TestCliRuns::convertChain()
 {
-    StartDir dir;
+    TempAppDir dir;
     dir.write(QStringLiteral("part.hex"), ":020100001234B7\r\n:00000001FF\r\n");
     const QList<QPair<QString, QString>> steps = {  // the command and what its output holds
         {"convert part.hex part.bin", ""},
@@ -329,42 +313,38 @@ void TestCliRuns::convertChain()
 
 void TestCliRuns::roundTrip()
 {
-    StartDir dir;
     QByteArray image(65536, '\0');
     QRandomGenerator(12).fillRange(reinterpret_cast<quint32*>(image.data()), image.size() / 4);
-    dir.write(QStringLiteral("image.bin"), image);
+    CliRig dir(Catalogue, {{"image.bin", image}});
+    QVERIFY(dir.ok);
     // An Intel HEX file as srec_cat writes it, from standard input.
     const CliRun srec = RunCommand(dir.path(), Words("srec_cat image.bin -binary -o - -intel"));
     if (srec.code != 0)
         QSKIP("srec_cat is not installed");
-    SimHarness sim;
-    QVERIFY(sim.start());
-    CliRun r = RunCli(dir.path(), "--device 27C512 program -", &sim, {}, srec.bytes);
+    CliRun r = dir.run("--device 27C512 program -", {}, srec.bytes);
     QCOMPARE(r.out, QStringLiteral("Programming ...   OK!\nVerifying ...   OK!\n"));
     QCOMPARE(r.code, 0);
     // Plain lines on a pipe: one at every tenth.
     QVERIFY2(r.err.startsWith(QStringLiteral("Programming 0%\nProgramming 10%\n")), qPrintable(r.err));
     QVERIFY(r.err.endsWith(QStringLiteral("Verifying 100%\n")));
-    r = RunCli(dir.path(), "--device 27C512 -q read -", &sim);
+    r = dir.run("--device 27C512 -q read -");
     QVERIFY2(r.code == 0, qPrintable(r.err));
     QCOMPARE(r.err, QString());
     QCOMPARE(r.bytes, image);
-    r = RunCli(dir.path(), "--device 27C512 read back.hex", &sim);
+    r = dir.run("--device 27C512 read back.hex");
     QCOMPARE(r.code, 0);
     QVERIFY2(r.out.startsWith(QStringLiteral("Reading ...   OK!\nchecksum ")), qPrintable(r.out));
     QCOMPARE(RunCli(dir.path(), "convert back.hex back.bin").code, 0);
     QCOMPARE(dir.read(QStringLiteral("back.bin")), image);
-    QCOMPARE(sim.dump(), image);
+    QCOMPARE(dir.sim.dump(), image);
 }
 
 void TestCliRuns::productionRun()
 {
-    StartDir dir;
-    dir.write(QStringLiteral("auto.cfg"), "2\r\n3\r\n4\r\n");  // Program, Verify
-    dir.write(QStringLiteral("image.bin"), QByteArray(2048, '\x01'));
-    SimHarness sim;
-    QVERIFY(sim.start());
-    const CliRun r = RunCli(dir.path(), "auto image.bin --repeat --log chips.log", &sim, {}, "\n\nq\n");
+    // auto.cfg: Program, Verify.
+    CliRig dir(Catalogue, {{"auto.cfg", "2\r\n3\r\n4\r\n"}, {"image.bin", QByteArray(2048, '\x01')}});
+    QVERIFY(dir.ok);
+    const CliRun r = dir.run("auto image.bin --repeat --log chips.log", {}, "\n\nq\n");
     QCOMPARE(r.code, 0);
     QCOMPARE(r.err.count(QStringLiteral("Insert the next chip and press Enter (q to quit)")), 3);
     QVERIFY2(r.out.endsWith(QStringLiteral("Chip 3: pass\n3 chips: 3 passed, 0 failed\n")), qPrintable(r.out));
@@ -384,7 +364,7 @@ void TestCliRuns::productionRun()
     }
     // The type letter once, then three times Program and Verify.
     const QVector<QByteArray> frames
-        = FramesWhen(sim, [](const QVector<QByteArray>& got) { return got.count(QByteArray("\x01I", 2)) == 6; });
+        = FramesWhen(dir.sim, [](const QVector<QByteArray>& got) { return got.count(QByteArray("\x01I", 2)) == 6; });
     QCOMPARE(frames.count(QByteArray("\x01\x61", 2)), 1);
     QCOMPARE(frames.count(QByteArray("\x01W", 2)), 6);
 }
@@ -393,21 +373,19 @@ void TestCliRuns::serialAfterKill()
 {
     // A run killed while it programs a chip has used that chip's number up:
     // the next run never gives it to another chip.
-    StartDir dir;
-    dir.write(QStringLiteral("auto.cfg"), "2\r\n3\r\n4\r\n");
-    dir.write(QStringLiteral("image.bin"), QByteArray(16, '\x01'));
-    SimHarness slow({QStringLiteral("--delay"), QStringLiteral("200")});
-    QVERIFY(slow.start());
+    CliRig dir(Catalogue, {{"auto.cfg", "2\r\n3\r\n4\r\n"}, {"image.bin", QByteArray(16, '\x01')}},
+               QStringLiteral("--delay 200"));
+    QVERIFY(dir.ok);
     QProcess p;
     p.setWorkingDirectory(dir.path());
-    p.setProcessEnvironment(RunEnvironment(dir.path(), &slow));
+    p.setProcessEnvironment(RunEnvironment(dir.path(), &dir.sim));
     p.start(QStringLiteral(QUIRRA_CLI_PATH), Words("auto image.bin --repeat --serial 10:500:le2 --log chips.log"));
     QByteArray out;
     QTRY_VERIFY_WITH_TIMEOUT((out += p.readAllStandardOutput()).contains("Chip 1, serial 500"), 10000);
     QTest::qWait(300);  // programming the first chip
     p.kill();
     QVERIFY(p.waitForFinished(5000));
-    slow.stop();
+    dir.sim.stop();
     QCOMPARE(dir.read(QStringLiteral("chips.log")), QByteArray());  // the chip never finished
     SimHarness sim;
     QVERIFY(sim.start());
@@ -432,7 +410,7 @@ void TestCliRuns::skipErased_data()
     QTest::newRow("auto --write-all") << "auto --write-all" << blank << "" << 128 << 256;
     QTest::newRow("auto without Blank") << "auto" << QByteArray("2\r\n3\r\n4\r\n") << "" << 128 << 128;
     QTest::newRow("Program after Program") << "auto" << QByteArray("3\r\n2\r\n3\r\n3\r\n") << "" << 33 + 128 << 128;
-    QTest::newRow("Blank fails") << "auto" << blank << "--image IMAGE" << 0 << 1;
+    QTest::newRow("Blank fails") << "auto" << blank << "--image DIR/image.bin" << 0 << 1;
 }
 
 void TestCliRuns::skipErased()
@@ -442,17 +420,14 @@ void TestCliRuns::skipErased()
     QFETCH(QString, simArgs);
     QFETCH(int, writes);
     QFETCH(int, reads);
-    StartDir dir;
-    dir.write(QStringLiteral("auto.cfg"), autoFile);
     // 32 blocks of data, one more with a single byte, the rest FF.
     QByteArray image = QByteArray(0x200, '\x5A') + QByteArray(0x600, '\xFF');
     image[0x7F3] = '\x00';
-    dir.write(QStringLiteral("image.bin"), image);
-    SimHarness sim(Words(simArgs.replace(QStringLiteral("IMAGE"), dir.file(QStringLiteral("image.bin")))));
-    QVERIFY(sim.start());
-    const CliRun r = RunCli(dir.path(), args + " image.bin", &sim);
+    CliRig dir(Catalogue, {{"auto.cfg", autoFile}, {"image.bin", image}}, simArgs);
+    QVERIFY(dir.ok);
+    const CliRun r = dir.run(args + " image.bin");
     QCOMPARE(r.code, simArgs.isEmpty() ? 0 : 1);
-    const QVector<QByteArray> frames = FramesWhen(sim, [](const QVector<QByteArray>& got) {
+    const QVector<QByteArray> frames = FramesWhen(dir.sim, [](const QVector<QByteArray>& got) {
         return got.size() > 2 && got.last() == QByteArray("\x01I", 2);
     });
     auto count = [&](char kind) {
@@ -461,15 +436,15 @@ void TestCliRuns::skipErased()
     QCOMPARE(count('\x14'), writes);
     QCOMPARE(count('\x04'), reads);
     if (r.code == 0 && !args.startsWith(QLatin1String("auto")))  // every byte reached the chip
-        QCOMPARE(sim.dump().left(0x800), image);
+        QCOMPARE(dir.sim.dump().left(0x800), image);
 }
 
 void TestCliRuns::parallelPorts()
 {
     // Four programmers, the third failing at 0200: Enter twice, then Ctrl+C.
-    StartDir dir;
-    dir.write(QStringLiteral("auto.cfg"), "4\r\n1\r\n2\r\n3\r\n4\r\n");  // Erase, Blank, Program, Verify
-    dir.write(QStringLiteral("image.bin"), QByteArray(0x400, '\x11'));
+    // auto.cfg: Erase, Blank, Program, Verify; the emulators are the run's own.
+    CliRig dir(Catalogue, {{"auto.cfg", "4\r\n1\r\n2\r\n3\r\n4\r\n"}, {"image.bin", QByteArray(0x400, '\x11')}},
+               QStringLiteral("-"));
     std::vector<std::unique_ptr<SimHarness>> sims;
     QProcessEnvironment e = RunEnvironment(dir.path());
     QStringList args = Words("--json auto image.bin --repeat --log chips.log --serial 7FC:100");

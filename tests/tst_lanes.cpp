@@ -88,19 +88,14 @@ private slots:
     {
         // A 16-bit board's 4K image on two 2716: the odd lane programmed into
         // one chip, verified, and read back into the even lane of another file.
-        TempAppDir dir;
-        dir.write(QStringLiteral("quirra.cfg"), "1\r\n1\r\n1\r\n");
-        dir.write(QStringLiteral("quirra.dev"), "\"2716 EPROM 2K\",1,2048\r\n");
         const QByteArray wide = RandomImage(0x1000, 5);
         const QByteArray odd = ByteLanes::Take(wide, {1, 2});
-        dir.write(QStringLiteral("wide.bin"), wide);
-        dir.write(QStringLiteral("copy.bin"), wide);
-        SimHarness sim;
-        QVERIFY(sim.start());
-        auto cli = [&](const char* line) { return RunCli(dir.path(), QString::fromLatin1(line), &sim).code; };
+        CliRig dir("\"2716 EPROM 2K\",1,2048\r\n", {{"wide.bin", wide}, {"copy.bin", wide}});
+        QVERIFY(dir.ok);
+        auto cli = [&](const char* line) { return dir.run(QString::fromLatin1(line)).code; };
         QCOMPARE(cli("-q program --lane 1/2 wide.bin"), 0);
         QByteArray written;  // the block writes on the wire carry the odd bytes, in order
-        for (const QByteArray& f : sim.pcFrames())
+        for (const QByteArray& f : dir.sim.pcFrames())
             if (f.startsWith('\x14'))
                 written += f.mid(5);
         QCOMPARE(written, odd);
@@ -115,7 +110,7 @@ private slots:
         QCOMPARE(dir.read(QStringLiteral("copy.bin")), expected);
         QCOMPARE(dir.read(QStringLiteral("new.bin")).size(), 0x2000);
         QCOMPARE(ByteLanes::Take(dir.read(QStringLiteral("new.bin")), {3, 4}), odd);
-        QCOMPARE(sim.dump().left(0x800), odd);
+        QCOMPARE(dir.sim.dump().left(0x800), odd);
     }
 };
 

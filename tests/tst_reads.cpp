@@ -126,14 +126,10 @@ private slots:
         QFETCH(int, code);
         QFETCH(QStringList, says);
         QFETCH(bool, saved);
-        TempAppDir dir;
-        dir.write(QStringLiteral("quirra.cfg"), "1\r\n1\r\n1\r\n");
-        dir.write(QStringLiteral("quirra.dev"), "\"2716 EPROM 2K\",1,2048\r\n");
         const QByteArray chip = RandomImage(2048, 7);
-        dir.write(QStringLiteral("chip.bin"), chip);
-        SimHarness emulator(Words(sim + " --size 2048 --image") + QStringList{dir.file(QStringLiteral("chip.bin"))});
-        QVERIFY(emulator.start());
-        const CliRun r = RunCli(dir.path(), args, &emulator);
+        const CliRig dir("\"2716 EPROM 2K\",1,2048\r\n", {{"chip.bin", chip}}, sim + " --size 2048 --image DIR/chip.bin");
+        QVERIFY(dir.ok);
+        const CliRun r = dir.run(args);
         const QString out = r.out + r.err;
         QCOMPARE(r.code, code);
         QStringList bytes{Says({QStringLiteral("sha256sum")}, chip)};
@@ -147,7 +143,7 @@ private slots:
         QCOMPARE(dir.read(QStringLiteral("out.bin")), saved ? chip : QByteArray());
         // On the wire: the type letter once, then each read whole, each ended by "I".
         const int reads = code >= 2 ? 0 : args.section(QStringLiteral("--reads "), 1).left(1).toInt();
-        const QVector<QByteArray> frames = emulator.pcFrames();
+        const QVector<QByteArray> frames = dir.sim.pcFrames();
         QCOMPARE(frames.count(QByteArray("\x01\x61", 2)), code == 3 || args.startsWith(QLatin1String("info")) ? 0 : 1);
         QCOMPARE(frames.count(QByteArray("\x01I", 2)), reads);
         QCOMPARE(frames.count(QByteArray::fromHex("0407F00001")), reads);

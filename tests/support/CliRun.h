@@ -3,7 +3,9 @@
 #pragma once
 
 #include "support/SimHarness.h"
+#include "support/TestSupport.h"
 
+#include <QDir>
 #include <QProcess>
 
 struct CliRun {
@@ -59,4 +61,29 @@ inline CliRun RunCli(const QString& dir, const QString& line, const SimHarness* 
 {
     return RunCommand(dir, QStringList{QStringLiteral(QUIRRA_CLI_PATH)} + Words(line), sim, env, input);
 }
+
+// A start directory of a programmer on COM1 whose device catalogue is dev (its
+// first device chosen), holding files, and the emulator as COM1 started with
+// simArgs, where DIR/ stands for the directory ("-": no emulator).
+struct CliRig : TempAppDir {
+    SimHarness sim;
+    bool ok;
+    explicit CliRig(const QByteArray& dev, const QList<QPair<QString, QByteArray>>& files = {},
+                    const QString& simArgs = {})
+        : sim(Words(fill(simArgs)))
+    {
+        write(QStringLiteral("quirra.cfg"), "1\r\n" + QByteArray::number(dev.count('\n')) + "\r\n1\r\n");
+        write(QStringLiteral("quirra.dev"), dev);
+        for (const auto& [name, bytes] : files) {
+            QDir(path()).mkpath(QFileInfo(name).path());
+            write(name, bytes);
+        }
+        ok = simArgs == QLatin1String("-") || sim.start();
+    }
+    QString fill(QString s) const { return s.replace(QStringLiteral("DIR/"), path() + QLatin1Char('/')); }
+    CliRun run(const QString& line, const QStringList& env = {}, const QByteArray& input = {}) const
+    {
+        return RunCli(path(), line, &sim, env, input);
+    }
+};
 #endif
