@@ -263,11 +263,9 @@ private slots:
         QCOMPARE(w.lblMsg[0]->text(), c.line0);
         QCOMPARE(w.listFunction->item(6)->text(), QStringLiteral("Auto"));
         QCOMPARE(w.listFunction->currentItem()->text(), QStringLiteral("Read"));
-        QCOMPARE(w.lblProgress->text(), QStringLiteral("0%"));
-        QCOMPARE(w.txtChipStart->text(), QStringLiteral("0000"));
-        QCOMPARE(w.txtChipEnd->text(), QStringLiteral("0800"));
-        QCOMPARE(w.txtBufferStart->text(), QStringLiteral("0000"));
-        QCOMPARE(w.txtBufferEnd->text(), QStringLiteral("0800"));
+        const QStringList shown{w.lblProgress->text(), w.txtChipStart->text(), w.txtChipEnd->text(),
+                                w.txtBufferStart->text(), w.txtBufferEnd->text()};
+        QCOMPARE(shown, (QStringList{"0%", "0000", "0800", "0000", "0800"}));  // the whole 2 KiB device
     }
 
     // No device selected: the record's type code 0 is no reason to refuse;
