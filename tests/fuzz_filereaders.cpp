@@ -5,8 +5,8 @@
 // accepts must read back the same after our writer has written it out
 // again, and an ELF file it refuses must leave the Buffer as it was.
 #include "files/FileFormats.h"
+#include "support/FuzzSupport.h"
 
-#include <cstdlib>
 #include <cstring>
 
 using namespace FileFormats;
@@ -15,12 +15,6 @@ namespace {
 
 Image buffer, again;
 
-void Require(bool rule)
-{
-    if (!rule)
-        std::abort();
-}
-
 void Check(QByteArrayView file, uint32_t fileAddress, uint32_t bufferAddress)
 {
 #if FUZZ_READER == 1
@@ -28,25 +22,25 @@ void Check(QByteArrayView file, uint32_t fileAddress, uint32_t bufferAddress)
     PlaceBinary(file, buffer, fileAddress, bufferAddress);
     if (!LoadHex(file, buffer, fileAddress, bufferAddress).ok())
         return;
-    Require(modFunc::HexLineCount >= 0 && modFunc::HexLineCount <= modFunc::MaxHexRecords);
+    FUZZ_REQUIRE(modFunc::HexLineCount >= 0 && modFunc::HexLineCount <= modFunc::MaxHexRecords);
     if (modFunc::HexLineCount == 0)
         return;
     again.fill(0);
-    Require(LoadHex(HexImage(buffer, modFunc::MaxDeviceSize), again, 0, 0).ok());
-    Require(std::memcmp(buffer.data(), again.data(), size_t(modFunc::MaxDeviceSize)) == 0);
+    FUZZ_REQUIRE(LoadHex(HexImage(buffer, modFunc::MaxDeviceSize), again, 0, 0).ok());
+    FUZZ_REQUIRE(std::memcmp(buffer.data(), again.data(), size_t(modFunc::MaxDeviceSize)) == 0);
 #elif FUZZ_READER == 2
     buffer.fill(0xFF);
     if (!LoadSRecords(file, buffer, fileAddress, bufferAddress).ok())
         return;
     again.fill(0);
     QByteArray header;
-    Require(LoadSRecords(SRecordImage(buffer, modFunc::BufferSize), again, 0, 0, &header).ok() && header == "Quirra");
-    Require(std::memcmp(buffer.data(), again.data(), sizeof buffer) == 0);
+    FUZZ_REQUIRE(LoadSRecords(SRecordImage(buffer, modFunc::BufferSize), again, 0, 0, &header).ok() && header == "Quirra");
+    FUZZ_REQUIRE(buffer == again);
 #else
     buffer.fill(0xA5);
     again = buffer;
     if (!LoadElf(file, buffer, fileAddress, bufferAddress).ok())
-        Require(std::memcmp(buffer.data(), again.data(), sizeof buffer) == 0);
+        FUZZ_REQUIRE(buffer == again);
 #endif
 }
 

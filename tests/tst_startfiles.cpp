@@ -42,8 +42,10 @@ QString Records()
 
 // The three start files (null: none), then what is read: port, device count
 // and index, the records, the Auto steps ("," between), and parts of the one
-// message box (none: no box).
-struct StartCase { QByteArray cfg, dev, autoText; QList<int> used; QString records, steps; QStringList says; };
+// message box (none: no box); then ports.cfg (null: none) and the port map
+// read, "n=path" with '|' between.
+struct StartCase { QByteArray cfg, dev, autoText; QList<int> used; QString records, steps; QStringList says;
+                   QByteArray ports{}; QString map{}; };
 }  // namespace
 Q_DECLARE_METATYPE(StartCase)
 
@@ -67,6 +69,12 @@ private slots:
         QCOMPARE(AutoLabel(5), QStringLiteral("Lock"));
         QVERIFY(AutoLabel(6).isEmpty());
         QCOMPARE(AutoCodeOf(QStringLiteral("Verify")), 4);
+        // A port number resolves to the variable, then its ports.cfg line, then ttyS.
+        qputenv("QUIRRA_COM9", "/tmp/nine");
+        QCOMPARE(ResolvePort(9, {{9, "/x"}}).path, QStringLiteral("/tmp/nine"));
+        qunsetenv("QUIRRA_COM9");
+        QCOMPARE(ResolvePort(9, {{9, "/x"}}).path, QStringLiteral("/x"));
+        QCOMPARE(ResolvePort(9, {{8, "/x"}}).path, QStringLiteral("/dev/ttyS8"));
     }
 
     // Each row: a text, then what reads of it give, '|' between them: the
@@ -155,6 +163,21 @@ private slots:
             {"auto.cfg, line 3: \"Erase\" is not a number; 1 of 3 Auto"}});
         row("several bad files", {"x\r\n", none, "y\r\n", {1, 0, 0}, "", "",
             {"quirra.cfg, line 1", "auto.cfg, line 1: \"y\" is not a"}});
+        // ports.cfg: a problem keeps the lines before it.
+        auto ports = [&row, none](const char* name, const QByteArray& text, const QString& map, const char* problem) {
+            const QStringList says{problem, "; the ports from this line on open their usual devices."};
+            row(name, {none, none, none, {1, 0, 0}, "", "", *problem ? says : QStringList(), text, map});
+        };
+        const QByteArray byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+        ports("ports: empty", "", "", "");
+        ports("ports: two lines, LF, spaces", "1,\"" + byId + "\"\r\n 5, \"/dev/ttyACM0\"\n", "1=" + byId + "|5=/dev/ttyACM0", "");
+        ports("ports: unquoted, CR alone", "2,/dev/ttyUSB1\r3,/dev/ttyUSB2", "2=/dev/ttyUSB1|3=/dev/ttyUSB2", "");
+        ports("ports: a later line wins", "2,\"/a\"\r\n2,\"/b\"\r\n", "2=/b", "");
+        ports("ports: port 0", "1,\"/a\"\r\n0,\"/b\"\r\n", "1=/a", "ports.cfg, line 2: 0 is outside 1 to 255");
+        ports("ports: not a number", "COM1,\"/a\"", "", "ports.cfg, line 1: \"COM1\" is not a number");
+        ports("ports: path missing", "7\r\n", "", "ports.cfg, line 2: a value is missing");
+        ports("ports: empty path", "7,\"\"", "", "ports.cfg, line 1: \"\" is not a device path");
+        ports("ports: open quote", "7,\"/dev/x\r\n8,\"/y\"", "", "ports.cfg, line 1: the device path has no closing quote");
     }
 
     void startFiles()
@@ -163,7 +186,7 @@ private slots:
         const QList<int>& used = c.used;
         TempAppDir dir;
         const std::pair<QString, QByteArray> files[] = {{ConfigFileName, c.cfg}, {CatalogueFileName, c.dev},
-                                                        {AutoFileName, c.autoText}};
+                                                        {AutoFileName, c.autoText}, {PortMapFileName, c.ports}};
         for (const auto& [name, text] : files)
             if (!text.isNull())
                 dir.write(name, text);
@@ -186,6 +209,13 @@ private slots:
         QCOMPARE(dir.read(ConfigFileName), QStringLiteral("%1\r\n%2\r\n%3\r\n").arg(used[0]).arg(used[1]).arg(used[2]).toLatin1());
         const QStringList steps = c.steps.split(QLatin1Char(','), Qt::SkipEmptyParts);
         QCOMPARE(dir.read(AutoFileName), (QStringList{QString::number(steps.size())} + steps).join("\r\n").toLatin1() + "\r\n");
+        QStringList shown;
+        for (auto it = PortPaths.cbegin(); it != PortPaths.cend(); ++it)
+            shown << QStringLiteral("%1=%2").arg(it.key()).arg(it.value());
+        QCOMPARE(shown.join(QLatin1Char('|')), c.map);
+        PortMap again;  // the port map is written back as it is read
+        QVERIFY(ParsePortMap(PortMapText(PortPaths), again).isEmpty());
+        QCOMPARE(again, PortPaths);
     }
 
     void unreadableAndUnwritable()
@@ -231,51 +261,6 @@ private slots:
         QVERIFY(!written);
         QCOMPARE(error, qt_error_string(EFBIG));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
-    }
-
-    void portMap_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("map");      // n=path|...
-        QTest::addColumn<QString>("problem");  // start of the problem, empty for none
-        const QByteArray byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
-        QTest::newRow("empty") << QByteArray() << "" << "";
-        QTest::newRow("two lines, LF, spaces") << "1,\"" + byId + "\"\r\n 5, \"/dev/ttyACM0\"\n" << QString("1=" + byId + "|5=/dev/ttyACM0") << "";
-        QTest::newRow("unquoted, CR alone") << QByteArray("2,/dev/ttyUSB1\r3,/dev/ttyUSB2") << "2=/dev/ttyUSB1|3=/dev/ttyUSB2" << "";
-        QTest::newRow("a later line wins") << QByteArray("2,\"/a\"\r\n2,\"/b\"\r\n") << "2=/b" << "";
-        QTest::newRow("port 0") << QByteArray("1,\"/a\"\r\n0,\"/b\"\r\n") << "1=/a" << "ports.cfg, line 2: 0 is outside 1 to 255";
-        QTest::newRow("not a number") << QByteArray("COM1,\"/a\"") << "" << "ports.cfg, line 1: \"COM1\" is not a number";
-        QTest::newRow("path missing") << QByteArray("7\r\n") << "" << "ports.cfg, line 2: a value is missing";
-        QTest::newRow("empty path") << QByteArray("7,\"\"") << "" << "ports.cfg, line 1: \"\" is not a device path";
-        QTest::newRow("open quote") << QByteArray("7,\"/dev/x\r\n8,\"/y\"") << "" << "ports.cfg, line 1: ";
-    }
-    void portMap()
-    {
-        QFETCH(QByteArray, text);
-        TempAppDir dir;
-        if (!text.isNull())
-            dir.write(PortMapFileName, text);
-        const QStringList problems = ReadStartFiles(dir.path());
-        QFETCH(QString, problem);
-        QCOMPARE(problems.size(), problem.isEmpty() ? 0 : 1);
-        if (!problem.isEmpty()) {
-            QVERIFY2(problems[0].startsWith(problem), qPrintable(problems[0]));
-            QVERIFY(problems[0].endsWith(QStringLiteral("; the ports from this line on open their usual devices.")));
-        }
-        QStringList shown;
-        for (auto it = PortPaths.cbegin(); it != PortPaths.cend(); ++it)
-            shown << QStringLiteral("%1=%2").arg(it.key()).arg(it.value());
-        QTEST(shown.join(QLatin1Char('|')), "map");
-        // What is read is written back as it is read.
-        PortMap again;
-        QVERIFY(ParsePortMap(PortMapText(PortPaths), again).isEmpty());
-        QCOMPARE(again, PortPaths);
-        // A number resolves to the variable, then its line, then ttyS.
-        qputenv("QUIRRA_COM9", "/tmp/nine");
-        QCOMPARE(ResolvePort(9, {{9, "/x"}}).path, QStringLiteral("/tmp/nine"));
-        qunsetenv("QUIRRA_COM9");
-        QCOMPARE(ResolvePort(9, {{9, "/x"}}).path, QStringLiteral("/x"));
-        QCOMPARE(ResolvePort(9, {{8, "/x"}}).path, QStringLiteral("/dev/ttyS8"));
     }
 };
 
